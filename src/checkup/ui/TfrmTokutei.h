@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QDialog>
+
+#include "app/app_context.h"
+
+namespace tavo::ui {
+
+class TfrmTokutei : public QDialog {
+  Q_OBJECT
+
+ public:
+  TfrmTokutei(AppContext& ctx, QWidget* parent = nullptr);
+  void InitSet();
+  bool DspSet();
+
+ private:
+  AppContext& ctx_;
+};
+
+}  // namespace tavo::ui

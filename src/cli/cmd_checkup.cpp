@@ -1,0 +1,8 @@
+#include "cli/cli_common.h"
+#include "cli/commands.h"
+
+namespace tavo::cli {
+
+int CmdCheckup(const Argv&) { return UsageError("this command is not built yet"); }
+
+}  // namespace tavo::cli

@@ -1,0 +1,10 @@
+#include "cli/cli_common.h"
+#include "cli/commands.h"
+
+namespace tavo::cli {
+
+int CmdBranchRemoval(const Argv&) { return UsageError("this command is not built yet"); }
+
+int CmdAnonymize(const Argv&) { return UsageError("this command is not built yet"); }
+
+}  // namespace tavo::cli

@@ -1,0 +1,81 @@
+#include <cstring>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "cli/cli_common.h"
+#include "cli/commands.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+namespace {
+
+struct Command {
+  const char* name;
+  int (*run)(const tavo::cli::Argv&);
+  const char* usage;
+};
+
+const Command kCommands[] = {
+    {"branch-removal", tavo::cli::CmdBranchRemoval,
+     "branch-removal [--mode 0|1] [--from N --to N] --out-dir DIR FILE..."},
+    {"anonymize", tavo::cli::CmdAnonymize, "anonymize --out-dir DIR FILE..."},
+    {"convert1", tavo::cli::CmdConvert1, "convert1 --out-dir DIR FILE"},
+    {"convert2", tavo::cli::CmdConvert2, "convert2 --out-dir DIR FILE"},
+    {"anonymize-ff", tavo::cli::CmdAnonymizeFf, "anonymize-ff --out-dir DIR FILE"},
+    {"ff1-link", tavo::cli::CmdFf1Link,
+     "ff1-link --ff1-dir DIR --spec FILE --year-month YYYYMM [--append FILE] --out-dir DIR"},
+    {"replace", tavo::cli::CmdReplace,
+     "replace --mode 1 --definition FILE --out-dir DIR FILE\n"
+     "  replace --mode 2 --definition FILE --out-dir DIR SHAHO_FILE KOKUHO_FILE"},
+    {"postal", tavo::cli::CmdPostal,
+     "postal --year YY --month MM [--definition FILE] --out-dir DIR FILE"},
+    {"checkup", tavo::cli::CmdCheckup,
+     "checkup --year YY --month MM [--additional FILE] --out-dir DIR FILE"},
+};
+
+void PrintHelp() {
+  std::cout << "tavo-cli " << TAVO_VERSION
+            << ": batch front end of Tavo (NIVA support tool)\n\n"
+               "Usage: tavo-cli COMMAND [OPTIONS] FILE...\n\nCommands:\n";
+  for (const auto& c : kCommands) std::cout << "  " << c.usage << "\n";
+  std::cout << "\n--out-dir stands for the program folder: outputs are written there.\n"
+               "Messages go to stderr (警告: / 情報: / エラー:), written files to stdout.\n"
+               "Exit status: 0 outputs written, 1 stopped by a message, 2 usage error.\n";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+#ifdef _WIN32
+  SetConsoleOutputCP(CP_UTF8);
+#endif
+  std::vector<std::string> args(argv + 1, argv + argc);
+  if (args.empty()) {
+    PrintHelp();
+    return tavo::cli::kExitUsage;
+  }
+  const std::string& cmd = args[0];
+  if (cmd == "--help" || cmd == "-h" || cmd == "help") {
+    PrintHelp();
+    return 0;
+  }
+  if (cmd == "--version") {
+    std::cout << "tavo-cli " << TAVO_VERSION << "\n";
+    return 0;
+  }
+  for (const auto& c : kCommands) {
+    if (cmd == c.name) {
+      std::vector<std::string> rest(args.begin() + 1, args.end());
+      try {
+        return c.run(rest);
+      } catch (const std::exception& e) {
+        std::cerr << "エラー: " << e.what() << std::endl;
+        return tavo::cli::kExitStopped;
+      }
+    }
+  }
+  return tavo::cli::UsageError("unknown command " + cmd);
+}

@@ -1,0 +1,91 @@
+#include "core/comma.h"
+
+namespace tavo {
+
+bool GetCommaTxt(TextView s, FieldList& list) {
+  Text current;
+  for (char16_t c : s) {
+    if (c == u',') {
+      list.push_back(std::move(current));
+      current.clear();
+    } else if (c != u'"') {
+      current.push_back(c);
+    }
+  }
+  list.push_back(std::move(current));
+  return true;
+}
+
+namespace {
+bool NeedsQuotes(TextView field, bool strict) {
+  for (char16_t c : field) {
+    if (c == u'"' || c == u',') return true;
+    if (!strict && c >= 0x01 && c <= 0x20) return true;
+  }
+  return false;
+}
+}  // namespace
+
+Text JoinCommaTxt(const FieldList& fields, bool strict) {
+  if (fields.empty()) return Text();
+  if (fields.size() == 1 && fields[0].empty()) return u"\"\"";
+  Text out;
+  for (std::size_t i = 0; i < fields.size(); ++i) {
+    if (i > 0) out.push_back(u',');
+    const Text& f = fields[i];
+    if (NeedsQuotes(f, strict)) {
+      out.push_back(u'"');
+      for (char16_t c : f) {
+        if (c == u'"') out.push_back(u'"');
+        out.push_back(c);
+      }
+      out.push_back(u'"');
+    } else {
+      out += f;
+    }
+  }
+  return out;
+}
+
+FieldList ParseCommaTxt(TextView t, char16_t delim, bool strict) {
+  FieldList out;
+  std::size_t i = 0;
+  const std::size_t n = t.size();
+  auto isBlank = [](char16_t c) { return c >= 0x01 && c <= 0x20; };
+  auto skipBlanks = [&]() {
+    if (!strict)
+      while (i < n && isBlank(t[i]) && t[i] != delim) ++i;
+  };
+  skipBlanks();
+  while (i < n) {
+    Text field;
+    if (t[i] == u'"') {
+      ++i;
+      while (i < n) {
+        if (t[i] == u'"') {
+          if (i + 1 < n && t[i + 1] == u'"') {
+            field.push_back(u'"');
+            i += 2;
+          } else {
+            ++i;
+            break;
+          }
+        } else {
+          field.push_back(t[i++]);
+        }
+      }
+    } else {
+      while (i < n && t[i] != delim && (strict || !isBlank(t[i]))) field.push_back(t[i++]);
+    }
+    out.push_back(std::move(field));
+    skipBlanks();
+    if (i < n && t[i] == delim) {
+      if (i + 1 == n) out.emplace_back();
+      ++i;
+      skipBlanks();
+    }
+  }
+  return out;
+}
+
+}  // namespace tavo

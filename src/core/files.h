@@ -1,0 +1,93 @@
+// Reading and writing the system's text files.
+#pragma once
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "core/text.h"
+
+namespace tavo {
+
+namespace fs = std::filesystem;
+
+bool FileExists(const fs::path& path);     // a regular file is there
+bool FolderExists(const fs::path& path);   // a folder is there
+std::string ReadFileBytes(const fs::path& path);  // throws OpError
+
+// Line-by-line reading: raw bytes of each line (code page 932 on the disk).
+// A line ends at LF; a CR before that LF belongs to the line end; any other CR
+// is dropped; reading stops at the first byte 1A. Streams the file.
+class LineReader {
+ public:
+  explicit LineReader(const fs::path& path);  // throws OpError when it cannot open
+  ~LineReader();
+  LineReader(const LineReader&) = delete;
+  LineReader& operator=(const LineReader&) = delete;
+
+  bool NextRaw(std::string& line);  // false at the end
+  bool Next(Text& line);            // decoded from code page 932
+
+ private:
+  bool Fill();
+  fs::path path_;
+  std::FILE* file_ = nullptr;
+  std::string buf_;
+  std::size_t pos_ = 0;
+  bool eof_ = false;
+  bool stopped_ = false;  // met the 1A byte
+};
+
+// All lines of a file read line by line, decoded.
+std::vector<Text> ReadLinesCp932(const fs::path& path);
+
+// Whole-file loading: UTF-8 / UTF-16 LE / UTF-16 BE by byte-order mark, else
+// code page 932; lines end at CR LF, LF or CR; 1A is an ordinary character.
+std::vector<Text> LoadWholeFile(const fs::path& path);
+// Same splitting over text already decoded.
+std::vector<Text> SplitLinesAnyEnd(TextView text);
+
+// Writes to a temporary file in the target's folder and renames it over the
+// target only at Commit(); destroyed without Commit() it removes the temporary
+// file and leaves any earlier target untouched.
+class AtomicFile {
+ public:
+  explicit AtomicFile(const fs::path& target);  // throws OpError
+  ~AtomicFile();
+  AtomicFile(const AtomicFile&) = delete;
+  AtomicFile& operator=(const AtomicFile&) = delete;
+
+  void Write(std::string_view bytes);  // throws OpError
+  void Commit();                       // throws OpError
+  const fs::path& target() const { return target_; }
+
+ private:
+  void Abort() noexcept;
+  fs::path target_;
+  fs::path temp_;
+  std::FILE* file_ = nullptr;
+  std::string buf_;
+  bool committed_ = false;
+};
+
+// Atomic write of bytes as one file.
+void WriteFileAtomic(const fs::path& path, std::string_view bytes);
+
+// Writes each line followed by CR LF in code page 932, no BOM, atomically.
+void WrtSet(const fs::path& stFile, const std::vector<Text>& SList);
+
+// Writes each line (already bytes) followed by CR LF, atomically.
+void WrtSetRaw(const fs::path& stFile, const std::vector<std::string>& lines);
+
+// Copy `from` into `to` (replacing) through a temporary name in the
+// destination, then delete `from`. False when anything failed; `from` then stays.
+bool MoveFileSafely(const fs::path& from, const fs::path& to) noexcept;
+
+// A bare output name made safe for Windows and for staying inside its folder:
+// \ / : * ? " < > | and control characters become "_", and a name of only dots
+// or blanks becomes "_". Other characters are kept.
+Text SafeFileName(TextView name);
+bool IsSafeFileName(TextView name);
+
+}  // namespace tavo

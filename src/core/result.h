@@ -1,0 +1,27 @@
+// The outcome of one run operation, as the windows and the CLI consume it.
+#pragma once
+
+#include <filesystem>
+#include <vector>
+
+#include "core/errors.h"
+
+namespace tavo {
+
+struct RunResult {
+  std::vector<Message> messages;               // in the order they are shown
+  std::vector<std::filesystem::path> written;  // full paths of the files written
+  bool stopped = false;  // a failure that ends the whole click (e.g. index error)
+
+  // Hand-over to the confirmation window; empty when the run set nothing.
+  Text gstMsg;
+  Text gstFile1;
+  Text gstFile2;
+
+  bool wrote() const { return !written.empty(); }
+  void Warn(Text t) { messages.push_back({MsgKind::Warning, std::move(t)}); }
+  void Info(Text t) { messages.push_back({MsgKind::Info, std::move(t)}); }
+  void Error(Text t) { messages.push_back({MsgKind::Error, std::move(t)}); }
+};
+
+}  // namespace tavo

@@ -1,0 +1,33 @@
+// Receipt runs: branch-number removal (Conv2) and anonymization (Conv).
+#pragma once
+
+#include <cstdint>
+
+#include "core/env.h"
+#include "core/result.h"
+#include "core/text.h"
+
+namespace tavo::receipt {
+
+// The main window's removal choice: ComboBox1's index (0, 1, or -1 for none)
+// and, for mode 1, the texts of Edit4 and Edit5 as typed.
+struct BranchOptions {
+  int mode = 0;
+  Text fromText;  // Edit4
+  Text toText;    // Edit5
+};
+
+// Mode 0: cut at "-", "/", "*" (and a trailing "*0"), remove ASCII spaces.
+Text GetKnjBng(TextView pstKnjBng);
+// Mode 1: keep the characters from KStart to KEnd (1-based, both included).
+Text GetKnjBng2(TextView pstKnjBng, std::int32_t KStart, std::int32_t KEnd);
+
+// One branch-removal run on one receipt file. On success the result names the
+// written file and carries gstMsg and gstFile1 (社保) or gstFile2 (国保).
+// `stopped` is set when the failure ends the whole click (index error).
+RunResult Conv2(const Env& env, TextView pstFile, const BranchOptions& options);
+
+// One anonymization run on one receipt file; same contract.
+RunResult Conv(const Env& env, TextView pstFile);
+
+}  // namespace tavo::receipt

@@ -1,0 +1,81 @@
+#include "support/test_util.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <random>
+#include <stdexcept>
+#include <vector>
+
+#include "core/cp932.h"
+
+namespace tavo::test {
+
+TempDir::TempDir() {
+  static std::atomic<unsigned> counter{0};
+  std::random_device rd;
+  const fs::path base = fs::temp_directory_path();
+  for (int i = 0; i < 100; ++i) {
+    char name[64];
+    std::snprintf(name, sizeof name, "tavo-test-%08x-%u", rd(), counter++);
+    std::error_code ec;
+    if (fs::create_directory(base / name, ec)) {
+      path_ = base / name;
+      return;
+    }
+  }
+  throw std::runtime_error("cannot create a temporary folder");
+}
+
+TempDir::~TempDir() {
+  std::error_code ec;
+  // Make everything writable again so that permission tests can be cleaned up.
+  for (auto it = fs::recursive_directory_iterator(path_, ec); !ec && it != fs::end(it);
+       it.increment(ec))
+    fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
+  fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ec);
+  fs::remove_all(path_, ec);
+}
+
+std::string ReadBytes(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  if (!in) throw std::runtime_error("cannot read " + file.string());
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteBytes(const fs::path& file, std::string_view bytes) {
+  std::ofstream out(file, std::ios::binary | std::ios::trunc);
+  if (!out) throw std::runtime_error("cannot write " + file.string());
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::string Sjis(std::string_view utf8) { return Cp932Encode(FromUtf8(utf8)); }
+
+fs::path FixturePath(const std::string& relativePath) {
+  return fs::path(TAVO_TEST_DATA_DIR) / relativePath;
+}
+
+std::string Fixture(const std::string& relativePath) { return ReadBytes(FixturePath(relativePath)); }
+
+Env MakeEnv(const fs::path& root, Date today) {
+  Env env;
+  env.programDir = root / "program";
+  env.nivaDir = root / "HDD_KX2";
+  env.nivaFf1Dir = env.nivaDir / "FF1";
+  env.downloadsDir = root / "Downloads";
+  env.fixedToday = today;
+  for (const auto& d : {env.programDir, env.nivaFf1Dir, env.downloadsDir}) fs::create_directories(d);
+  return env;
+}
+
+std::vector<std::string> ListFiles(const fs::path& folder) {
+  std::vector<std::string> names;
+  std::error_code ec;
+  for (const auto& e : fs::directory_iterator(folder, ec)) names.push_back(e.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+}  // namespace tavo::test

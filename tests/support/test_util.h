@@ -1,0 +1,46 @@
+// Helpers shared by the tests: temporary folders, file bytes, Shift_JIS literals.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "core/env.h"
+#include "core/text.h"
+
+namespace tavo::test {
+
+namespace fs = std::filesystem;
+
+// A fresh folder removed with everything in it when the object goes.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const fs::path& path() const { return path_; }
+  fs::path operator/(const fs::path& name) const { return path_ / name; }
+
+ private:
+  fs::path path_;
+};
+
+std::string ReadBytes(const fs::path& file);
+void WriteBytes(const fs::path& file, std::string_view bytes);
+
+// The code page 932 bytes of a UTF-8 literal: Sjis("社保,1\r\n").
+std::string Sjis(std::string_view utf8);
+
+// The bytes of a fixture under tests/data.
+std::string Fixture(const std::string& relativePath);
+fs::path FixturePath(const std::string& relativePath);
+
+// An environment whose program, NIVA and Downloads folders lie in `root`
+// (program/, HDD_KX2/, HDD_KX2/FF1/, Downloads/, all created), with a fixed today.
+Env MakeEnv(const fs::path& root, Date today = Date{2026, 12, 10});
+
+// Names of the files in a folder (sorted), for "nothing else was written" checks.
+std::vector<std::string> ListFiles(const fs::path& folder);
+
+}  // namespace tavo::test
