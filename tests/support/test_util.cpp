@@ -8,6 +8,10 @@
 #include <random>
 #include <stdexcept>
 #include <vector>
+#include <cstdlib>
+#ifndef _WIN32
+#include <sys/wait.h>
+#endif
 
 #include "core/cp932.h"
 
@@ -76,6 +80,44 @@ std::vector<std::string> ListFiles(const fs::path& folder) {
   for (const auto& e : fs::directory_iterator(folder, ec)) names.push_back(e.path().filename().string());
   std::sort(names.begin(), names.end());
   return names;
+}
+
+}  // namespace tavo::test
+
+namespace tavo::test {
+
+namespace {
+std::string ShellQuote(const std::string& s) {
+#ifdef _WIN32
+  return "\"" + s + "\"";
+#else
+  std::string q = "'";
+  for (char c : s) {
+    if (c == '\'')
+      q += "'\\''";
+    else
+      q += c;
+  }
+  return q + "'";
+#endif
+}
+}  // namespace
+
+CliRun RunCli(const std::vector<std::string>& args) {
+  TempDir tmp;
+  std::string cmd = ShellQuote(TAVO_CLI_PATH);
+  for (const auto& a : args) cmd += " " + ShellQuote(a);
+  cmd += " >" + ShellQuote((tmp / "out.txt").string()) + " 2>" + ShellQuote((tmp / "err.txt").string());
+  CliRun run;
+  const int status = std::system(cmd.c_str());
+#ifdef _WIN32
+  run.exitCode = status;
+#else
+  run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+#endif
+  run.out = ReadBytes(tmp / "out.txt");
+  run.err = ReadBytes(tmp / "err.txt");
+  return run;
 }
 
 }  // namespace tavo::test

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/env.h"
 #include "core/text.h"
@@ -42,5 +43,18 @@ Env MakeEnv(const fs::path& root, Date today = Date{2026, 12, 10});
 
 // Names of the files in a folder (sorted), for "nothing else was written" checks.
 std::vector<std::string> ListFiles(const fs::path& folder);
+
+}  // namespace tavo::test
+
+namespace tavo::test {
+
+// Runs the built tavo-cli with the arguments (each quoted for the shell) and
+// captures its exit status, stdout and stderr (UTF-8).
+struct CliRun {
+  int exitCode = -1;
+  std::string out;
+  std::string err;
+};
+CliRun RunCli(const std::vector<std::string>& args);
 
 }  // namespace tavo::test
