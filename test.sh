@@ -1,0 +1,68 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test: the normal build, the same tests under
+# AddressSanitizer and UndefinedBehaviorSanitizer, and the Windows cross build
+# of the core, tavo-cli and their tests under Wine.
+#   TAVO_SKIP_SANITIZE=1  skip the sanitizer run
+#   TAVO_SKIP_CROSS=1     skip the Windows cross build
+set -euo pipefail
+cd "$(dirname "$0")"
+ROOT=$(pwd)
+. tools/deps.sh
+tavo_need_packages "${TAVO_BUILD_PACKAGES[@]}" time python3
+
+JOBS=$(nproc 2>/dev/null || echo 2)
+export QT_QPA_PLATFORM=offscreen
+TOTAL_PASSED=0
+TOTAL_FAILED=0
+
+run_ctest() {  # build-dir label...
+  local dir=$1; shift
+  local log="$dir/ctest.log"
+  set +e
+  ctest --test-dir "$dir" --output-on-failure -j "$JOBS" "$@" 2>&1 | tee "$log"
+  local rc=${PIPESTATUS[0]}
+  set -e
+  local line passed failed
+  line=$(grep -E "tests passed, [0-9]+ tests failed out of [0-9]+" "$log" | tail -1 || true)
+  failed=$(sed -E 's/.* ([0-9]+) tests failed out of ([0-9]+).*/\1/' <<<"$line")
+  total=$(sed -E 's/.* tests failed out of ([0-9]+).*/\1/' <<<"$line")
+  if [ -n "$line" ]; then
+    TOTAL_PASSED=$((TOTAL_PASSED + total - failed))
+    TOTAL_FAILED=$((TOTAL_FAILED + failed))
+  fi
+  return $rc
+}
+
+echo "== Build and test =="
+cmake -S . -B build/test -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build/test -j "$JOBS"
+run_ctest build/test
+
+if [ "${TAVO_SKIP_SANITIZE:-0}" != 1 ]; then
+  echo "== AddressSanitizer + UndefinedBehaviorSanitizer =="
+  cmake -S . -B build/sanitize -DCMAKE_BUILD_TYPE=Debug -DTAVO_SANITIZE=ON -DTAVO_WITH_BENCH=OFF >/dev/null
+  cmake --build build/sanitize -j "$JOBS"
+  # Qt's and fontconfig's process-lifetime caches are not leaks of ours.
+  ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 \
+  LSAN_OPTIONS=suppressions=$ROOT/tools/lsan.supp:print_suppressions=0 \
+  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+    run_ctest build/sanitize
+fi
+
+if [ "${TAVO_SKIP_CROSS:-0}" != 1 ]; then
+  echo "== Windows cross build under Wine =="
+  if [ -x tools/cross_test.sh ]; then
+    tools/cross_test.sh build/win
+    if [ -f build/win/ctest.log ]; then
+      line=$(grep -E "tests passed, [0-9]+ tests failed out of [0-9]+" build/win/ctest.log | tail -1 || true)
+      if [ -n "$line" ]; then
+        f=$(sed -E 's/.* ([0-9]+) tests failed out of ([0-9]+).*/\1/' <<<"$line")
+        t=$(sed -E 's/.* tests failed out of ([0-9]+).*/\1/' <<<"$line")
+        TOTAL_PASSED=$((TOTAL_PASSED + t - f)); TOTAL_FAILED=$((TOTAL_FAILED + f))
+      fi
+    fi
+  fi
+fi
+
+echo "total: $TOTAL_PASSED passed, $TOTAL_FAILED failed"
+[ "$TOTAL_FAILED" -eq 0 ]

@@ -1,0 +1,28 @@
+# Sourced by run.sh and test.sh: installs the Debian packages that are missing.
+# Usage: tavo_need_packages pkg...   (installs as root with apt-get when needed)
+
+tavo_need_packages() {
+  local missing=()
+  local p
+  for p in "$@"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+      missing+=("$p")
+    fi
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "Installing missing packages: ${missing[*]}"
+  local sudo=""
+  if [ "$(id -u)" -ne 0 ]; then
+    if command -v sudo >/dev/null; then sudo="sudo"; else
+      echo "Please install as root: apt-get install -y ${missing[*]}" >&2
+      return 1
+    fi
+  fi
+  export DEBIAN_FRONTEND=noninteractive
+  $sudo apt-get update -qq || true
+  $sudo apt-get install -y -qq "${missing[@]}"
+}
+
+# What building and testing need.
+TAVO_BUILD_PACKAGES=(cmake make g++ pkg-config qt6-base-dev libgtest-dev googletest libbenchmark-dev
+                     fonts-noto-cjk)
