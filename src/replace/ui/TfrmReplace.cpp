@@ -1,18 +1,193 @@
-// Placeholder window; the tool's own window replaces it.
 #include "replace/ui/TfrmReplace.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "app/TfrmMsg.h"
+#include "core/errors.h"
+#include "core/files.h"
 
 namespace tavo::ui {
 
 TfrmReplace::TfrmReplace(AppContext& ctx, QWidget* parent) : QDialog(parent), ctx_(ctx) {
-  setWindowTitle(QString::fromUtf8("リプレース"));
+  setWindowTitle(Q("リプレース"));
+  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                 Qt::WindowCloseButtonHint);
+  ApplyWindowFont(this);
+  SetClientSize(this, 348, 228);
+
+  auto button = [this](const char* name, const char* caption, int x, int y, int w, int h) {
+    auto* b = new QPushButton(Q(caption), this);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setAutoDefault(false);
+    b->setGeometry(x, y, w, h);
+    return b;
+  };
+  auto label = [this](const char* name, const char* caption, int x, int y) {
+    auto* l = new QLabel(Q(caption), this);
+    l->setObjectName(QString::fromLatin1(name));
+    l->setGeometry(x, y, 316, 18);
+    return l;
+  };
+  auto edit = [this](const char* name, int x, int y) {
+    auto* e = new QLineEdit(this);
+    e->setObjectName(QString::fromLatin1(name));
+    e->setGeometry(x, y, 316, 24);
+    return e;
+  };
+
+  BitBtn1 = button("BitBtn1", "閉じる(&C)", 248, 10, 90, 28);
+  Button2 = button("Button2", "変換前ファイル選択", 16, 46, 170, 28);
+  Button4 = button("Button4", "変換定義ファイル選択", 16, 46, 170, 28);
+  Label2 = label("Label2", "変換前ファイル：", 16, 84);
+  Edit1 = edit("Edit1", 16, 102);
+  Label1 = label("Label1", "変更定義ファイル：", 16, 134);
+  Edit3 = edit("Edit3", 16, 152);
+  Button1 = button("Button1", "変換実行", 16, 190, 120, 28);
+
+  connect(BitBtn1, &QPushButton::clicked, this, &QDialog::reject);
+  connect(Button1, &QPushButton::clicked, this, &TfrmReplace::Button1Click);
+  connect(Button2, &QPushButton::clicked, this, &TfrmReplace::Button2Click);
+  connect(Button4, &QPushButton::clicked, this, &TfrmReplace::Button4Click);
+
   InitSet();
 }
 
-void TfrmReplace::InitSet() {}
+void TfrmReplace::InitSet() {
+  Edit1->clear();
+  Edit3->clear();
+  Button4->hide();
+  Button2->show();
+  Edit1->show();
+  Label2->show();
+  setWindowTitle(Q("リプレース"));
+  if (minKbn == 2) {
+    setWindowTitle(Q("リプレース２"));
+    Button2->hide();
+    Button4->show();
+    Edit1->hide();
+    Label2->hide();
+  }
+  FList.clear();
+  map_.Clear();
+  mlsDefLines.clear();
+}
 
-bool TfrmReplace::DspSet(int, const QString&, const QString&) {
+bool TfrmReplace::DspSet(int pinKbn, const QString& pstFile, const QString& pstFile2) {
+  minKbn = pinKbn;
+  mstFile1 = pstFile;
+  mstFile2 = pstFile2;
+  InitSet();
   ctx_.dialogs.ShowModal(this);
   return true;
+}
+
+void TfrmReplace::SelectDefinition() {
+  ctx_.dialogs.Info(this, Q("変換定義ファイルファイルを選択します"));
+  const QString chosen = ctx_.dialogs.OpenFile(this);
+  if (!chosen.isEmpty()) {
+    try {
+      mlsDefLines = replace::LoadDefinitionLines(FromQ(chosen));
+    } catch (const OpError& e) {
+      ctx_.dialogs.Error(this, Q(e.text()));
+      return;
+    }
+  }
+  if (mlsDefLines.empty()) {
+    ctx_.dialogs.Warning(this, Q(replace::NotDefinitionText()));
+  } else if (!chosen.isEmpty()) {
+    Edit3->setText(chosen);
+  }
+}
+
+void TfrmReplace::Button2Click() {
+  ctx_.dialogs.Info(this, Q("変換前ファイルを選択します"));
+  const QString chosen = ctx_.dialogs.OpenFile(this);
+  bool readable = true;
+  if (!chosen.isEmpty()) {
+    try {
+      FList = LoadWholeFile(PathFromText(FromQ(chosen)));
+    } catch (const OpError& e) {
+      ctx_.dialogs.Error(this, Q(e.text()));
+      readable = false;
+    }
+  }
+  if (readable) {
+    if (FList.empty()) {
+      ctx_.dialogs.Warning(this, Q("正しいFFファイルではありません。"));
+    } else if (!chosen.isEmpty()) {
+      Edit1->setText(chosen);
+    }
+  }
+  SelectDefinition();
+}
+
+void TfrmReplace::Button4Click() {
+  const bool blank1 = IsBlank(FromQ(mstFile1));
+  const bool blank2 = IsBlank(FromQ(mstFile2));
+  if (!blank1 && !blank2) {
+    SelectDefinition();
+  } else if (blank1 && blank2) {
+    ctx_.dialogs.Warning(
+        this,
+        Q("社保および国保のレセ電ファイルの選択がありません。起動時の画面で選択してください"));
+  } else if (blank1) {
+    ctx_.dialogs.Warning(
+        this, Q("社保のレセ電ファイルの選択がありません。起動時の画面で選択してください"));
+  } else {
+    ctx_.dialogs.Warning(
+        this, Q("国保のレセ電ファイルの選択がありません。起動時の画面で選択してください"));
+  }
+}
+
+void TfrmReplace::Report(const RunResult& result) {
+  ShowMessages(ctx_.dialogs, this, result);
+  if (!result.wrote()) return;
+  TfrmMsg(ctx_, this).DspSet(Q(result.gstMsg), Q(result.gstFile1), Q(result.gstFile2));
+}
+
+void TfrmReplace::Button1Click() {
+  const Text definition = FromQ(Edit3->text());
+  RunResult load;
+  if (minKbn == 2) {
+    bool loaded;
+    {
+      BusyCursor busy(ctx_.dialogs);
+      loaded = replace::CsvSet2(definition, map_, load);
+    }
+    if (!loaded) {
+      ShowMessages(ctx_.dialogs, this, load);
+      return;
+    }
+    // Each file has its own confirmation window; the 国保 run starts after the
+    // 社保 one is closed, unless the 社保 run ended the click.
+    for (const QString& file : {mstFile1, mstFile2}) {
+      RunResult result;
+      {
+        BusyCursor busy(ctx_.dialogs);
+        result = replace::Cnv2(ctx_.env, FromQ(file), map_);
+      }
+      Report(result);
+      if (result.stopped) return;
+    }
+    return;
+  }
+  bool loaded;
+  {
+    BusyCursor busy(ctx_.dialogs);
+    loaded = replace::CsvSet(definition, map_, load);
+  }
+  if (!loaded) {
+    ShowMessages(ctx_.dialogs, this, load);
+    return;
+  }
+  RunResult result;
+  {
+    BusyCursor busy(ctx_.dialogs);
+    result = replace::Cnv(ctx_.env, FromQ(Edit1->text()), map_);
+  }
+  Report(result);
 }
 
 }  // namespace tavo::ui

@@ -1,8 +1,17 @@
+// The replacement window: rewrites patient numbers in an outpatient file
+// (mode 1) or in the two receipt files of the main window (mode 2) after a
+// change-definition file.
 #pragma once
 
 #include <QDialog>
+#include <vector>
 
 #include "app/app_context.h"
+#include "replace/replace_ops.h"
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
 
 namespace tavo::ui {
 
@@ -14,8 +23,34 @@ class TfrmReplace : public QDialog {
   void InitSet();
   bool DspSet(int pinKbn, const QString& pstFile, const QString& pstFile2);
 
+ public slots:
+  void Button1Click();
+  void Button2Click();
+  void Button4Click();
+
  private:
+  // One run's messages, then its confirmation window when it wrote a file.
+  void Report(const RunResult& result);
+  // File dialog and acceptance check of a change-definition file.
+  void SelectDefinition();
+
   AppContext& ctx_;
+  int minKbn = 1;
+  QString mstFile1;
+  QString mstFile2;
+  std::vector<Text> FList;
+  replace::NumberMap map_;  // mlsList / mlsList2, reloaded at every run
+  // Lines of the change-definition file chosen last (acceptance check).
+  std::vector<Text> mlsDefLines;
+
+  QPushButton* BitBtn1;
+  QPushButton* Button1;
+  QPushButton* Button2;
+  QPushButton* Button4;
+  QLabel* Label1;
+  QLabel* Label2;
+  QLineEdit* Edit1;
+  QLineEdit* Edit3;
 };
 
 }  // namespace tavo::ui

@@ -1,0 +1,231 @@
+#include "replace/replace_ops.h"
+
+#include <system_error>
+
+#include "core/comma.h"
+#include "core/errors.h"
+#include "core/files.h"
+
+namespace tavo::replace {
+
+namespace {
+
+char16_t FoldChar(char16_t c) {
+  if (c >= u'A' && c <= u'Z') return c + 0x20;
+  if (c < 0xC0) return c;
+  if (c <= 0xDE) return c == 0xD7 ? c : c + 0x20;               // Latin-1 capitals
+  if (c >= 0x391 && c <= 0x3A9 && c != 0x3A2) return c + 0x20;  // Greek
+  if (c >= 0x410 && c <= 0x42F) return c + 0x20;                // Cyrillic
+  if (c >= 0x400 && c <= 0x40F) return c + 0x50;                // Cyrillic Ѐ..Џ
+  if (c >= 0xFF21 && c <= 0xFF3A) return c + 0x20;              // full-width Latin
+  return c;
+}
+
+bool SameFile(const fs::path& a, const fs::path& b) {
+  std::error_code ec;
+  const bool same = fs::equivalent(a, b, ec);
+  return !ec && same;
+}
+
+Text FileNamePart(TextView pstFile) { return PathText(PathFromText(pstFile).filename()); }
+
+bool LoadMap(TextView pstFile, NumberMap& map, RunResult& result, bool padded) {
+  map.Clear();
+  const fs::path path = PathFromText(pstFile);
+  if (!FileExists(path)) {
+    result.Warn(NoDefinitionText());
+    return false;
+  }
+  try {
+    LineReader reader(path);
+    Text line;
+    FieldList fields;
+    while (reader.Next(line)) {
+      fields.clear();
+      GetCommaTxt(line, fields);
+      if (fields.size() < 2) continue;
+      Text oldNumber = Trim(fields[0]);
+      Text newNumber = Trim(fields[1]);
+      if (padded) {
+        oldNumber = ZeroFill10(oldNumber);
+        newNumber = ZeroFill10(newNumber);
+      }
+      map.Add(std::move(oldNumber), std::move(newNumber));
+    }
+  } catch (const OpError& e) {
+    map.Clear();
+    result.Error(e.text());
+    result.stopped = true;
+    return false;
+  }
+  return true;
+}
+
+// Shared tail of both runs: refuse to overwrite the input, write, hand over.
+void WriteOutput(const Env& env, TextView pstFile, const Text& outName,
+                 const std::vector<Text>& lines, RunResult& result) {
+  const fs::path target = env.ProgramFile(PathFromText(outName));
+  if (SameFile(PathFromText(pstFile), target)) {
+    result.Warn(T("変換後のファイル名「") + outName +
+                T("」が変換前のファイルと同じになるため、作成しません。"));
+    return;
+  }
+  WrtSet(target, lines);
+  result.written.push_back(target);
+  result.gstMsg = outName + T("が作成されました");
+  result.gstFile1 = outName;
+  result.gstFile2.clear();
+}
+
+// Loads the input whole; false (with the warning) when it is missing or has no line.
+bool LoadInput(TextView pstFile, std::vector<Text>& FList, RunResult& result) {
+  const fs::path path = PathFromText(pstFile);
+  if (!FileExists(path)) {
+    result.Warn(T("ファイルがありません。"));
+    return false;
+  }
+  FList = LoadWholeFile(path);
+  if (FList.empty()) {
+    result.Warn(T("「") + Text(pstFile) + T("」にはデータがありません。"));
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+Text NoDefinitionText() { return T("変更定義ファイルがファイルがありません。"); }
+Text NotDefinitionText() { return T("変換定義ファイルではありません。"); }
+
+void NumberMap::Clear() {
+  mlsList.clear();
+  mlsList2.clear();
+  index_.clear();
+}
+
+void NumberMap::Add(Text oldNumber, Text newNumber) {
+  index_.emplace(FoldCase(oldNumber), mlsList.size());  // keeps the earliest line
+  mlsList.push_back(std::move(oldNumber));
+  mlsList2.push_back(std::move(newNumber));
+}
+
+std::optional<std::size_t> NumberMap::Find(TextView key) const {
+  const auto it = index_.find(FoldCase(key));
+  if (it == index_.end()) return std::nullopt;
+  return it->second;
+}
+
+Text FoldCase(TextView text) {
+  Text out(text);
+  for (char16_t& c : out) c = FoldChar(c);
+  return out;
+}
+
+Text ZeroFill10(TextView number) {
+  if (number.size() >= 10) return Text(number);
+  return Text(10 - number.size(), u'0') + Text(number);
+}
+
+bool CsvSet(TextView pstFile, NumberMap& map, RunResult& result) {
+  return LoadMap(pstFile, map, result, true);
+}
+
+bool CsvSet2(TextView pstFile, NumberMap& map, RunResult& result) {
+  return LoadMap(pstFile, map, result, false);
+}
+
+std::vector<Text> LoadDefinitionLines(TextView pstFile) {
+  return LoadWholeFile(PathFromText(pstFile));
+}
+
+Text OutputName1(TextView inputName) { return ReplaceAll(inputName, u".txt", u"R.txt"); }
+
+Text OutputName2(TextView inputName, TextView suffix) {
+  return ReplaceAll(inputName, u".UKE", suffix);
+}
+
+RunResult Cnv(const Env& env, TextView pstFile, const NumberMap& map) {
+  RunResult result;
+  try {
+    std::vector<Text> FList;
+    if (!LoadInput(pstFile, FList, result)) return result;
+    std::vector<Text> out;
+    out.reserve(FList.size());
+    for (const Text& line : FList) {
+      const FieldList fields = ParseCommaTxt(line, u',', false);
+      const Text& field2 = At(fields, 1);
+      if (field2.empty()) {
+        out.push_back(line);
+        continue;
+      }
+      const Text key = Trim(field2);
+      const auto hit = map.Find(key);
+      out.push_back(hit ? ReplaceAll(line, key, map.mlsList2[*hit]) : line);
+    }
+    WriteOutput(env, pstFile, OutputName1(FileNamePart(pstFile)), out, result);
+  } catch (const OpError& e) {
+    result.Error(e.text());
+    result.stopped = true;
+  }
+  return result;
+}
+
+RunResult Cnv2(const Env& env, TextView pstFile, const NumberMap& map) {
+  RunResult result;
+  try {
+    std::vector<Text> FList;
+    if (!LoadInput(pstFile, FList, result)) return result;
+    Text suffix = u"R.UKE";
+    std::vector<Text> out;
+    out.reserve(FList.size());
+    FieldList fields;
+    for (const Text& line : FList) {
+      fields.clear();
+      GetCommaTxt(line, fields);
+      if (fields[0] == u"IR") {
+        const Text& payer = At(fields, 1);
+        if (payer == u"1") {
+          suffix = T("_1R.UKE");
+        } else if (payer == u"2") {
+          suffix = T("_2R.UKE");
+        }
+      } else if (fields[0] == u"RE") {
+        // Only the chart number itself changes: a textual replace over the
+        // whole record would also hit dates, codes and amounts.
+        Text& chart = At(fields, 13);
+        if (!chart.empty()) {
+          const Text key = Trim(chart);
+          if (!key.empty()) {
+            if (const auto hit = map.Find(key)) chart = map.mlsList2[*hit];
+          }
+        }
+      }
+      out.push_back(JoinCommaTxt(fields, false));
+    }
+    WriteOutput(env, pstFile, OutputName2(FileNamePart(pstFile), suffix), out, result);
+  } catch (const OpError& e) {
+    result.Error(e.text());
+    result.stopped = true;
+  }
+  return result;
+}
+
+RunResult RunMode1(const Env& env, TextView definition, TextView file) {
+  RunResult loadResult;
+  NumberMap map;
+  if (!CsvSet(definition, map, loadResult)) return loadResult;
+  return Cnv(env, file, map);
+}
+
+std::vector<RunResult> RunMode2(const Env& env, TextView definition, TextView shahoFile,
+                                TextView kokuhoFile) {
+  RunResult loadResult;
+  NumberMap map;
+  if (!CsvSet2(definition, map, loadResult)) return {loadResult};
+  std::vector<RunResult> results;
+  results.push_back(Cnv2(env, shahoFile, map));
+  if (!results.back().stopped) results.push_back(Cnv2(env, kokuhoFile, map));
+  return results;
+}
+
+}  // namespace tavo::replace

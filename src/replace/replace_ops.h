@@ -1,0 +1,74 @@
+// Patient-number replacement: change-definition files (old number -> new
+// number) and the runs that rewrite outpatient files (mode 1) and receipt
+// files (mode 2) with them.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <unordered_map>
+#include <vector>
+
+#include "core/env.h"
+#include "core/result.h"
+#include "core/text.h"
+
+namespace tavo::replace {
+
+// "変更定義ファイルがファイルがありません。"
+Text NoDefinitionText();
+// "変換定義ファイルではありません。"
+Text NotDefinitionText();
+
+// The old-to-new map of one change-definition file, in file order.
+class NumberMap {
+ public:
+  FieldList mlsList;   // old numbers, duplicates kept
+  FieldList mlsList2;  // new numbers, parallel to mlsList
+
+  void Clear();
+  void Add(Text oldNumber, Text newNumber);
+  // Index of the first old number of the key's length that equals it with
+  // letter case ignored; nullopt when there is none.
+  std::optional<std::size_t> Find(TextView key) const;
+  std::size_t size() const { return mlsList.size(); }
+
+ private:
+  // Case-folded old number -> its first index; folding keeps the length, so a
+  // hit is exactly "same length, equal without regard to case".
+  std::unordered_map<Text, std::size_t> index_;
+};
+
+// Letter case folded per code unit (ASCII, Latin-1, Greek, Cyrillic, full-width Latin).
+Text FoldCase(TextView text);
+// Left-pads with "0" to 10 characters; longer numbers stay whole.
+Text ZeroFill10(TextView number);
+
+// Loads the definition file read line by line: padded (CsvSet, mode 1) or
+// unpadded (CsvSet2, mode 2). False, with a message in `result`, when the file
+// is missing or cannot be read; the map then holds no pair.
+bool CsvSet(TextView pstFile, NumberMap& map, RunResult& result);
+bool CsvSet2(TextView pstFile, NumberMap& map, RunResult& result);
+
+// The acceptance check at selection: the file's lines by whole-file loading
+// (throws OpError when it cannot be read). Accepted when there is at least one.
+std::vector<Text> LoadDefinitionLines(TextView pstFile);
+
+// Output names: every ".txt" -> "R.txt" (mode 1); every ".UKE" -> suffix (mode 2).
+Text OutputName1(TextView inputName);
+Text OutputName2(TextView inputName, TextView suffix);
+
+// Mode-1 run on one outpatient file; on success writes one file into
+// env.programDir and sets gstMsg / gstFile1 (gstFile2 empty).
+RunResult Cnv(const Env& env, TextView pstFile, const NumberMap& map);
+// Mode-2 run on one receipt file; same contract. `stopped` marks a failure
+// that ends the whole click (index error).
+RunResult Cnv2(const Env& env, TextView pstFile, const NumberMap& map);
+
+// Whole runs as the run button makes them, for callers without windows:
+// load the definition, then convert (mode 2: 社保 file, then 国保 file unless
+// the first run stopped the click).
+RunResult RunMode1(const Env& env, TextView definition, TextView file);
+std::vector<RunResult> RunMode2(const Env& env, TextView definition, TextView shahoFile,
+                                TextView kokuhoFile);
+
+}  // namespace tavo::replace
