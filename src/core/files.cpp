@@ -264,6 +264,12 @@ void AtomicFile::Commit() {
   committed_ = true;
 }
 
+void AtomicFile::CommitAs(const fs::path& target) {
+  if (FolderExists(target)) ThrowWriteError(target, "a folder of that name exists");
+  target_ = target;
+  Commit();
+}
+
 void WriteFileAtomic(const fs::path& path, std::string_view bytes) {
   AtomicFile f(path);
   f.Write(bytes);

@@ -60,6 +60,9 @@ class AtomicFile {
 
   void Write(std::string_view bytes);  // throws OpError
   void Commit();                       // throws OpError
+  // Commit() under another name in the same folder: for outputs whose name is
+  // known only once everything has been written.
+  void CommitAs(const fs::path& target);  // throws OpError
   const fs::path& target() const { return target_; }
 
  private:

@@ -30,4 +30,9 @@ RunResult Conv2(const Env& env, TextView pstFile, const BranchOptions& options);
 // One anonymization run on one receipt file; same contract.
 RunResult Conv(const Env& env, TextView pstFile);
 
+// The bare output name built from IR field 8 (already trimmed), made safe to
+// use inside the program folder: see SafeFileName; lone surrogates (bytes that
+// were not Shift_JIS) also become "_".
+Text SafeOutputName(TextView name);
+
 }  // namespace tavo::receipt
