@@ -1,0 +1,118 @@
+// Whole anonymization runs: output bytes, names, hand-over and stops.
+#include <gtest/gtest.h>
+
+#include "core/errors.h"
+#include "receipt/receipt_ops.h"
+#include "receipt_test_util.h"
+#include "support/test_util.h"
+
+namespace tavo::receipt {
+namespace {
+
+using test::Fixture;
+using test::ListFiles;
+using test::ReadBytes;
+using test::Sjis;
+
+// An RE record of `count` fields: field 2 the receipt number, field 5 the
+// name, field 14 the patient number, field 37 (when there) a katakana name.
+std::string Re(int count, const std::string& no, const std::string& name,
+               const std::string& kana = "カナ") {
+  std::string line = "RE," + no + ",1112,202604," + name;
+  for (int field = 6; field <= count; ++field) {
+    line += ",";
+    if (field == 14) line += "77-1";
+    if (field == 37) line += kana;
+    if (field == 38) line += "z";
+  }
+  return line;
+}
+
+class Anonymize : public test::ReceiptRunTest {};
+
+TEST_F(Anonymize, RealisticShahoFile) {
+  const RunResult r = Conv(env_, Input(Fixture("receipt/shaho.UKE")));
+  ASSERT_TRUE(r.messages.empty());
+  EXPECT_EQ(ReadBytes(Out("202604_1.UKE")), Fixture("receipt/shaho_anon.expected"));
+  EXPECT_EQ(ListFiles(env_.programDir), std::vector<std::string>{"202604_1.UKE"});
+  ASSERT_EQ(r.written.size(), 1u);
+  EXPECT_EQ(r.written[0], Out("202604_1.UKE"));
+  EXPECT_EQ(ToUtf8(r.gstMsg), "社保と国保の匿名化ファイルが作成されました");
+  EXPECT_EQ(ToUtf8(r.gstFile1), "202604_1.UKE");
+  EXPECT_TRUE(r.gstFile2.empty());
+}
+
+TEST_F(Anonymize, KokuhoFileAndRecordsBeforeTheIrRecord) {
+  const std::string in =
+      Re(38, "7", "前") + "\r\nIR,2,13,1,1,,x, 202605 ,00,0\r\n" + Re(38, "15", "後") + "\r\n";
+  const RunResult r = Conv(env_, Input(Sjis(in)));
+  const std::string expected =
+      Re(38, "7", "テスト社７", "") +
+      "\r\nIR,2,13,1,0123456,,NIVAクリニック,\" 202605 \",00,012-345-6789\r\n" +
+      Re(38, "15", "テスト国１５", "") + "\r\n";
+  EXPECT_EQ(ReadBytes(Out("202605_2.UKE")), Sjis(expected));
+  EXPECT_EQ(ToUtf8(r.gstFile2), "202605_2.UKE");
+  EXPECT_TRUE(r.gstFile1.empty());
+}
+
+TEST_F(Anonymize, RecordEdgeCases) {
+  const std::string in =
+      Sjis("IR,1, 13 ,1,1234567,,a b,202604,00,0312345678,\"q\"\r\n" +  // blank field: quoted
+           Re(36, "1", "名") + "\r\n" +                                 // 36 fields stay 36
+           Re(37, "", "名") + "\r\n" +                                  // empty receipt number
+           "RE,3,1112,20 26,\"A B\"\t,x y\r\n" +                        // RE never quoted
+           "HO,1,2,3,4 5,\"6\"\r\n") +                                  // fields 5 on unchanged
+      "KO,1,2,\x80\r\n" +                                               // invalid byte kept
+      "SJ,01,note\r\nCO,1\r\n\"CO\",2\r\nco,3\r\nSY,\"1\"\r\n";
+  Conv(env_, Input(in));
+  const std::string expected =
+      Sjis("IR,1,\" 13 \",1,0123456,,NIVAクリニック,202604,00,012-345-6789,q\r\n" +
+           Re(36, "1", "テスト社１") + "\r\n" + Re(37, "", "テスト社", "") + "\r\n" +
+           "RE,3,1112,20 26,テスト社３,x y\r\n" + "HO,12345678,,１２３４５,\"4 5\",6\r\n") +
+      "KO,12345678,1234567,\x80\r\n"
+      "co,3\r\nSY,\"1\"\r\n";
+  EXPECT_EQ(ReadBytes(Out("202604_1.UKE")), expected);
+}
+
+TEST_F(Anonymize, ShortRecordStops) {
+  const std::string ir = "IR,1,13,1,1,,x,202604,00,0\r\n";
+  struct Case {
+    std::string input;
+    int index;
+  };
+  const Case cases[] = {
+      {"IR\r\n", 1},        {"IR,1,13,1,1\r\n", 7},   {"IR,1,13,1,1,,x,202604,00\r\n", 9},
+      {ir + "RE\r\n", 1},   {ir + "RE,1,2,3\r\n", 4}, {ir + "HO,1,2\r\n", 3},
+      {ir + "KO,1\r\n", 2},
+  };
+  test::WriteBytes(Out("202604_1.UKE"), "earlier");
+  for (const auto& c : cases) {
+    const RunResult r = Conv(env_, Input(c.input));
+    ASSERT_EQ(r.messages.size(), 1u) << c.input;
+    EXPECT_EQ(r.messages[0], (Message{MsgKind::Error, IndexErrorText(c.index)})) << c.input;
+    EXPECT_TRUE(r.stopped);
+    EXPECT_TRUE(r.written.empty());
+    EXPECT_EQ(ListFiles(env_.programDir), std::vector<std::string>{"202604_1.UKE"});
+    EXPECT_EQ(ReadBytes(Out("202604_1.UKE")), "earlier");
+  }
+}
+
+TEST_F(Anonymize, MissingFileAndNoIrRecord) {
+  const RunResult missing = Conv(env_, u"");
+  ASSERT_EQ(missing.messages.size(), 1u);
+  EXPECT_EQ(missing.messages[0], (Message{MsgKind::Warning, T("ファイルがありません。")}));
+  EXPECT_TRUE(ListFiles(env_.programDir).empty());
+
+  const RunResult r = Conv(env_, Input("SY,1\r\n\x1A"));
+  EXPECT_EQ(ReadBytes(Out("_1.UKE")), "SY,1\r\n");
+  EXPECT_EQ(ToUtf8(r.gstFile1), "_1.UKE");
+}
+
+TEST_F(Anonymize, HostileClaimMonthStaysInTheProgramFolder) {
+  const RunResult r = Conv(env_, Input("IR,1,13,1,1,,x,../../x,00,0\r\n"));
+  EXPECT_EQ(ToUtf8(r.gstFile1), ".._.._x_1.UKE");
+  EXPECT_EQ(ListFiles(env_.programDir), std::vector<std::string>{".._.._x_1.UKE"});
+}
+
+}  // namespace
+}  // namespace tavo::receipt
