@@ -1,61 +1,119 @@
-// TEMPORARY: iconv-based stand-in until the table-driven codec lands.
 #include "core/cp932.h"
 
-#include <iconv.h>
-
-#include <cstring>
+#include <array>
+#include <cstdint>
 
 namespace tavo {
 
 namespace {
-bool IsLead(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
 
-bool DecodePair(unsigned char a, unsigned char b, char16_t& out) {
-  static iconv_t cd = iconv_open("UTF-16LE", "CP932");
-  char in[2] = {static_cast<char>(a), static_cast<char>(b)};
-  char o[8];
-  char* ip = in;
-  char* op = o;
-  size_t il = 2, ol = 8;
-  iconv(cd, nullptr, nullptr, nullptr, nullptr);
-  if (iconv(cd, &ip, &il, &op, &ol) == static_cast<size_t>(-1) || ol != 6) return false;
-  out = static_cast<char16_t>(static_cast<unsigned char>(o[0]) | (static_cast<unsigned char>(o[1]) << 8));
-  return true;
+#include "core/cp932_tables.inc"
+
+constexpr int kRows = static_cast<int>(sizeof(kCp932Leads));
+constexpr int kTrails = static_cast<int>(sizeof(kCp932Rows[0]) / sizeof(kCp932Rows[0][0]));
+constexpr std::uint8_t kNoRow = 0xFF;
+
+constexpr int TrailByte(int column) { return 0x40 + column + (column >= 0x3F ? 1 : 0); }
+
+// Which of two codes of one character Windows writes: lower rank wins.
+constexpr int EncodeRank(int lead) {
+  if (lead == 0x87) return 1;                  // NEC row 13
+  if (lead >= 0xFA && lead <= 0xFC) return 2;  // IBM extensions
+  if (lead == 0xED || lead == 0xEE) return 3;  // NEC-selected IBM extensions
+  return 0;                                    // JIS X 0208, user-defined area
 }
 
-bool EncodeChar(char16_t c, std::string& out) {
-  static iconv_t cd = iconv_open("CP932", "UTF-16LE");
-  char in[2] = {static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
-  char o[8];
-  char* ip = in;
-  char* op = o;
-  size_t il = 2, ol = 8;
-  iconv(cd, nullptr, nullptr, nullptr, nullptr);
-  if (iconv(cd, &ip, &il, &op, &ol) == static_cast<size_t>(-1)) return false;
-  out.append(o, 8 - ol);
-  return true;
+struct Tables {
+  // Per byte: the character of a single-byte code, else the escape U+DC00 + byte.
+  std::array<char16_t, 256> single{};
+  // Per byte: its row in `pairs` when it is a lead byte, else kNoRow.
+  std::array<std::uint8_t, 256> row{};
+  // Row * 256 + trail byte -> character; 0 = unassigned.
+  std::array<char16_t, kRows * 256> pairs{};
+  // Character -> code (< 0x100 one byte, else two); 0 = not encodable (ASCII
+  // is handled before the table is asked).
+  std::array<std::uint16_t, 0x10000> encode{};
+};
+
+constexpr Tables BuildTables() {
+  Tables t;
+  for (int b = 0; b < 256; ++b) {
+    t.row[b] = kNoRow;
+    if (b < 0x80) {
+      t.single[b] = static_cast<char16_t>(b);
+    } else if (b >= 0xA1 && b <= 0xDF) {
+      t.single[b] = static_cast<char16_t>(0xFF61 + (b - 0xA1));
+      t.encode[t.single[b]] = static_cast<std::uint16_t>(b);
+    } else {
+      t.single[b] = static_cast<char16_t>(0xDC00 + b);
+    }
+    if (b >= 0x80) t.encode[0xDC00 + b] = static_cast<std::uint16_t>(b);
+  }
+  for (int rank = 0; rank <= 3; ++rank) {
+    for (int r = 0; r < kRows; ++r) {
+      const int lead = kCp932Leads[r];
+      t.row[lead] = static_cast<std::uint8_t>(r);
+      for (int c = 0; c < kTrails; ++c) {
+        const char16_t ch = kCp932Rows[r][c];
+        if (ch == 0) continue;
+        const int trail = TrailByte(c);
+        t.pairs[r * 256 + trail] = ch;
+        if (EncodeRank(lead) == rank && t.encode[ch] == 0)
+          t.encode[ch] = static_cast<std::uint16_t>(lead << 8 | trail);
+      }
+    }
+  }
+  struct LookAlike {
+    char16_t ch;
+    char16_t as;
+  };
+  constexpr LookAlike kLookAlikes[] = {
+      {u'\u301C', u'\uFF5E'}, {u'\u2212', u'\uFF0D'}, {u'\u2016', u'\u2225'},
+      {u'\u00A2', u'\uFFE0'}, {u'\u00A3', u'\uFFE1'}, {u'\u00AC', u'\uFFE2'},
+      {u'\u2014', u'\u2015'},
+  };
+  for (const LookAlike& l : kLookAlikes) {
+    if (t.encode[l.ch] == 0) t.encode[l.ch] = t.encode[l.as];
+  }
+  return t;
 }
+
+constexpr Tables kTables = BuildTables();
+
+static_assert(kTables.encode[0x2170] == 0xFA40 && kTables.encode[0x2252] == 0x81E0 &&
+              kTables.encode[0x2160] == 0x8754 && kTables.encode[0x301C] == 0x8160);
+
+inline bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+inline bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+
 }  // namespace
 
 void Cp932DecodeAppend(std::string_view bytes, Text& out) {
-  for (std::size_t i = 0; i < bytes.size(); ++i) {
-    const auto b = static_cast<unsigned char>(bytes[i]);
+  const std::size_t start = out.size();
+  out.resize(start + bytes.size());  // never more characters than bytes
+  char16_t* dst = out.data() + start;
+  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+  const unsigned char* const end = p + bytes.size();
+  while (p < end) {
+    const unsigned char b = *p;
     if (b < 0x80) {
-      out.push_back(b);
-    } else if (b >= 0xA1 && b <= 0xDF) {
-      out.push_back(static_cast<char16_t>(0xFF61 + (b - 0xA1)));
-    } else if (IsLead(b) && i + 1 < bytes.size()) {
-      char16_t c;
-      if (DecodePair(b, static_cast<unsigned char>(bytes[i + 1]), c)) {
-        out.push_back(c);
-        ++i;
-      } else {
-        out.push_back(static_cast<char16_t>(0xDC00 + b));
-      }
-    } else {
-      out.push_back(static_cast<char16_t>(0xDC00 + b));
+      *dst++ = b;
+      ++p;
+      continue;
     }
+    const std::uint8_t r = kTables.row[b];
+    if (r != kNoRow && p + 1 < end) {
+      const char16_t ch = kTables.pairs[r * 256 + p[1]];
+      if (ch != 0) {
+        *dst++ = ch;
+        p += 2;
+        continue;
+      }
+    }
+    *dst++ = kTables.single[b];
+    ++p;
   }
+  out.resize(static_cast<std::size_t>(dst - out.data()));
 }
 
 Text Cp932Decode(std::string_view bytes) {
@@ -65,20 +123,30 @@ Text Cp932Decode(std::string_view bytes) {
 }
 
 void Cp932EncodeAppend(TextView text, std::string& out) {
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const char16_t c = text[i];
+  const std::size_t start = out.size();
+  out.resize(start + text.size() * 2);  // never more than two bytes a code unit
+  char* dst = out.data() + start;
+  const char16_t* p = text.data();
+  const char16_t* const end = p + text.size();
+  while (p < end) {
+    const char16_t c = *p++;
     if (c < 0x80) {
-      out.push_back(static_cast<char>(c));
-    } else if (c >= 0xDC80 && c <= 0xDCFF) {
-      out.push_back(static_cast<char>(c - 0xDC00));
-    } else if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-               text[i + 1] <= 0xDFFF) {
-      out.push_back('?');
-      ++i;
-    } else if (!EncodeChar(c, out)) {
-      out.push_back('?');
+      *dst++ = static_cast<char>(c);
+      continue;
+    }
+    const std::uint16_t code = kTables.encode[c];
+    if (code == 0) {
+      // No high surrogate is encodable, so a pair always lands here: one "?".
+      if (IsHighSurrogate(c) && p < end && IsLowSurrogate(*p)) ++p;
+      *dst++ = '?';
+    } else if (code < 0x100) {
+      *dst++ = static_cast<char>(code);
+    } else {
+      *dst++ = static_cast<char>(code >> 8);
+      *dst++ = static_cast<char>(code & 0xFF);
     }
   }
+  out.resize(static_cast<std::size_t>(dst - out.data()));
 }
 
 std::string Cp932Encode(TextView text) {
@@ -88,9 +156,9 @@ std::string Cp932Encode(TextView text) {
 }
 
 bool Cp932CanEncode(TextView text) {
-  for (char16_t c : text) {
-    std::string tmp;
-    if (c >= 0x80 && !(c >= 0xDC80 && c <= 0xDCFF) && !EncodeChar(c, tmp)) return false;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char16_t c = text[i];
+    if (c >= 0x80 && kTables.encode[c] == 0) return false;
   }
   return true;
 }
