@@ -1,8 +1,13 @@
+// The confirmation window: shows what a conversion wrote and moves the
+// outputs from the program folder into the output folder.
 #pragma once
 
 #include <QDialog>
 
 #include "app/app_context.h"
+
+class QLabel;
+class QPushButton;
 
 namespace tavo::ui {
 
@@ -14,8 +19,18 @@ class TfrmMsg : public QDialog {
   void InitSet();
   bool DspSet(const QString& pstMsg, const QString& pstFile1, const QString& pstFile2);
 
+ public slots:
+  void Button1Click();
+
  private:
   AppContext& ctx_;
+  QString gstMsg;
+  QString gstFile1;
+  QString gstFile2;
+  QString gstPath;  // "SAVEFDR" as it was when the window was created
+
+  QLabel* Label1;
+  QPushButton* Button1;
 };
 
 }  // namespace tavo::ui

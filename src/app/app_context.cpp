@@ -8,9 +8,15 @@ namespace tavo::ui {
 void ShowMessages(IDialogs& dialogs, QWidget* parent, const RunResult& result) {
   for (const auto& m : result.messages) {
     switch (m.kind) {
-      case MsgKind::Warning: dialogs.Warning(parent, Q(m.text)); break;
-      case MsgKind::Info: dialogs.Info(parent, Q(m.text)); break;
-      case MsgKind::Error: dialogs.Error(parent, Q(m.text)); break;
+      case MsgKind::Warning:
+        dialogs.Warning(parent, Q(m.text));
+        break;
+      case MsgKind::Info:
+        dialogs.Info(parent, Q(m.text));
+        break;
+      case MsgKind::Error:
+        dialogs.Error(parent, Q(m.text));
+        break;
     }
   }
 }

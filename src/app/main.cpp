@@ -1,7 +1,12 @@
-// Placeholder entry until the application shell lands.
+// The windowed program.
 #include <QApplication>
+
+#include "app/qt_dialogs.h"
+#include "app/startup.h"
+#include "core/env.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
-  return 0;
+  tavo::ui::QtDialogs dialogs;
+  return tavo::ui::RunTavo(app, tavo::DetectEnv(), dialogs);
 }

@@ -1,0 +1,96 @@
+#include "app/TfrmSavePath.h"
+
+#include <QButtonGroup>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include "core/ini.h"
+
+namespace tavo::ui {
+
+TfrmSavePath::TfrmSavePath(AppContext& ctx, QWidget* parent) : QDialog(parent), ctx_(ctx) {
+  setWindowTitle(Q("保存先選択"));
+  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                 Qt::WindowCloseButtonHint);
+  ApplyWindowFont(this);
+  SetClientSize(this, 317, 159);
+
+  BitBtn1 = new QPushButton(Q("閉じる(&C)"), this);
+  BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
+  BitBtn1->setAutoDefault(false);
+  BitBtn1->setGeometry(205, 8, 100, 30);
+
+  RadioGroup1 = new QGroupBox(this);
+  RadioGroup1->setObjectName(QStringLiteral("RadioGroup1"));
+  RadioGroup1->setGeometry(12, 44, 293, 44);
+  items_ = new QButtonGroup(this);
+  const char* captions[] = {"ダウンロードフォルダ", "保存先指定"};
+  for (int i = 0; i < 2; ++i) {
+    auto* item = new QRadioButton(Q(captions[i]), RadioGroup1);
+    item->setObjectName(QStringLiteral("RadioGroup1Item%1").arg(i));
+    item->setGeometry(10 + i * 146, 10, 136, 26);  // two columns
+    items_->addButton(item, i);
+  }
+
+  Edit1 = new QLineEdit(this);
+  Edit1->setObjectName(QStringLiteral("Edit1"));
+  Edit1->setGeometry(12, 122, 293, 26);
+  Edit1->setReadOnly(true);
+  Button1 = new QPushButton(Q("保存先選択"), this);
+  Button1->setObjectName(QStringLiteral("Button1"));
+  Button1->setAutoDefault(false);
+  Button1->setGeometry(12, 92, 120, 28);
+
+  connect(BitBtn1, &QPushButton::clicked, this, &QDialog::reject);
+  // Only the user's own click: InitSet selects an item without writing anything.
+  connect(items_, &QButtonGroup::idClicked, this, &TfrmSavePath::RadioGroup1Click);
+  connect(Button1, &QPushButton::clicked, this, &TfrmSavePath::Button1Click);
+
+  items_->button(0)->setChecked(true);
+  InitSet();
+}
+
+int TfrmSavePath::ItemIndex() const { return items_->checkedId(); }
+
+void TfrmSavePath::InitSet() {
+  Edit1->clear();
+  Button1->hide();
+  Edit1->hide();
+  const Text saveFdr = IFReadIniStr(ctx_.env.programDir, u"PARAM", u"SAVEFDR", u"");
+  if (!IsBlank(saveFdr)) {
+    items_->button(1)->setChecked(true);
+    Button1->show();
+    Edit1->show();
+    Edit1->setText(Q(saveFdr));
+  }
+}
+
+bool TfrmSavePath::DspSet() {
+  InitSet();
+  ctx_.dialogs.ShowModal(this);
+  return true;
+}
+
+void TfrmSavePath::RadioGroup1Click() {
+  Button1->hide();
+  Edit1->hide();
+  if (ItemIndex() == 1) {
+    Button1->show();
+    Edit1->show();
+  } else {
+    IFWriteIniStr(ctx_.env.programDir, u"PARAM", u"SAVEFDR", u"");
+  }
+}
+
+void TfrmSavePath::Button1Click() {
+  const Text saveFdr = IFReadIniStr(ctx_.env.programDir, u"PARAM", u"SAVEFDR", u"");
+  const QString folder = ctx_.dialogs.SelectFolder(
+      this, Q("保存先フォルダを指定してＯＫをクリックしてください"), Q(saveFdr));
+  if (folder.isEmpty()) return;
+  Edit1->setText(folder);
+  IFWriteIniStr(ctx_.env.programDir, u"PARAM", u"SAVEFDR", FromQ(folder));
+}
+
+}  // namespace tavo::ui

@@ -1,0 +1,29 @@
+// The detailed-settings window, which leads to the save-folder window.
+#pragma once
+
+#include <QDialog>
+
+#include "app/app_context.h"
+
+class QPushButton;
+
+namespace tavo::ui {
+
+class TfrmSyosai : public QDialog {
+  Q_OBJECT
+
+ public:
+  TfrmSyosai(AppContext& ctx, QWidget* parent = nullptr);
+  void InitSet();
+  bool DspSet();
+
+ public slots:
+  void Button4Click();
+
+ private:
+  AppContext& ctx_;
+  QPushButton* BitBtn1;
+  QPushButton* Button4;
+};
+
+}  // namespace tavo::ui

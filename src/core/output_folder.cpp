@@ -1,0 +1,94 @@
+#include "core/output_folder.h"
+
+#include <system_error>
+
+#include "core/comma.h"
+#include "core/files.h"
+
+namespace tavo {
+
+namespace fs = std::filesystem;
+
+Text ClinicFolderName(TextView code, TextView name) {
+  Text joined = Text(code) + u"_" + Text(name);
+  // Bytes that were not Shift_JIS decode to unpaired surrogates, which no
+  // folder name can carry on every system.
+  for (std::size_t i = 0; i < joined.size(); ++i) {
+    const char16_t c = joined[i];
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < joined.size() && joined[i + 1] >= 0xDC00 &&
+        joined[i + 1] <= 0xDFFF) {
+      ++i;
+    } else if (c >= 0xD800 && c <= 0xDFFF) {
+      joined[i] = u'_';
+    }
+  }
+  return SafeFileName(joined);
+}
+
+namespace {
+
+// The clinic subfolder of the save folder, from fields 5 and 7 of the first
+// line of the first output (the IR record of a receipt file).
+fs::path ClinicSubfolder(const Env& env, TextView file1) {
+  const fs::path src = env.programDir / PathFromText(file1);
+  if (file1.empty() || !FileExists(src)) ThrowOpenError(src);
+  const std::vector<Text> lines = LoadWholeFile(src);
+  FieldList fields;
+  GetCommaTxt(At(lines, 0), fields);
+  return PathFromText(ClinicFolderName(At(fields, 4), At(fields, 6)));
+}
+
+bool SameFolder(const fs::path& a, const fs::path& b) {
+  std::error_code ec;
+  const bool same = fs::equivalent(a, b, ec);
+  return !ec && same;
+}
+
+}  // namespace
+
+OutputMoveResult MoveOutputs(const Env& env, TextView file1, TextView file2, TextView saveFdr,
+                             TextView svChg) {
+  OutputMoveResult r;
+  r.destination = env.downloadsDir;
+  if (!IsBlank(saveFdr)) {
+    r.destination = PathFromText(saveFdr);
+    if (Trim(svChg) == u"1") {
+      try {
+        r.destination /= ClinicSubfolder(env, file1);
+      } catch (const OpError& e) {
+        r.messages.push_back({MsgKind::Error, e.text()});
+        r.stopped = true;
+        return r;
+      }
+      std::error_code ec;
+      if (!FolderExists(r.destination)) fs::create_directory(r.destination, ec);
+    }
+  }
+
+  for (TextView name : {file1, file2}) {
+    if (name.empty()) continue;
+    const fs::path src = env.programDir / PathFromText(name);
+    if (!FileExists(src)) {
+      r.missing.emplace_back(name);
+      continue;
+    }
+    // A save folder that is the program folder itself: the file is already
+    // where it belongs, and copying it onto itself before the delete would lose it.
+    if (SameFolder(r.destination, env.programDir) ||
+        MoveFileSafely(src, r.destination / PathFromText(name))) {
+      r.moved.emplace_back(name);
+    } else {
+      r.stayed.emplace_back(name);
+    }
+  }
+
+  if (!r.stayed.empty()) {
+    Text text = T("ファイルを ") + PathText(r.destination) +
+                T(" へ移動できませんでした。\n次のファイルは元の場所に残っています：");
+    for (const Text& name : r.stayed) text += u"\n" + PathText(env.programDir / PathFromText(name));
+    r.messages.push_back({MsgKind::Warning, std::move(text)});
+  }
+  return r;
+}
+
+}  // namespace tavo
