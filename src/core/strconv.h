@@ -15,7 +15,8 @@ enum TConversion : unsigned {
 };
 
 // Empty when src is empty, the result would pass 1024 code units, or the
-// combination is refused (upper with lower, wide with narrow, katakana with hiragana).
+// combination is refused: no conversion at all, upper with lower, wide with narrow,
+// katakana with hiragana.
 Text StrConv(TextView src, unsigned conversion);
 
 }  // namespace tavo
