@@ -1,0 +1,49 @@
+// Validation and normalisation of the values that converter 2 writes into the
+// EHR linkage CSV: a value either passes in the expected form or is blanked.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "core/text.h"
+
+namespace tavo::linkage {
+
+// Allowed character sets of the digit tests.
+inline constexpr std::u16string_view S05 = u"012345";
+inline constexpr std::u16string_view S09 = u"0123456789";
+inline constexpr std::u16string_view S15 = u"12345";
+inline constexpr std::u16string_view S07 = u"01234567";
+inline constexpr std::u16string_view S02 = u"012";
+inline constexpr std::u16string_view S01 = u"01";
+inline constexpr std::u16string_view S019 = u"019";
+inline constexpr std::u16string_view S0239 = u"01239";
+inline constexpr std::u16string_view S0249 = u"012349";
+inline constexpr std::u16string_view S129 = u"129";
+inline constexpr std::u16string_view S179 = u"12345679";
+
+// Names of the character classes present in the text, in class order, joined
+// by ", ". Kind 1 gives "半角" / "全角"; any other kind the detailed names.
+Text GetStringCategories(TextView text, int kind);
+bool ContainsHalfWidth(TextView text);  // GetStringCategories(text, 1) holds "半角"
+bool ContainsFullWidth(TextView text);  // GetStringCategories(text, 1) holds "全角"
+
+// Not empty and only 0-9.
+bool IsDigits(TextView text);
+// Exactly one character, in the set.
+bool Single1(TextView text, std::u16string_view set);
+// Exactly `length` characters, each in the set.
+bool FixedDigits(TextView text, int length, std::u16string_view set);
+
+// A value of the positional layout, by its 0-based source position (0-140).
+Text ChkStd(TextView value, int position);
+// A value of the item-code layout, by its 0-based long-header column (0-99):
+// the value itself, untrimmed, or empty.
+Text ChkStdNew(TextView value, int column);
+
+// The same tests on a field of ASCII bytes (every byte below 0x80), where a
+// byte is one character: the fast path of the streamed conversions.
+bool ChkStdNewKeepsAscii(std::string_view value, int column);
+std::string ChkStdAscii(std::string_view value, int position);
+
+}  // namespace tavo::linkage
