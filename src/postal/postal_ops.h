@@ -1,0 +1,64 @@
+// Postal-code conversion: patient number, name, a chosen year-month and the
+// postal code of every patient of an OUTPUT file (comma-separated) or of an
+// outpatient form-1 intermediate file (tab-separated, keyed by data
+// identification numbers that a definition file maps to patient numbers).
+#pragma once
+
+#include <optional>
+#include <unordered_map>
+#include <vector>
+
+#include "core/env.h"
+#include "core/result.h"
+#include "core/text.h"
+
+namespace tavo::postal {
+
+enum class TTextFileFormat { tfUnknown, tfCSV, tfTSV };
+
+// The form of a first line: tabs at least as many as commas (and one at
+// least) is tab-separated, else any comma makes it comma-separated.
+TTextFileFormat GetTextFileFormat(TextView ALine);
+// "CSV", "TSV" or empty, as the window keeps the form.
+Text FormatName(TTextFileFormat format);
+
+// Target year-month "YYYYMM" from the two boxes (era year, month). A joined
+// text that is no month gives the warning "対象年月が正しくありません" in
+// `result`; a two-character year that is not a number throws OpError.
+std::optional<Text> TargetMonth(TextView year, TextView month, RunResult& result);
+
+// Patient number of an OUTPUT line: a whole decimal number of any length
+// without its leading zeros, "0" for anything that is not one.
+Text OutputPatientNumber(TextView field);
+
+// Data identification number -> patient number of one definition file: the
+// text after the first comma is the key, the text before it the value, later
+// lines win, lines without a comma are ignored.
+class KarteMap {
+ public:
+  explicit KarteMap(const std::vector<Text>& lines);
+  // The patient number, or empty when the key is unknown (exact comparison).
+  Text Get(const Text& pstDtsbt) const;
+
+ private:
+  std::unordered_map<Text, Text> map_;
+};
+
+// One lookup over the definition lines.
+Text GetKarte(const std::vector<Text>& lines, const Text& pstDtsbt);
+
+// Output name of a target month.
+Text OutputName(TextView mstNgt);
+
+// Run on an OUTPUT file. On success writes mstNgt + "_postcode.csv" into the
+// program folder and sets gstMsg / gstFile1.
+RunResult Cnv(const Env& env, TextView year, TextView month, TextView pstFile);
+// Run on an intermediate file with its definition file; same contract.
+RunResult Cnv2(const Env& env, TextView year, TextView month, TextView pstFile, TextView pstFile2);
+
+// For callers without a window: the form decided from the file's first line as
+// the selection button does, then the run of that form. `form` receives it.
+RunResult RunFile(const Env& env, TextView year, TextView month, TextView pstFile,
+                  TextView definition, TTextFileFormat& form);
+
+}  // namespace tavo::postal
