@@ -1,0 +1,36 @@
+// Converter 1: an outpatient file of the positional layout becomes the EHR
+// linkage CSV with the short header.
+#pragma once
+
+#include <vector>
+
+#include "core/env.h"
+#include "core/result.h"
+#include "core/text.h"
+
+namespace tavo::linkage {
+
+struct Convert1Output {
+  std::vector<Text> lines;  // header and rows, empty for an input of no lines
+  Text yearMonth;           // field 3 of the first usable data line, untrimmed
+};
+
+// The conversion of the loaded lines. Throws OpError when an HbA1c or
+// uric-acid value can be neither kept nor formatted (names line, column, value).
+Convert1Output ConvertLines(const std::vector<Text>& lines);
+
+// The eleven values of one output row from the fields of a usable line.
+// `lineNumber` (1-based) only names the line in an error.
+FieldList ConvertRow(const FieldList& fields, TextView yearMonth, long long lineNumber);
+
+// "変換前ファイルを選択します", "正しいFFファイルではありません。", "ファイルがありません。"
+Text SelectPromptText();
+Text NotFfFileText();
+Text NoFileText();
+
+// The conversion button: checks the path, loads the file (whole-file
+// loading), converts and writes year-month + "_carte.csv" into the program
+// folder. Sets gstMsg / gstFile1 when the confirmation window is to open.
+RunResult Cnv(const Env& env, TextView pstFile);
+
+}  // namespace tavo::linkage
