@@ -1,8 +1,16 @@
+// Converter 1, "NIVAコンバーター": a positional outpatient file becomes the EHR
+// linkage CSV with the short header.
 #pragma once
 
 #include <QDialog>
+#include <QString>
+#include <vector>
 
 #include "app/app_context.h"
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
 
 namespace tavo::ui {
 
@@ -14,8 +22,20 @@ class TfrmConvert : public QDialog {
   void InitSet();
   bool DspSet();
 
+ public slots:
+  void Button1Click();
+  void Button3Click();
+
  private:
   AppContext& ctx_;
+  std::vector<Text> FList;  // lines of the last selection or conversion
+  QString mstDialogFile;    // the file the dialog kept from its last pick
+
+  QPushButton* BitBtn1;
+  QPushButton* Button3;
+  QLabel* Label2;
+  QLineEdit* Edit1;
+  QPushButton* Button1;
 };
 
 }  // namespace tavo::ui

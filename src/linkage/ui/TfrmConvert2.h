@@ -1,8 +1,16 @@
+// Converter 2, "NIVAコンバーター２": the EHR linkage CSV from an outpatient file
+// in the layout of its consultation month, and the anonymizer of that file.
 #pragma once
 
 #include <QDialog>
+#include <QString>
+#include <vector>
 
 #include "app/app_context.h"
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
 
 namespace tavo::ui {
 
@@ -14,8 +22,25 @@ class TfrmConvert2 : public QDialog {
   void InitSet();
   bool DspSet();
 
+ public slots:
+  void Button1Click();
+  void Button3Click();
+  void Button5Click();
+
  private:
+  // Messages, then the confirmation window when the run wrote its file.
+  void Report(const RunResult& result);
+
   AppContext& ctx_;
+  std::vector<Text> FList;  // lines of the last selection
+  Text mstNgt;              // consultation year-month of the selected file, untrimmed
+
+  QPushButton* BitBtn1;
+  QPushButton* Button3;
+  QLabel* Label2;
+  QLineEdit* Edit1;
+  QPushButton* Button1;
+  QPushButton* Button5;
 };
 
 }  // namespace tavo::ui
