@@ -94,6 +94,50 @@ bool LoadInput(TextView pstFile, std::vector<Text>& FList, RunResult& result) {
 
 }  // namespace
 
+// ParseCommaTxt's loop (strict off), stopped once `count` fields are out.
+FieldList ParseLeadingFields(TextView t, char16_t delim, std::size_t count) {
+  FieldList out;
+  std::size_t i = 0;
+  const std::size_t n = t.size();
+  auto isBlank = [](char16_t c) { return c >= 0x01 && c <= 0x20; };
+  auto skipBlanks = [&]() {
+    while (i < n && isBlank(t[i]) && t[i] != delim) ++i;
+  };
+  skipBlanks();
+  while (i < n && out.size() < count) {
+    Text field;
+    if (t[i] == u'"') {
+      ++i;
+      while (i < n) {
+        if (t[i] == u'"') {
+          if (i + 1 < n && t[i + 1] == u'"') {
+            field.push_back(u'"');
+            i += 2;
+          } else {
+            ++i;
+            break;
+          }
+        } else {
+          field.push_back(t[i++]);
+        }
+      }
+    } else {
+      const std::size_t start = i;
+      while (i < n && t[i] != delim && !isBlank(t[i])) ++i;
+      field.assign(t.substr(start, i - start));
+    }
+    out.push_back(std::move(field));
+    skipBlanks();
+    if (i < n && t[i] == delim) {
+      if (i + 1 == n) out.emplace_back();
+      ++i;
+      skipBlanks();
+    }
+  }
+  if (out.size() > count) out.resize(count);
+  return out;
+}
+
 Text NoDefinitionText() { return T("変更定義ファイルがファイルがありません。"); }
 Text NotDefinitionText() { return T("変換定義ファイルではありません。"); }
 
@@ -149,20 +193,15 @@ RunResult Cnv(const Env& env, TextView pstFile, const NumberMap& map) {
   try {
     std::vector<Text> FList;
     if (!LoadInput(pstFile, FList, result)) return result;
-    std::vector<Text> out;
-    out.reserve(FList.size());
-    for (const Text& line : FList) {
-      const FieldList fields = ParseCommaTxt(line, u',', false);
+    // Each line becomes its output line in place; unchanged lines are not copied.
+    for (Text& line : FList) {
+      const FieldList fields = ParseLeadingFields(line, u',', 2);
       const Text& field2 = At(fields, 1);
-      if (field2.empty()) {
-        out.push_back(line);
-        continue;
-      }
+      if (field2.empty()) continue;
       const Text key = Trim(field2);
-      const auto hit = map.Find(key);
-      out.push_back(hit ? ReplaceAll(line, key, map.mlsList2[*hit]) : line);
+      if (const auto hit = map.Find(key)) line = ReplaceAll(line, key, map.mlsList2[*hit]);
     }
-    WriteOutput(env, pstFile, OutputName1(FileNamePart(pstFile)), out, result);
+    WriteOutput(env, pstFile, OutputName1(FileNamePart(pstFile)), FList, result);
   } catch (const OpError& e) {
     result.Error(e.text());
     result.stopped = true;
@@ -176,10 +215,8 @@ RunResult Cnv2(const Env& env, TextView pstFile, const NumberMap& map) {
     std::vector<Text> FList;
     if (!LoadInput(pstFile, FList, result)) return result;
     Text suffix = u"R.UKE";
-    std::vector<Text> out;
-    out.reserve(FList.size());
     FieldList fields;
-    for (const Text& line : FList) {
+    for (Text& line : FList) {
       fields.clear();
       GetCommaTxt(line, fields);
       if (fields[0] == u"IR") {
@@ -200,9 +237,9 @@ RunResult Cnv2(const Env& env, TextView pstFile, const NumberMap& map) {
           }
         }
       }
-      out.push_back(JoinCommaTxt(fields, false));
+      line = JoinCommaTxt(fields, false);
     }
-    WriteOutput(env, pstFile, OutputName2(FileNamePart(pstFile), suffix), out, result);
+    WriteOutput(env, pstFile, OutputName2(FileNamePart(pstFile), suffix), FList, result);
   } catch (const OpError& e) {
     result.Error(e.text());
     result.stopped = true;

@@ -53,6 +53,10 @@ bool CsvSet2(TextView pstFile, NumberMap& map, RunResult& result);
 // (throws OpError when it cannot be read). Accepted when there is at least one.
 std::vector<Text> LoadDefinitionLines(TextView pstFile);
 
+// The first `count` fields (or fewer, when the text has fewer) that
+// ParseCommaTxt with strict off gives, without splitting the rest of the text.
+FieldList ParseLeadingFields(TextView text, char16_t delimiter, std::size_t count);
+
 // Output names: every ".txt" -> "R.txt" (mode 1); every ".UKE" -> suffix (mode 2).
 Text OutputName1(TextView inputName);
 Text OutputName2(TextView inputName, TextView suffix);

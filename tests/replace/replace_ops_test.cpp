@@ -2,12 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "core/comma.h"
 #include "core/errors.h"
 #include "support/test_util.h"
 
@@ -377,6 +379,38 @@ TEST_F(ReplaceRun, Mode1MissingDefinitionStartsNoRun) {
   const RunResult r = RunMode1(env, PathArg(in / "nodef.csv"), PathArg(input));
   EXPECT_EQ(r.messages, (std::vector<Message>{{MsgKind::Warning, NoDefinitionText()}}));
   EXPECT_TRUE(ListFiles(env.programDir).empty());
+}
+
+}  // namespace
+}  // namespace tavo::replace
+
+namespace tavo::replace {
+namespace {
+
+// The mode-1 key comes from a shortened parse; it must give the fields that the
+// full ParseCommaTxt gives.
+TEST(ReplaceLeadingFields, SameAsTheFullParse) {
+  std::vector<Text> lines = {u"",      u"a",         u"a,",        u",",          u"a\tb\tc",
+                             u"a b,c", u"\"x y\",z", u"a,\"\"\tb", u"  a , b ,c", u"\"a\"\"b\"c",
+                             u"a,\"b", u"\t\t",      u"a\r,b",     u"\"\",",      u"a,,b"};
+  // Random lines over the characters that matter to the parse.
+  const char16_t alphabet[] = {u'a', u'1', u',', u'"', u' ', u'\t', u'\r'};
+  std::uint32_t seed = 12345;
+  for (int i = 0; i < 3000; ++i) {
+    Text line;
+    seed = seed * 1103515245u + 12345u;
+    const int len = static_cast<int>((seed >> 16) % 12);
+    for (int j = 0; j < len; ++j) {
+      seed = seed * 1103515245u + 12345u;
+      line.push_back(alphabet[(seed >> 16) % 7]);
+    }
+    lines.push_back(line);
+  }
+  for (const Text& line : lines) {
+    FieldList full = ParseCommaTxt(line, u',', false);
+    if (full.size() > 2) full.resize(2);
+    EXPECT_EQ(ParseLeadingFields(line, u',', 2), full) << ToUtf8(line);
+  }
 }
 
 }  // namespace

@@ -1,0 +1,71 @@
+#!/usr/bin/env bash
+# End-to-end benchmark of patient-number replacement (tavo-cli replace) in both
+# modes, against awk doing the same lookup and rewrite on the same inputs in the
+# same run (and cat as the bare read-and-write floor). Prints times, ratios and
+# peak memory.   usage: bench/bench_replace.sh BUILD_DIR
+set -euo pipefail
+BUILD=$(cd "${1:?usage: bench_replace.sh BUILD_DIR}" && pwd)
+CLI=$BUILD/tavo-cli
+GEN=$BUILD/bench/gen_replace
+GENR=$BUILD/bench/gen_receipts
+for p in "$CLI" "$GEN" "$GENR"; do [ -x "$p" ] || { echo "missing $p (build first)"; exit 1; }; done
+WORK=$(mktemp -d)
+trap 'rm -rf "$WORK"' EXIT
+mkdir -p "$WORK/in" "$WORK/out" "$WORK/ref"
+
+# measure NAME CMD...: runs once, records seconds and peak KB in $WORK/NAME.{s,kb}
+measure() {
+  local name=$1; shift
+  /usr/bin/time -v -o "$WORK/$name.time" "$@" >/dev/null 2>"$WORK/$name.err" || {
+    echo "$name failed:"; cat "$WORK/$name.err"; exit 1; }
+  awk -F': ' '/Elapsed \(wall clock\)/ {n=split($2,a,":"); s=0; for(i=1;i<=n;i++) s=s*60+a[i]; print s}' \
+    "$WORK/$name.time" >"$WORK/$name.s"
+  awk -F': ' '/Maximum resident set size/ {print $2}' "$WORK/$name.time" >"$WORK/$name.kb"
+}
+ratio() { awk -v a="$(cat "$WORK/$1.s")" -v b="$(cat "$WORK/$2.s")" 'BEGIN{ if (b<=0) b=0.01; printf "%.2f", a/b }'; }
+show() {  # name label
+  printf "  %-28s %7.2f s  %8d KB peak\n" "$2" "$(cat "$WORK/$1.s")" "$(cat "$WORK/$1.kb")"
+}
+
+# Mode 1: outpatient file, 200000 rows, 20000 pairs.
+"$GEN" 200000 20000 "$WORK/in/G_FF1_420123456_all.txt" "$WORK/in/def1.csv"
+SIZE1=$(stat -c %s "$WORK/in/G_FF1_420123456_all.txt")
+measure m1_tavo "$CLI" replace --mode 1 --definition "$WORK/in/def1.csv" --out-dir "$WORK/out" \
+  "$WORK/in/G_FF1_420123456_all.txt"
+measure m1_awk awk -F'\t' -v out="$WORK/ref/m1.txt" '
+  NR == FNR { split($0, p, ","); o = p[1]; n = p[2]; gsub(/^[ \t]+|[ \t\r]+$/, "", o);
+              gsub(/^[ \t]+|[ \t\r]+$/, "", n);
+              while (length(o) < 10) o = "0" o; while (length(n) < 10) n = "0" n;
+              if (!(o in m)) m[o] = n; next }
+  { k = $2; if (k in m) { line = $0; r = ""; while ((i = index(line, k)) > 0) {
+        r = r substr(line, 1, i - 1) m[k]; line = substr(line, i + length(k)) } $0 = r line }
+    print > out }' "$WORK/in/def1.csv" "$WORK/in/G_FF1_420123456_all.txt"
+measure m1_cat sh -c 'cat "$1" > "$2"' _ "$WORK/in/G_FF1_420123456_all.txt" "$WORK/ref/m1cat.txt"
+
+# Mode 2: a 社保 and a 国保 receipt file of 20 MB each; every chart number mapped.
+"$GENR" 20 "$WORK/in/S.UKE" --seed 3
+"$GENR" 20 "$WORK/in/K.UKE" --kokuho --seed 4
+awk -F, '$1 == "RE" { k = $14; gsub(/^ +| +$/, "", k); if (k != "" && !(k in s)) { s[k]; print k "," k "9" } }' \
+  "$WORK/in/S.UKE" "$WORK/in/K.UKE" >"$WORK/in/def2.csv"
+SIZE2=$(( $(stat -c %s "$WORK/in/S.UKE") + $(stat -c %s "$WORK/in/K.UKE") ))
+measure m2_tavo "$CLI" replace --mode 2 --definition "$WORK/in/def2.csv" --out-dir "$WORK/out" \
+  "$WORK/in/S.UKE" "$WORK/in/K.UKE"
+measure m2_awk sh -c '
+  for f in "$2" "$3"; do
+    awk -F, -v OFS=, '"'"'NR == FNR { if (!($1 in m)) m[$1] = $2; next }
+      $1 == "RE" { k = $14; gsub(/^ +| +$/, "", k); if (k in m) $14 = m[k] }
+      { gsub(/"/, ""); print }'"'"' "$1" "$f" > "$f.out"
+  done' _ "$WORK/in/def2.csv" "$WORK/in/S.UKE" "$WORK/in/K.UKE"
+measure m2_cat sh -c 'cat "$1" > "$3"; cat "$2" > "$4"' _ "$WORK/in/S.UKE" "$WORK/in/K.UKE" \
+  "$WORK/ref/s" "$WORK/ref/k"
+
+echo "mode 1: outpatient file $((SIZE1 / 1000000)) MB, 200000 rows, 20000 pairs"
+show m1_tavo "tavo-cli replace --mode 1"
+show m1_awk "awk (reference)"
+show m1_cat "cat (read+write floor)"
+echo "  ratio tavo/awk: $(ratio m1_tavo m1_awk)   tavo/cat: $(ratio m1_tavo m1_cat)"
+echo "mode 2: two receipt files, $((SIZE2 / 1000000)) MB, $(wc -l <"$WORK/in/def2.csv") pairs"
+show m2_tavo "tavo-cli replace --mode 2"
+show m2_awk "awk (reference)"
+show m2_cat "cat (read+write floor)"
+echo "  ratio tavo/awk: $(ratio m2_tavo m2_awk)   tavo/cat: $(ratio m2_tavo m2_cat)"
