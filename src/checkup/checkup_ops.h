@@ -1,0 +1,38 @@
+// Specific health checkup import: the checkup list that LUMA exports becomes an
+// EHR linkage CSV (long header) that marks, for a target month, the checkups of
+// patients aged 40 to 74 in that month and the six months before it.
+#pragma once
+
+#include "core/env.h"
+#include "core/result.h"
+#include "core/text.h"
+
+namespace tavo::checkup {
+
+inline constexpr int TKK_AGE_MIN = 40;    // lowest age taken
+inline constexpr int TKK_AGE_MAX = 75;    // age limit, exclusive
+inline constexpr int TKK_BACK_MONTH = 6;  // months before the target that still count
+inline constexpr int TKK_COL_ID = 0;      // input field: patient number
+inline constexpr int TKK_COL_NAME = 1;    // input field: name
+inline constexpr int TKK_COL_YM = 3;      // input field: checkup year-month YYYYMM
+inline constexpr int TKK_COL_AGE = 4;     // input field: age
+inline constexpr int TKK_COL_MIN = 6;     // fewest fields of a usable input line
+inline constexpr int NIVA_COLS = 100;     // fields of an output row
+inline constexpr int NIVA_CARTE = 0;      // カルテ番号
+inline constexpr int NIVA_NAME = 1;       // 氏名
+inline constexpr int NIVA_DATE = 2;       // 受診年月日
+inline constexpr int NIVA_TKK_UM = 97;    // 特定健診の受診の有無《L》
+inline constexpr int NIVA_TKK_YM = 98;    // 特定健診の受診年月《L》
+
+// The patient number without leading zeros; zero and non-numbers unchanged.
+Text GetCarte(TextView pstPtnum);
+
+// Output name of a target month.
+Text OutputName(TextView mstNgt);
+
+// The import. pstAddFile may be empty. On success writes
+// mstNgt + "_carte_特定健診.csv" into the program folder and sets gstMsg / gstFile1.
+RunResult Cnv(const Env& env, TextView year, TextView month, TextView pstTkkFile,
+              TextView pstAddFile);
+
+}  // namespace tavo::checkup

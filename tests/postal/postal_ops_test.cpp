@@ -1,0 +1,294 @@
+#include "postal/postal_ops.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "core/errors.h"
+#include "support/test_util.h"
+
+namespace tavo::postal {
+namespace {
+
+using test::Fixture;
+using test::FixturePath;
+using test::ListFiles;
+using test::ReadBytes;
+using test::Sjis;
+using test::TempDir;
+using test::WriteBytes;
+
+namespace fs = std::filesystem;
+
+Text P(const fs::path& p) { return PathText(p); }
+
+std::vector<std::string> Lines(const RunResult& r) {
+  std::vector<std::string> out;
+  for (const auto& m : r.messages) {
+    const char* kind = m.kind == MsgKind::Warning ? "警告"
+                       : m.kind == MsgKind::Info  ? "情報"
+                                                  : "エラー";
+    out.push_back(std::string(kind) + ": " + ToUtf8(m.text));
+  }
+  return out;
+}
+
+// An OUTPUT line of 13 fields with the patient number, name and postal code given.
+std::string OutputLine(const std::string& number, const std::string& name,
+                       const std::string& postcode) {
+  return "1," + number + "," + name + ",カナ,1,19600101,1,1,3,県,市,0312345678," + postcode;
+}
+
+// ------------------------------------------------------------ form of the first line
+
+TEST(PostalForm, FirstLineDecidesTheForm) {
+  struct Case {
+    const char* line;
+    TTextFileFormat form;
+  };
+  const Case cases[] = {
+      {"a,b,c,d\te\tf\tg", TTextFileFormat::tfTSV},  // 3 commas, 3 tabs: tie is TSV
+      {"a,b,c,d\te\tf", TTextFileFormat::tfCSV},     // 3 commas, 2 tabs
+      {"a\tb", TTextFileFormat::tfTSV},
+      {"a,b", TTextFileFormat::tfCSV},
+      {"abc", TTextFileFormat::tfUnknown},
+      {"", TTextFileFormat::tfUnknown},
+  };
+  for (const auto& c : cases) EXPECT_EQ(GetTextFileFormat(T(c.line)), c.form) << c.line;
+  EXPECT_EQ(FormatName(TTextFileFormat::tfCSV), u"CSV");
+  EXPECT_EQ(FormatName(TTextFileFormat::tfTSV), u"TSV");
+  EXPECT_EQ(FormatName(TTextFileFormat::tfUnknown), u"");
+}
+
+// ------------------------------------------------------------ values
+
+TEST(PostalValues, OutputPatientNumber) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"0000012345", "12345"},
+      {" 0000012345 ", "12345"},
+      {"ABC", "0"},
+      {"", "0"},
+      {"12a", "0"},
+      {"1 2", "0"},
+      {"3000000000", "3000000000"},  // beyond 32 bits: read whole
+      {"000099999999999999999999", "99999999999999999999"},
+      {"0000", "0"},
+      {"-0042", "-42"},
+      {"+7", "7"},
+      {"-0", "0"},
+      {"-", "0"},
+      {"１２", "0"},  // full-width digits are no number
+  };
+  for (const auto& [in, out] : cases) EXPECT_EQ(ToUtf8(OutputPatientNumber(T(in))), out) << in;
+}
+
+TEST(PostalValues, DefinitionLookup) {
+  const std::vector<Text> def = {T("12345,D001"), T("67890,D001"), T("12345, D002"),
+                                 T("555,E,1"),    T("no comma"),   T(",D009")};
+  const std::pair<const char*, const char*> cases[] = {
+      {"D001", "67890"},                   // the later line wins
+      {"D002", ""},                        // the key is " D002"
+      {" D002", "12345"}, {"E,1", "555"},  // the key runs to the end of the line
+      {"E", ""},          {"d001", ""},    // case-sensitive
+      {"D009", ""},                        // an empty value
+      {"no comma", ""},
+  };
+  for (const auto& [key, value] : cases) {
+    EXPECT_EQ(ToUtf8(GetKarte(def, T(key))), value) << key;
+  }
+}
+
+TEST(PostalValues, TargetMonth) {
+  struct Case {
+    const char* year;
+    const char* month;
+    const char* ngt;  // nullptr: refused with the warning
+  };
+  const Case cases[] = {
+      {"08", "06", "202606"}, {" 08 ", " 06", "202606"}, {"01", "12", "201912"},
+      {"08", "5", nullptr},   {"08", "00", nullptr},     {"08", "13", nullptr},
+      {"8", "06", nullptr},   {"08", "", nullptr},       {"08", "+5", nullptr},
+      {"08", "006", nullptr},
+  };
+  for (const auto& c : cases) {
+    RunResult r;
+    const auto ngt = TargetMonth(T(c.year), T(c.month), r);
+    if (c.ngt) {
+      ASSERT_TRUE(ngt) << c.year << "/" << c.month;
+      EXPECT_EQ(ToUtf8(*ngt), c.ngt);
+      EXPECT_TRUE(r.messages.empty());
+    } else {
+      EXPECT_FALSE(ngt) << c.year << "/" << c.month;
+      EXPECT_EQ(Lines(r), std::vector<std::string>{"警告: 対象年月が正しくありません"});
+    }
+  }
+  RunResult r;
+  try {
+    TargetMonth(u"ab", u"06", r);
+    FAIL() << "a year of letters must fail";
+  } catch (const OpError& e) {
+    EXPECT_EQ(ToUtf8(e.text()), "'ab' は整数ではありません");
+  }
+}
+
+// ------------------------------------------------------------ OUTPUT runs
+
+TEST(PostalCnv, OutputFileMatchesFixture) {
+  TempDir dir;
+  const Env env = test::MakeEnv(dir.path());
+  const RunResult r = Cnv(env, u"08", u"06", P(FixturePath("postal/output.csv")));
+  EXPECT_TRUE(r.messages.empty()) << testing::PrintToString(Lines(r));
+  ASSERT_TRUE(r.wrote());
+  EXPECT_EQ(r.written[0], env.programDir / T("202606_postcode.csv"));
+  EXPECT_EQ(ToUtf8(r.gstMsg), "202606_postcode.csvが作成されました");
+  EXPECT_EQ(ToUtf8(r.gstFile1), "202606_postcode.csv");
+  EXPECT_TRUE(r.gstFile2.empty());
+  EXPECT_EQ(ReadBytes(r.written[0]), Fixture("postal/output_202606_postcode.expected"));
+}
+
+TEST(PostalCnv, HeaderOnlyInputGivesHeaderOnlyOutput) {
+  TempDir dir;
+  const Env env = test::MakeEnv(dir.path());
+  const fs::path in = dir / "only_header.csv";
+  WriteBytes(in, Sjis("No,患者番号,氏名\r\n"));
+  const RunResult r = Cnv(env, u"07", u"01", P(in));
+  ASSERT_TRUE(r.wrote());
+  EXPECT_EQ(ReadBytes(env.programDir / "202501_postcode.csv"),
+            Sjis("患者番号,氏名,診療年月,郵便番号\r\n"));
+}
+
+TEST(PostalCnv, ReplacesAnEarlierOutput) {
+  TempDir dir;
+  const Env env = test::MakeEnv(dir.path());
+  WriteBytes(env.programDir / "202606_postcode.csv", "old");
+  const fs::path in = dir / "in.csv";
+  WriteBytes(in, Sjis("h,h\r\n" + OutputLine("1", "甲", "111-1111") + "\r\n"));
+  ASSERT_TRUE(Cnv(env, u"08", u"06", P(in)).wrote());
+  EXPECT_EQ(ReadBytes(env.programDir / "202606_postcode.csv"),
+            Sjis("患者番号,氏名,診療年月,郵便番号\r\n1,甲,20260601,111-1111\r\n"));
+}
+
+// Runs that stop: the message, and no file anywhere in the program folder.
+TEST(PostalCnv, FailuresWriteNothing) {
+  struct Case {
+    const char* name;
+    std::string input;  // Shift_JIS bytes; empty: no file at all
+    const char* year;
+    const char* month;
+    std::string message;
+  };
+  const std::string good = Sjis("h\r\n" + OutputLine("1", "甲", "111-1111") + "\r\n");
+  const std::vector<Case> cases = {
+      {"missing file", "", "08", "06", "警告: OUTPUTファイルがありません。"},
+      {"month of one digit", good, "08", "5", "警告: 対象年月が正しくありません"},
+      {"month 00", good, "08", "00", "警告: 対象年月が正しくありません"},
+      {"month 13", good, "08", "13", "警告: 対象年月が正しくありません"},
+      {"year of letters", good, "ab", "06", "エラー: 'ab' は整数ではありません"},
+      {"line of 12 fields", Sjis("h\r\n1,2,3,4,5,6,7,8,9,10,11,12\r\n"), "08", "06",
+       "エラー: リストのインデックスが範囲を超えています (12)"},
+      {"empty line after good lines", good + "\r\n", "08", "06",
+       "エラー: リストのインデックスが範囲を超えています (1)"},
+  };
+  for (const auto& c : cases) {
+    TempDir dir;
+    const Env env = test::MakeEnv(dir.path());
+    const fs::path in = dir / "in.csv";
+    if (!c.input.empty()) WriteBytes(in, c.input);
+    const RunResult r = Cnv(env, T(c.year), T(c.month), P(in));
+    EXPECT_EQ(Lines(r), std::vector<std::string>{c.message}) << c.name;
+    EXPECT_FALSE(r.wrote()) << c.name;
+    EXPECT_TRUE(ListFiles(env.programDir).empty()) << c.name;
+  }
+}
+
+TEST(PostalCnv, RefusesToWriteOverItsInput) {
+  TempDir dir;
+  const Env env = test::MakeEnv(dir.path());
+  const fs::path in = env.programDir / "202606_postcode.csv";
+  const std::string bytes = Sjis("患者番号,氏名,診療年月,郵便番号\r\n");
+  WriteBytes(in, bytes);
+  const RunResult r = Cnv(env, u"08", u"06", P(in));
+  EXPECT_FALSE(r.wrote());
+  EXPECT_EQ(Lines(r), std::vector<std::string>{
+                          "警告: 変換後のファイル名「202606_postcode.csv」が変換前のファイルと"
+                          "同じになるため、作成しません。"});
+  EXPECT_EQ(ReadBytes(in), bytes);
+}
+
+// ------------------------------------------------------------ intermediate-file runs
+
+TEST(PostalCnv2, IntermediateFileMatchesFixture) {
+  TempDir dir;
+  const Env env = test::MakeEnv(dir.path());
+  const RunResult r = Cnv2(env, u"08", u"06", P(FixturePath("postal/intermediate.tsv")),
+                           P(FixturePath("postal/definition.csv")));
+  EXPECT_TRUE(r.messages.empty()) << testing::PrintToString(Lines(r));
+  ASSERT_TRUE(r.wrote());
+  EXPECT_EQ(ToUtf8(r.gstFile1), "202606_postcode.csv");
+  EXPECT_EQ(ReadBytes(env.programDir / "202606_postcode.csv"),
+            Fixture("postal/intermediate_202606_postcode.expected"));
+}
+
+TEST(PostalCnv2, FailuresWriteNothing) {
+  struct Case {
+    const char* name;
+    bool input;
+    bool definition;
+    std::string inputBytes;
+    const char* month;
+    std::string message;
+  };
+  const std::string good = Sjis("h\th\r\nD1\t甲\t\t\t\t111-1111\r\n");
+  const std::vector<Case> cases = {
+      {"missing input", false, true, good, "06", "警告: 外来様式１中間ファイルがありません。"},
+      {"missing definition", true, false, good, "06",
+       "警告: 変換定義ファイルファイルがありません。"},
+      {"bad month before the files", false, false, good, "13", "警告: 対象年月が正しくありません"},
+      {"line of 5 fields", true, true, Sjis("h\th\r\nD1\t甲\t\t\t\r\n"), "06",
+       "エラー: リストのインデックスが範囲を超えています (5)"},
+  };
+  for (const auto& c : cases) {
+    TempDir dir;
+    const Env env = test::MakeEnv(dir.path());
+    const fs::path in = dir / "in.tsv";
+    const fs::path def = dir / "def.csv";
+    if (c.input) WriteBytes(in, c.inputBytes);
+    if (c.definition) WriteBytes(def, "1,D1\r\n");
+    const RunResult r = Cnv2(env, u"08", T(c.month), P(in), P(def));
+    EXPECT_EQ(Lines(r), std::vector<std::string>{c.message}) << c.name;
+    EXPECT_TRUE(ListFiles(env.programDir).empty()) << c.name;
+  }
+}
+
+// ------------------------------------------------------------ whole runs without a window
+
+TEST(PostalRunFile, FormFromTheFirstLine) {
+  TempDir dir;
+  const Env env = test::MakeEnv(dir.path());
+  TTextFileFormat form;
+
+  RunResult r = RunFile(env, u"08", u"06", P(FixturePath("postal/output.csv")), u"", form);
+  EXPECT_EQ(form, TTextFileFormat::tfCSV);
+  EXPECT_TRUE(r.wrote());
+
+  r = RunFile(env, u"08", u"06", P(FixturePath("postal/intermediate.tsv")), u" ", form);
+  EXPECT_EQ(form, TTextFileFormat::tfTSV);
+  EXPECT_EQ(Lines(r), std::vector<std::string>{"警告: 変更定義ファイルを選択してください"});
+
+  const fs::path empty = dir / "empty.csv";
+  WriteBytes(empty, "");
+  r = RunFile(env, u"08", u"06", P(empty), u"", form);
+  EXPECT_EQ(Lines(r), std::vector<std::string>{"警告: OUTPUTファイルではありません。"});
+
+  const fs::path plain = dir / "plain.txt";
+  WriteBytes(plain, "no separators\r\n1\r\n");
+  r = RunFile(env, u"08", u"06", P(plain), u"", form);
+  EXPECT_EQ(form, TTextFileFormat::tfUnknown);
+  EXPECT_TRUE(r.messages.empty());
+  EXPECT_FALSE(r.wrote());
+}
+
+}  // namespace
+}  // namespace tavo::postal
