@@ -16,7 +16,9 @@ std::string Name(unsigned conversion) {
                                        "Narrow",    "Katakana",  "Hiragana"};
   std::string name;
   for (int i = 0; i < 6; ++i) {
-    if (conversion & (1u << i)) name += (name.empty() ? "" : "|") + std::string(kNames[i]);
+    if (!(conversion & (1u << i))) continue;
+    if (!name.empty()) name += '|';
+    name += kNames[i];
   }
   return name.empty() ? "none" : name;
 }
