@@ -1,0 +1,119 @@
+// tavo-cli branch-removal and anonymize, end to end.
+#include <gtest/gtest.h>
+
+#include "core/errors.h"
+#include "support/test_util.h"
+
+namespace tavo::test {
+namespace {
+
+class ReceiptCli : public ::testing::Test {
+ protected:
+  std::string In(const std::string& name, const std::string& bytes) {
+    WriteBytes(dir_ / name, bytes);
+    return (dir_ / name).string();
+  }
+  std::string Out(const std::string& name) const { return (out_ / PathFromText(T(name))).string(); }
+
+  TempDir dir_;
+  fs::path out_ = dir_ / "out";
+  std::string outDir_ = (fs::create_directories(out_), out_.string());
+};
+
+TEST_F(ReceiptCli, BranchRemovalOfBothFiles) {
+  const std::string shaho = In("shaho.UKE", Fixture("receipt/shaho.UKE"));
+  const std::string kokuho = In("kokuho.UKE", "IR,2,13,1,1,,x,202604,00,0\r\nSY,1\r\n");
+  const CliRun run = RunCli({"branch-removal", "--out-dir", outDir_, shaho, kokuho});
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(run.err, "");
+  EXPECT_EQ(run.out, Out("(202604提出_社保)RECEIPTC.uke") + "\n" +
+                         Out("(202604提出_国保)RECEIPTC.uke") + "\n");
+  EXPECT_EQ(ReadBytes(Out("(202604提出_社保)RECEIPTC.uke")),
+            Fixture("receipt/shaho_branch_mode0.expected"));
+  EXPECT_EQ(ReadBytes(Out("(202604提出_国保)RECEIPTC.uke")),
+            "IR,2,13,1,1,,x,202604,00,0\r\nSY,1\r\n");
+}
+
+TEST_F(ReceiptCli, BranchRemovalMode1TakesThePositionTexts) {
+  const std::string file = In("a.UKE", "RE,1,2,3,4,5,6,7,8,9,10,11,12,0012345678,x\r\n");
+  const CliRun run = RunCli(
+      {"branch-removal", "--mode", "1", "--from", " 3", "--to", "6 ", "--out-dir", outDir_, file});
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(ReadBytes(Out("(提出_社保)RECEIPTC.uke")), "RE,1,2,3,4,5,6,7,8,9,10,11,12,1234,x\r\n");
+}
+
+TEST_F(ReceiptCli, MessagesAndStops) {
+  const std::string good = In("good.UKE", "IR,1,13,1,1,,x,202604,00,0\r\n");
+  const std::string shortRe = In("short.UKE", "RE,1,2\r\n");
+  struct Case {
+    std::vector<std::string> args;
+    int exitCode;
+    std::string err;
+    std::vector<std::string> outputs;
+  };
+  const Case cases[] = {
+      // A missing file is warned about; the next file is still run.
+      {{"branch-removal", "--out-dir", outDir_, (dir_ / "none.UKE").string(), good},
+       0,
+       "警告: ファイルがありません。\n",
+       {"(202604提出_社保)RECEIPTC.uke"}},
+      // Position warnings, once per file.
+      {{"branch-removal", "--mode", "1", "--to", "5", "--out-dir", outDir_, good, good},
+       1,
+       "警告: 値が空欄です\n警告: 値が空欄です\n",
+       {}},
+      {{"branch-removal", "--mode", "1", "--from", "x", "--to", "5", "--out-dir", outDir_, good},
+       1,
+       "警告: 正しい数字を入力して下さい\n",
+       {}},
+      // An index error ends the command: the next file is not run.
+      {{"branch-removal", "--out-dir", outDir_, shortRe, good},
+       1,
+       "エラー: リストのインデックスが範囲を超えています (13)\n",
+       {}},
+      {{"anonymize", "--out-dir", outDir_, shortRe, good},
+       1,
+       "エラー: リストのインデックスが範囲を超えています (4)\n",
+       {}},
+  };
+  for (const auto& c : cases) {
+    fs::remove_all(out_);
+    fs::create_directories(out_);
+    const CliRun run = RunCli(c.args);
+    EXPECT_EQ(run.exitCode, c.exitCode) << c.args[0] << " " << c.err;
+    EXPECT_EQ(run.err, c.err);
+    EXPECT_EQ(ListFiles(out_), c.outputs) << c.err;
+  }
+}
+
+TEST_F(ReceiptCli, Anonymize) {
+  const std::string file = In("k.UKE", Sjis("IR,2,13,1,9999999,,山田医院,202604,00,0311112222\r\n"
+                                            "RE,,1112,202604,山田　花子,1\r\n"
+                                            "CO,22,2,810000001,疼痛時\r\nGO,1\r\n"));
+  const CliRun run = RunCli({"anonymize", "--out-dir", outDir_, file});
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(run.out, Out("202604_2.UKE") + "\n");
+  EXPECT_EQ(ReadBytes(Out("202604_2.UKE")),
+            Sjis("IR,2,13,1,0123456,,NIVAクリニック,202604,00,012-345-6789\r\n"
+                 "RE,,1112,202604,テスト国,1\r\nGO,1\r\n"));
+}
+
+TEST_F(ReceiptCli, UsageErrors) {
+  const std::string file = In("a.UKE", "SY,1\r\n");
+  const std::vector<std::vector<std::string>> cases = {
+      {"branch-removal", file},
+      {"branch-removal", "--out-dir", outDir_},
+      {"branch-removal", "--mode", "2", "--out-dir", outDir_, file},
+      {"branch-removal", "--bogus", "1", "--out-dir", outDir_, file},
+      {"anonymize", file},
+      {"anonymize", "--out-dir", outDir_},
+  };
+  for (const auto& args : cases) {
+    const CliRun run = RunCli(args);
+    EXPECT_EQ(run.exitCode, 2) << args[1];
+  }
+  EXPECT_TRUE(ListFiles(out_).empty());
+}
+
+}  // namespace
+}  // namespace tavo::test
