@@ -1,0 +1,376 @@
+// Whole runs of converter 1, converter 2 and the anonymizer against
+// hand-written expected files.
+#include <gtest/gtest.h>
+
+#include "core/carte.h"
+#include "core/errors.h"
+#include "linkage/convert1.h"
+#include "linkage/convert2.h"
+#include "support/test_util.h"
+
+namespace tavo::linkage {
+namespace {
+
+using test::Fixture;
+using test::FixturePath;
+using test::ListFiles;
+using test::MakeEnv;
+using test::ReadBytes;
+using test::Sjis;
+using test::TempDir;
+using test::WriteBytes;
+
+Text P(const fs::path& p) { return PathText(p); }
+
+// A TAB line of `count` fields with the given positions filled.
+std::string Line(int count, std::initializer_list<std::pair<int, const char*>> values) {
+  std::vector<std::string> f(static_cast<std::size_t>(count));
+  for (const auto& [i, v] : values) f[static_cast<std::size_t>(i)] = v;
+  std::string out;
+  for (std::size_t i = 0; i < f.size(); ++i) out += (i ? "\t" : "") + f[i];
+  return out;
+}
+
+// ---------------------------------------------------------------- GetCarte
+
+TEST(GetCarte, NonZeroIntegersLoseLeadingZeros) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"000123", "123"}, {"0", "0"},
+      {"000", "000"},    {"A123", "A123"},
+      {" 42", "42"},     {"42 ", "42 "},
+      {"-007", "-7"},    {"+5", "5"},
+      {"", ""},          {"99999999999999999999", "99999999999999999999"}};
+  for (const auto& [in, out] : cases) EXPECT_EQ(GetCarte(T(in)), T(out)) << in;
+}
+
+// ---------------------------------------------------------------- converter 1
+
+TEST(Converter1, WholeFileMatchesHandWrittenOutput) {
+  TempDir dir;
+  const Env env = MakeEnv(dir.path());
+  const RunResult r = Cnv(env, P(FixturePath("linkage/convert1_in.txt")));
+  ASSERT_TRUE(r.messages.empty()) << ToUtf8(r.messages[0].text);
+  EXPECT_EQ(r.gstFile1, T("202605_carte.csv"));
+  EXPECT_EQ(r.gstMsg, T("202605_carte.csvが作成されました"));
+  EXPECT_EQ(r.gstFile2, Text());
+  EXPECT_EQ(ReadBytes(env.programDir / "202605_carte.csv"),
+            Fixture("linkage/convert1_expected.csv"));
+  EXPECT_EQ(ListFiles(env.programDir), std::vector<std::string>{"202605_carte.csv"});
+}
+
+TEST(Converter1, YearMonthFromFirstUsableDataLine) {
+  TempDir dir;
+  const Env env = MakeEnv(dir.path());
+  const fs::path in = dir / "in.txt";
+  // Line 2 is too short and line 3 has no year-month: line 4 gives it, even as a repeat.
+  WriteBytes(in, Sjis(Line(53, {{0, "H"}, {3, "999999"}}) + "\r\n" +
+                      Line(52, {{0, "1"}, {3, "202601"}}) + "\r\n" + Line(53, {{0, "2"}}) + "\r\n" +
+                      Line(53, {{0, "2"}, {3, "202603"}}) + "\r\n"));
+  const RunResult r = Cnv(env, P(in));
+  EXPECT_EQ(r.gstFile1, T("202603_carte.csv"));
+  EXPECT_EQ(ReadBytes(env.programDir / "202603_carte.csv"),
+            Sjis("カルテ番号,患者氏名,診療年月日,郵便番号,身長,体重,収縮期血圧,拡張期血圧,HbA1c,"
+                 "LDLコレステロール,尿酸,空列\r\n2,,01,,,,,,,,\r\n"));
+}
+
+TEST(Converter1, HeaderOnlyFileGivesHeaderUnderBareName) {
+  TempDir dir;
+  const Env env = MakeEnv(dir.path());
+  const fs::path in = dir / "in.txt";
+  WriteBytes(in, Sjis("見出し\r\n"));
+  const RunResult r = Cnv(env, P(in));
+  EXPECT_EQ(r.gstFile1, T("_carte.csv"));
+  EXPECT_EQ(ReadBytes(env.programDir / "_carte.csv"),
+            Sjis("カルテ番号,患者氏名,診療年月日,郵便番号,身長,体重,収縮期血圧,拡張期血圧,HbA1c,"
+                 "LDLコレステロール,尿酸,空列\r\n"));
+}
+
+TEST(Converter1, Utf8InputAndCharacterOutsideShiftJis) {
+  TempDir dir;
+  const Env env = MakeEnv(dir.path());
+  const fs::path in = dir / "in.txt";
+  WriteBytes(in, "\xEF\xBB\xBF" + Line(53, {{0, "H"}}) + "\n" +
+                     Line(53, {{0, "5"}, {1, "𠮷田"}, {3, "202605"}}) + "\n");
+  const RunResult r = Cnv(env, P(in));
+  ASSERT_TRUE(r.wrote());
+  const std::string out = ReadBytes(env.programDir / "202605_carte.csv");
+  EXPECT_EQ(out.substr(out.find("\r\n") + 2), Sjis("5,?田,20260501,,,,,,,,\r\n"));
+}
+
+TEST(Converter1, Failures) {
+  TempDir dir;
+  const Env env = MakeEnv(dir.path());
+  const fs::path empty = dir / "empty.txt";
+  WriteBytes(empty, "");
+  const fs::path hba1c = dir / "hba1c.txt";
+  WriteBytes(hba1c,
+             Sjis(Line(53, {{0, "H"}}) + "\r\n" + Line(53, {{0, "1"}, {3, "202605"}, {22, "6"}}) +
+                  "\r\n" + Line(53, {{0, "2"}, {3, "202605"}, {22, "未"}}) + "\r\n"));
+  const fs::path uric = dir / "uric.txt";
+  WriteBytes(uric, Sjis(Line(53, {{0, "H"}}) + "\r\n" +
+                        Line(53, {{0, "1"}, {3, "202605"}, {52, "x1"}}) + "\r\n"));
+  struct {
+    Text path;
+    MsgKind kind;
+    const char* text;
+  } cases[] = {
+      {u"", MsgKind::Warning, "ファイルがありません。"},
+      {P(dir / "missing.txt"), MsgKind::Warning, "ファイルがありません。"},
+      {P(dir.path()), MsgKind::Warning, "ファイルがありません。"},
+      // A file of no lines would name a file that was never written.
+      {P(empty), MsgKind::Warning, "正しいFFファイルではありません。"},
+      {P(hba1c), MsgKind::Error,
+       "3行目のHbA1c（23列目）の値「未」は数値ではありません。電カル連携ファイルは作成しませんでし"
+       "た。"},
+      {P(uric), MsgKind::Error,
+       "2行目の尿酸（53列目）の値「x1」は数値ではありません。電カル連携ファイルは作成しませんでした"
+       "。"},
+  };
+  for (const auto& c : cases) {
+    const RunResult r = Cnv(env, c.path);
+    ASSERT_EQ(r.messages.size(), 1u) << c.text;
+    EXPECT_EQ(r.messages[0], (Message{c.kind, T(c.text)}));
+    EXPECT_FALSE(r.wrote());
+    EXPECT_TRUE(r.gstFile1.empty());
+  }
+  EXPECT_TRUE(ListFiles(env.programDir).empty());
+}
+
+// ---------------------------------------------------------------- converter 2
+
+TEST(Converter2, PositionalLayoutWholeFile) {
+  TempDir dir;
+  const Env env = MakeEnv(dir.path());
+  WriteBytes(env.programDir / "output.tsv", "stale");
+  const Selection s = SelectFile2(P(FixturePath("linkage/convert2_positional_in.txt")));
+  ASSERT_TRUE(s.hasNgt);
+  EXPECT_EQ(s.ngt, u"202605");
+  const RunResult r = Conv2(env, P(FixturePath("linkage/convert2_positional_in.txt")), s.ngt);
+  ASSERT_TRUE(r.messages.empty());
+  EXPECT_EQ(r.gstMsg, T("202605_carte.csvが作成されました"));
+  EXPECT_EQ(ReadBytes(env.programDir / "202605_carte.csv"),
+            Fixture("linkage/convert2_positional_expected.csv"));
+  // The stale intermediate file of the positional conversion is removed.
+  EXPECT_EQ(ListFiles(env.programDir), std::vector<std::string>{"202605_carte.csv"});
+}
+
+TEST(Converter2, ItemCodeLayoutWholeFileWithReceiptList) {
+  TempDir dir;
+  const Env env = MakeEnv(dir.path());
+  WriteBytes(env.nivaFf1Dir / "recelist.csv", Fixture("linkage/recelist.csv"));
+  WriteBytes(env.programDir / "output.tsv", "kept");
+  const RunResult r = Conv2(env, P(FixturePath("linkage/convert2_itemcode_in.txt")), u"202606");
+  ASSERT_TRUE(r.messages.empty());
+  EXPECT_EQ(r.gstFile1, T("202606_carte.csv"));
+  EXPECT_EQ(ReadBytes(env.programDir / "202606_carte.csv"),
+            Fixture("linkage/convert2_itemcode_expected.csv"));
+  EXPECT_EQ(ReadBytes(env.programDir / "output.tsv"), "kept");
+}
+
+// Rows of an item-code run of `input` with an empty receipt list, split at commas.
+std::vector<std::vector<std::string>> ItemCodeRows(const std::string& input) {
+  TempDir dir;
+  WriteBytes(dir / "in.txt", Sjis(input));
+  ConvertNewFmt(dir / "in.txt", dir / "out.csv", dir / "no-recelist.csv");
+  std::vector<std::vector<std::string>> rows;
+  const std::string out = ReadBytes(dir / "out.csv");
+  std::size_t start = out.find("\r\n") + 2;
+  while (start < out.size()) {
+    const std::size_t end = out.find("\r\n", start);
+    std::vector<std::string> fields;
+    std::string line = out.substr(start, end - start);
+    std::size_t s = 0;
+    while (true) {
+      const std::size_t comma = line.find(',', s);
+      fields.push_back(line.substr(s, comma == std::string::npos ? std::string::npos : comma - s));
+      if (comma == std::string::npos) break;
+      s = comma + 1;
+    }
+    rows.push_back(fields);
+    start = end + 2;
+  }
+  return rows;
+}
+
+TEST(Converter2, ItemCodeHeaderMatching) {
+  // Codes in another order, in lower case between blanks, IO_0003 named twice.
+  auto rows =
+      ItemCodeRows("IO_0003\t io_0001 \tPT_0001\tio_0003\r\n1234567\t202607\t00042\t7654321\r\n");
+  ASSERT_EQ(rows.size(), 1u);
+  ASSERT_EQ(rows[0].size(), 100u);
+  EXPECT_EQ(rows[0][0], "42");
+  EXPECT_EQ(rows[0][2], "20260701");
+  EXPECT_EQ(rows[0][3], "7654321");
+
+  // No codes at all: the code table's positions.
+  rows = ItemCodeRows("\xEF\xBB\xBFxx\r\n9\tname\t\t202608\t\t1112222\r\n");
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(rows[0][0], "9");
+  EXPECT_EQ(rows[0][1], "name");
+  EXPECT_EQ(rows[0][2], "20260801");
+  EXPECT_EQ(rows[0][3], "1112222");
+}
+
+TEST(Converter2, ChoiceByYearMonthAndNames) {
+  TempDir dir;
+  const Env env = MakeEnv(dir.path());
+  const fs::path in = dir / "in.txt";
+  WriteBytes(in, "H\r\n1\t\t\t202605\r\n");
+  const std::string numbered = Sjis(ToUtf8(NumberedHeaderLine()) + "\r\n");
+  const std::string longHeader = Sjis(ToUtf8(LongHeaderLine()) + "\r\n");
+  struct {
+    const char* ngt;
+    const char* file;
+    bool itemCode;
+  } cases[] = {
+      {"202605", "202605_carte.csv", false},    {"202606", "202606_carte.csv", true},
+      {" 202606", " 202606_carte.csv", true},   {"", "_carte.csv", false},
+      {"20260501", "20260501_carte.csv", true}, {"abc", "abc_carte.csv", false},
+  };
+  for (const auto& c : cases) {
+    const RunResult r = Conv2(env, P(in), T(c.ngt));
+    ASSERT_TRUE(r.messages.empty()) << c.ngt;
+    EXPECT_EQ(r.gstFile1, T(c.file));
+    EXPECT_EQ(r.gstMsg, T(c.file) + T("が作成されました"));
+    const std::string out = ReadBytes(env.programDir / c.file);
+    EXPECT_EQ(out.substr(0, out.find("\r\n") + 2), c.itemCode ? longHeader : numbered) << c.ngt;
+  }
+}
+
+TEST(Converter2, EmptyInputGivesEmptyFileAndBlankLinesAreSkipped) {
+  TempDir dir;
+  WriteBytes(dir / "empty.txt", "");
+  ConvertNewFmt(dir / "empty.txt", dir / "a.csv", dir / "none.csv");
+  ConvertTSVtoCSV_Reorder(dir / "empty.txt", dir / "b.csv", NumberedOrder());
+  EXPECT_EQ(ReadBytes(dir / "a.csv"), "");
+  EXPECT_EQ(ReadBytes(dir / "b.csv"), "");
+  const auto rows = ItemCodeRows("h\r\n\r\n \t \r\n1\r\n\r\n");
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(rows[0].size(), 100u);
+}
+
+TEST(Converter2, ConvCarteLooksUpNormalisedDataId) {
+  TempDir dir;
+  WriteBytes(dir / "recelist.csv", Fixture("linkage/recelist.csv"));
+  const DataIdMap map = LoadDataIdMap(dir / "recelist.csv");
+  EXPECT_EQ(ConvCarte(u"123", map), u"456");
+  EXPECT_EQ(ConvCarte(u" 000123", map), u"456");
+  EXPECT_EQ(ConvCarte(u"555", map), u"888");  // the later line wins
+  EXPECT_EQ(ConvCarte(u"00077", map), u"77");
+  EXPECT_EQ(ConvCarte(u"X1", map), u"X1");
+  EXPECT_TRUE(LoadDataIdMap(dir / "missing.csv").empty());
+}
+
+TEST(Converter2, SelectionReadsYearMonthFromLineTwo) {
+  TempDir dir;
+  WriteBytes(dir / "ok.txt", "H\r\nA\tB\tC\t 202606\tE\r\n");
+  WriteBytes(dir / "one.txt", "H\r\n");
+  WriteBytes(dir / "short.txt", "H\r\nA\tB\tC\r\n");
+  WriteBytes(dir / "empty.txt", "");
+  Selection s = SelectFile2(P(dir / "ok.txt"));
+  EXPECT_TRUE(s.accepted && s.hasNgt);
+  EXPECT_EQ(s.ngt, u" 202606");
+  EXPECT_TRUE(s.messages.messages.empty());
+
+  s = SelectFile2(P(dir / "one.txt"));
+  EXPECT_TRUE(s.accepted);
+  EXPECT_FALSE(s.hasNgt);
+  EXPECT_EQ(s.messages.messages,
+            (std::vector<Message>{
+                {MsgKind::Error, T("ファイル ") + P(dir / "one.txt") +
+                                     T(" には2行目がないため、診療年月を読み取れません。")}}));
+  s = SelectFile2(P(dir / "short.txt"));
+  EXPECT_TRUE(s.accepted);
+  EXPECT_FALSE(s.hasNgt);
+  EXPECT_EQ(s.messages.messages,
+            (std::vector<Message>{
+                {MsgKind::Error,
+                 T("ファイル ") + P(dir / "short.txt") +
+                     T(" の2行目は項目が4つに足りないため、診療年月を読み取れません。")}}));
+  for (const Text& path : {P(dir / "empty.txt"), Text()}) {
+    s = SelectFile2(path);
+    EXPECT_FALSE(s.accepted);
+    EXPECT_EQ(s.messages.messages,
+              (std::vector<Message>{{MsgKind::Warning, T("正しいFFファイルではありません。")}}));
+  }
+  EXPECT_EQ(GetNgt(u"a\tb\tc\td"), u"d");
+  EXPECT_THROW(GetNgt(u"a\tb\tc"), OpError);
+}
+
+TEST(Converter2, FailuresWriteNothing) {
+  TempDir dir;
+  const Env env = MakeEnv(dir.path());
+  WriteBytes(env.programDir / "202606_carte.csv", "earlier");
+  RunResult r = Conv2(env, u"", u"202606");
+  ASSERT_EQ(r.messages.size(), 1u);
+  EXPECT_EQ(r.messages[0].kind, MsgKind::Error);
+  EXPECT_EQ(r.messages[0].text, T("変換前ファイルが選択されていません。先に「変換前ファイル選択」で"
+                                  "ファイルを選んでください。"));
+  r = Conv2(env, P(dir / "missing.txt"), u"202606");
+  ASSERT_EQ(r.messages.size(), 1u);
+  EXPECT_EQ(r.messages[0].text, T("ファイル ") + P(dir / "missing.txt") + T(" を開けません。"));
+  EXPECT_FALSE(r.wrote());
+  EXPECT_EQ(ReadBytes(env.programDir / "202606_carte.csv"), "earlier");
+  EXPECT_EQ(ListFiles(env.programDir), std::vector<std::string>{"202606_carte.csv"});
+}
+
+// ---------------------------------------------------------------- anonymizer
+
+TEST(Anonymizer, WholeFileMatchesHandWrittenOutput) {
+  TempDir dir;
+  const Env env = MakeEnv(dir.path());
+  const fs::path in = dir / "FF_data.txt";
+  WriteBytes(in, Fixture("linkage/anonymize_in.txt"));
+  const RunResult r = Anonymize(env, P(in));
+  ASSERT_TRUE(r.messages.empty());
+  EXPECT_EQ(r.gstFile1, u"FF_dataano.txt");
+  EXPECT_EQ(r.gstMsg, T("FF_dataano.txtが作成されました"));
+  EXPECT_EQ(ReadBytes(env.programDir / "FF_dataano.txt"),
+            Fixture("linkage/anonymize_expected.txt"));
+  EXPECT_EQ(ReadBytes(in), Fixture("linkage/anonymize_in.txt"));
+}
+
+TEST(Anonymizer, OutputNames) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"/x/FF_data.txt", "FF_dataano.txt"},
+      {"/x/a.txt.txt", "aano.txtano.txt"},
+      {"/x/DATA.TXT", "DATA.TXT"},
+      {"rel/b.txt", "bano.txt"},
+  };
+  for (const auto& [in, out] : cases) EXPECT_EQ(AnonymizedName(T(in)), T(out)) << in;
+}
+
+TEST(Anonymizer, Refusals) {
+  TempDir dir;
+  const Env env = MakeEnv(dir.path());
+  // Same name inside the program folder: the input must survive.
+  const fs::path inside = env.programDir / "DATA.TXT";
+  WriteBytes(inside, "H\tI\r\n1\t2\r\n");
+  RunResult r = Anonymize(env, P(inside));
+  ASSERT_EQ(r.messages.size(), 1u);
+  EXPECT_EQ(r.messages[0].kind, MsgKind::Warning);
+  EXPECT_NE(r.messages[0].text.find(T("変換前ファイルと同じになるため")), Text::npos);
+  EXPECT_EQ(ReadBytes(inside), "H\tI\r\n1\t2\r\n");
+
+  // The same name outside the program folder is fine.
+  const fs::path outside = dir / "DATA.TXT";
+  WriteBytes(outside, "H\tI\r\n1\t2\r\n");
+  r = Anonymize(env, P(outside));
+  EXPECT_TRUE(r.messages.empty());
+  EXPECT_EQ(ReadBytes(env.programDir / "DATA.TXT"), "H\tI\r\n1\t\r\n");
+
+  r = Anonymize(env, u"  ");
+  EXPECT_EQ(r.messages,
+            (std::vector<Message>{{MsgKind::Warning, T("ファイルが選択されていません。")}}));
+  r = Anonymize(env, P(dir / "gone.txt"));
+  ASSERT_EQ(r.messages.size(), 1u);
+  EXPECT_EQ(r.messages[0].kind, MsgKind::Error);
+  EXPECT_FALSE(r.wrote());
+  r = Anonymize(env, P(dir / "a?.txt"));
+  ASSERT_EQ(r.messages.size(), 1u);
+  EXPECT_EQ(r.messages[0].kind, MsgKind::Error);
+  EXPECT_EQ(ListFiles(env.programDir), (std::vector<std::string>{"DATA.TXT"}));
+}
+
+}  // namespace
+}  // namespace tavo::linkage
