@@ -27,6 +27,17 @@ bool SameFile(const fs::path& a, const fs::path& b) {
   return !ec && same;
 }
 
+// True when splitting the line with GetCommaTxt and joining the fields with
+// JoinCommaTxt gives the line back: not empty, no double quote, nothing that
+// the join would quote.
+bool RebuildsUnchanged(TextView line) {
+  if (line.empty()) return false;
+  for (const char16_t c : line) {
+    if (c == u'"' || (c >= 0x01 && c <= 0x20)) return false;
+  }
+  return true;
+}
+
 Text FileNamePart(TextView pstFile) { return PathText(PathFromText(pstFile).filename()); }
 
 bool LoadMap(TextView pstFile, NumberMap& map, RunResult& result, bool padded) {
@@ -217,6 +228,10 @@ RunResult Cnv2(const Env& env, TextView pstFile, const NumberMap& map) {
     Text suffix = u"R.UKE";
     FieldList fields;
     for (Text& line : FList) {
+      if (RebuildsUnchanged(line)) {
+        const TextView id = TextView(line).substr(0, line.find(u','));
+        if (id != u"IR" && id != u"RE") continue;
+      }
       fields.clear();
       GetCommaTxt(line, fields);
       if (fields[0] == u"IR") {

@@ -415,3 +415,41 @@ TEST(ReplaceLeadingFields, SameAsTheFullParse) {
 
 }  // namespace
 }  // namespace tavo::replace
+
+namespace tavo::replace {
+namespace {
+
+// Records other than IR and RE come out as GetCommaTxt then JoinCommaTxt make
+// them, also where the run takes its shortcut for lines that need no change.
+TEST(ReplaceMode2Records, OtherRecordsAreSplitAndJoined) {
+  const char16_t alphabet[] = {u'H', u'O', u'1', u',', u'"', u' ', u'\t', u'\x1a', u'\u3000'};
+  std::uint32_t seed = 777;
+  std::vector<Text> lines = {u"IR,2", u"", u",", u"HO", u"\"\""};
+  for (int i = 0; i < 2000; ++i) {
+    Text line = u"H";
+    seed = seed * 1103515245u + 12345u;
+    const int len = static_cast<int>((seed >> 16) % 10);
+    for (int j = 0; j < len; ++j) {
+      seed = seed * 1103515245u + 12345u;
+      line.push_back(alphabet[(seed >> 16) % 9]);
+    }
+    lines.push_back(line);
+  }
+  std::string input;
+  std::string expected;
+  for (const Text& line : lines) {
+    FieldList fields;
+    GetCommaTxt(line, fields);
+    input += ToUtf8(line) + "\r\n";
+    expected += ToUtf8(JoinCommaTxt(fields)) + "\r\n";
+  }
+  TempDir root;
+  const Env env = test::MakeEnv(root.path());
+  WriteBytes(root / "X.UKE", Sjis(input));
+  const RunResult r = Cnv2(env, PathText(root / "X.UKE"), NumberMap{});
+  ASSERT_TRUE(r.wrote());
+  EXPECT_EQ(ReadBytes(env.programDir / "X_2R.UKE"), Sjis(expected));
+}
+
+}  // namespace
+}  // namespace tavo::replace
