@@ -63,20 +63,20 @@ TfrmOYubin::TfrmOYubin(AppContext& ctx, QWidget* parent) : QDialog(parent), ctx_
   Panel1 = new QFrame(this);
   Panel1->setObjectName(QStringLiteral("Panel1"));
   Panel1->setFrameShape(QFrame::StyledPanel);
-  Panel1->setGeometry(16, 44, 200, 40);
+  Panel1->setGeometry(16, 40, 200, 40);
   ComboBox1 = DigitCombo(Panel1, "ComboBox1", 8, 8);
   Label5 = label(Panel1, "Label5", "年", 68, 11, 24);
   ComboBox2 = DigitCombo(Panel1, "ComboBox2", 100, 8);
   Label6 = label(Panel1, "Label6", "月", 160, 11, 24);
   for (int m = 1; m <= 12; ++m) ComboBox2->addItem(TwoDigits(m));
 
-  Button2 = button("Button2", "OUTPUT・中間ファイル選択", 16, 94, 200);
-  Label2 = label(this, "Label2", "OUTPUT・中間ファイル：", 16, 128, 316);
-  Edit1 = edit("Edit1", 16, 146);
-  Button3 = button("Button3", "変換定義ファイル選択", 16, 178, 200);
-  Label1 = label(this, "Label1", "変更定義ファイル：", 16, 212, 316);
-  Edit2 = edit("Edit2", 16, 230);
-  Button1 = button("Button1", "変換実行", 248, 94, 90);
+  Button2 = button("Button2", "OUTPUT・中間ファイル選択", 16, 88, 200);
+  Label2 = label(this, "Label2", "OUTPUT・中間ファイル：", 16, 120, 316);
+  Edit1 = edit("Edit1", 16, 138);
+  Button3 = button("Button3", "変換定義ファイル選択", 16, 170, 200);
+  Label1 = label(this, "Label1", "変更定義ファイル：", 16, 202, 316);
+  Edit2 = edit("Edit2", 16, 220);
+  Button1 = button("Button1", "変換実行", 248, 252, 90);
   Edit3 = new QLineEdit(this);
   Edit3->setObjectName(QStringLiteral("Edit3"));
   Edit3->hide();
