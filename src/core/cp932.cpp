@@ -1,7 +1,9 @@
 #include "core/cp932.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstring>
 
 namespace tavo {
 
@@ -88,32 +90,54 @@ inline bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
 }  // namespace
 
+// Both directions grow the output one piece at a time: the room for a piece
+// is zero-filled by resize just before it is written, while it is in cache.
+constexpr std::size_t kPiece = 4096;
+
 void Cp932DecodeAppend(std::string_view bytes, Text& out) {
-  const std::size_t start = out.size();
-  out.resize(start + bytes.size());  // never more characters than bytes
-  char16_t* dst = out.data() + start;
+  std::size_t used = out.size();
+  out.reserve(used + bytes.size());
   const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
   const unsigned char* const end = p + bytes.size();
   while (p < end) {
-    const unsigned char b = *p;
-    if (b < 0x80) {
-      *dst++ = b;
-      ++p;
-      continue;
-    }
-    const std::uint8_t r = kTables.row[b];
-    if (r != kNoRow && p + 1 < end) {
-      const char16_t ch = kTables.pairs[r * 256 + p[1]];
-      if (ch != 0) {
-        *dst++ = ch;
-        p += 2;
+    // A piece of n bytes never yields more than n characters; a pair that
+    // starts on its last byte takes one byte from the next piece.
+    const unsigned char* const stop = p + std::min<std::size_t>(kPiece, end - p);
+    out.resize(used + (stop - p));
+    char16_t* dst = out.data() + used;
+    while (p < stop) {
+      // Receipt records are mostly ASCII: take eight such bytes at a time.
+      if (stop - p >= 8) {
+        std::uint64_t w;
+        std::memcpy(&w, p, 8);
+        if ((w & 0x8080808080808080u) == 0) {
+          for (int k = 0; k < 8; ++k) dst[k] = p[k];
+          dst += 8;
+          p += 8;
+          continue;
+        }
+      }
+      const unsigned char b = *p;
+      if (b < 0x80) {
+        *dst++ = b;
+        ++p;
         continue;
       }
+      const std::uint8_t r = kTables.row[b];
+      if (r != kNoRow && p + 1 < end) {
+        const char16_t ch = kTables.pairs[r * 256 + p[1]];
+        if (ch != 0) {
+          *dst++ = ch;
+          p += 2;
+          continue;
+        }
+      }
+      *dst++ = kTables.single[b];
+      ++p;
     }
-    *dst++ = kTables.single[b];
-    ++p;
+    used = static_cast<std::size_t>(dst - out.data());
   }
-  out.resize(static_cast<std::size_t>(dst - out.data()));
+  out.resize(used);
 }
 
 Text Cp932Decode(std::string_view bytes) {
@@ -123,30 +147,46 @@ Text Cp932Decode(std::string_view bytes) {
 }
 
 void Cp932EncodeAppend(TextView text, std::string& out) {
-  const std::size_t start = out.size();
-  out.resize(start + text.size() * 2);  // never more than two bytes a code unit
-  char* dst = out.data() + start;
+  std::size_t used = out.size();
+  out.reserve(used + text.size() + text.size() / 4);  // most text is ASCII
   const char16_t* p = text.data();
   const char16_t* const end = p + text.size();
   while (p < end) {
-    const char16_t c = *p++;
-    if (c < 0x80) {
-      *dst++ = static_cast<char>(c);
-      continue;
+    // At most two bytes a code unit (a surrogate pair gives one "?").
+    const char16_t* const stop = p + std::min<std::size_t>(kPiece, end - p);
+    out.resize(used + 2 * (stop - p));
+    char* dst = out.data() + used;
+    while (p < stop) {
+      if (stop - p >= 4) {
+        std::uint64_t w;
+        std::memcpy(&w, p, 8);
+        if ((w & 0xFF80FF80FF80FF80u) == 0) {  // four ASCII code units, whatever the byte order
+          for (int k = 0; k < 4; ++k) dst[k] = static_cast<char>(p[k]);
+          dst += 4;
+          p += 4;
+          continue;
+        }
+      }
+      const char16_t c = *p++;
+      if (c < 0x80) {
+        *dst++ = static_cast<char>(c);
+        continue;
+      }
+      const std::uint16_t code = kTables.encode[c];
+      if (code == 0) {
+        // No high surrogate is encodable, so a pair always lands here: one "?".
+        if (IsHighSurrogate(c) && p < end && IsLowSurrogate(*p)) ++p;
+        *dst++ = '?';
+      } else if (code < 0x100) {
+        *dst++ = static_cast<char>(code);
+      } else {
+        *dst++ = static_cast<char>(code >> 8);
+        *dst++ = static_cast<char>(code & 0xFF);
+      }
     }
-    const std::uint16_t code = kTables.encode[c];
-    if (code == 0) {
-      // No high surrogate is encodable, so a pair always lands here: one "?".
-      if (IsHighSurrogate(c) && p < end && IsLowSurrogate(*p)) ++p;
-      *dst++ = '?';
-    } else if (code < 0x100) {
-      *dst++ = static_cast<char>(code);
-    } else {
-      *dst++ = static_cast<char>(code >> 8);
-      *dst++ = static_cast<char>(code & 0xFF);
-    }
+    used = static_cast<std::size_t>(dst - out.data());
   }
-  out.resize(static_cast<std::size_t>(dst - out.data()));
+  out.resize(used);
 }
 
 std::string Cp932Encode(TextView text) {
@@ -156,8 +196,18 @@ std::string Cp932Encode(TextView text) {
 }
 
 bool Cp932CanEncode(TextView text) {
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const char16_t c = text[i];
+  const char16_t* p = text.data();
+  const char16_t* const end = p + text.size();
+  while (p < end) {
+    if (end - p >= 4) {
+      std::uint64_t w;
+      std::memcpy(&w, p, 8);
+      if ((w & 0xFF80FF80FF80FF80u) == 0) {
+        p += 4;
+        continue;
+      }
+    }
+    const char16_t c = *p++;
     if (c >= 0x80 && kTables.encode[c] == 0) return false;
   }
   return true;
