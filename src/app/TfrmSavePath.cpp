@@ -30,7 +30,7 @@ TfrmSavePath::TfrmSavePath(AppContext& ctx, QWidget* parent) : QDialog(parent), 
   for (int i = 0; i < 2; ++i) {
     auto* item = new QRadioButton(Q(captions[i]), RadioGroup1);
     item->setObjectName(QStringLiteral("RadioGroup1Item%1").arg(i));
-    item->setGeometry(10 + i * 146, 10, 136, 26);  // two columns
+    item->setGeometry(8 + i * 160, 10, i == 0 ? 156 : 120, 26);  // two columns
     items_->addButton(item, i);
   }
 
