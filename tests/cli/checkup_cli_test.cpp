@@ -1,0 +1,60 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "core/errors.h"
+#include "support/test_util.h"
+
+namespace tavo {
+namespace {
+
+using test::Fixture;
+using test::FixturePath;
+using test::ListFiles;
+using test::ReadBytes;
+using test::RunCli;
+using test::TempDir;
+using test::WriteBytes;
+
+std::string Arg(const std::filesystem::path& p) { return ToUtf8(PathText(p)); }
+
+TEST(CheckupCli, ListWithAdditionalFile) {
+  TempDir dir;
+  const auto run = RunCli({"checkup", "--year", "08", "--month", "06", "--additional",
+                           Arg(FixturePath("checkup/additional.csv")), "--out-dir", Arg(dir.path()),
+                           Arg(FixturePath("checkup/checkups.csv"))});
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(run.err, "");
+  const auto out = dir / T("202606_carte_特定健診.csv");
+  EXPECT_EQ(run.out, Arg(out) + "\n");
+  EXPECT_EQ(ReadBytes(out), Fixture("checkup/202606_carte_checkup.expected"));
+}
+
+TEST(CheckupCli, StoppedRuns) {
+  TempDir dir;
+  const auto nobody = dir / "nobody.csv";
+  WriteBytes(nobody, "患者番号,氏名,性別,特定健診受診年月,年齢\r\n1,甲,1,202606,75,x\r\n");
+  const auto out = dir / "out";
+  std::filesystem::create_directories(out);
+
+  auto run =
+      RunCli({"checkup", "--year", "08", "--month", "06", "--out-dir", Arg(out), Arg(nobody)});
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_EQ(run.err, "情報: 条件に該当する患者がいませんでした。\n");
+
+  run = RunCli({"checkup", "--year", "08", "--month", "5", "--out-dir", Arg(out), Arg(nobody)});
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_EQ(run.err, "警告: 対象年月が正しくありません\n");
+
+  run = RunCli({"checkup", "--year", "08", "--month", "06", "--additional", Arg(dir / "none.csv"),
+                "--out-dir", Arg(out), Arg(nobody)});
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_EQ(run.err, "警告: 追加のレセ電連携ファイルファイルがありません。\n");
+
+  run = RunCli({"checkup", "--year", "08", "--out-dir", Arg(out), Arg(nobody)});
+  EXPECT_EQ(run.exitCode, 2);
+  EXPECT_TRUE(ListFiles(out).empty());
+}
+
+}  // namespace
+}  // namespace tavo

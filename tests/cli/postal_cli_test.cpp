@@ -1,0 +1,85 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "core/errors.h"
+#include "support/test_util.h"
+
+namespace tavo {
+namespace {
+
+using test::Fixture;
+using test::FixturePath;
+using test::ListFiles;
+using test::ReadBytes;
+using test::RunCli;
+using test::TempDir;
+using test::WriteBytes;
+
+std::string Arg(const std::filesystem::path& p) { return ToUtf8(PathText(p)); }
+
+TEST(PostalCli, OutputFile) {
+  TempDir dir;
+  const auto run = RunCli({"postal", "--year", "08", "--month", "06", "--out-dir", Arg(dir.path()),
+                           Arg(FixturePath("postal/output.csv"))});
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(run.err, "");
+  EXPECT_EQ(run.out, Arg(dir / "202606_postcode.csv") + "\n");
+  EXPECT_EQ(ReadBytes(dir / "202606_postcode.csv"),
+            Fixture("postal/output_202606_postcode.expected"));
+}
+
+TEST(PostalCli, IntermediateFileWithDefinition) {
+  TempDir dir;
+  const auto run = RunCli({"postal", "--year", "08", "--month", "06", "--definition",
+                           Arg(FixturePath("postal/definition.csv")), "--out-dir", Arg(dir.path()),
+                           Arg(FixturePath("postal/intermediate.tsv"))});
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(ReadBytes(dir / "202606_postcode.csv"),
+            Fixture("postal/intermediate_202606_postcode.expected"));
+}
+
+TEST(PostalCli, StoppedRuns) {
+  struct Case {
+    const char* name;
+    std::vector<std::string> extra;  // options before --out-dir
+    std::string file;
+    int exitCode;
+    std::string err;
+  };
+  const std::string tsv = Arg(FixturePath("postal/intermediate.tsv"));
+  const std::string csv = Arg(FixturePath("postal/output.csv"));
+  const std::vector<Case> cases = {
+      {"intermediate without definition",
+       {"--year", "08", "--month", "06"},
+       tsv,
+       1,
+       "警告: 変更定義ファイルを選択してください\n"},
+      {"month 13", {"--year", "08", "--month", "13"}, csv, 1, "警告: 対象年月が正しくありません\n"},
+      {"year of letters",
+       {"--year", "ab", "--month", "06"},
+       csv,
+       1,
+       "エラー: 'ab' は整数ではありません\n"},
+      {"missing file",
+       {"--year", "08", "--month", "06"},
+       "/nonexistent/x.csv",
+       1,
+       "警告: OUTPUTファイルがありません。\n"},
+      {"no month", {"--year", "08"}, csv, 2, ""},
+  };
+  for (const auto& c : cases) {
+    TempDir dir;
+    std::vector<std::string> args = {"postal"};
+    args.insert(args.end(), c.extra.begin(), c.extra.end());
+    args.insert(args.end(), {"--out-dir", Arg(dir.path()), c.file});
+    const auto run = RunCli(args);
+    EXPECT_EQ(run.exitCode, c.exitCode) << c.name;
+    if (!c.err.empty()) EXPECT_EQ(run.err, c.err) << c.name;
+    EXPECT_EQ(run.out, "") << c.name;
+    EXPECT_TRUE(ListFiles(dir.path()).empty()) << c.name;
+  }
+}
+
+}  // namespace
+}  // namespace tavo
