@@ -5,9 +5,17 @@
 
 #include "cli/cli_common.h"
 #include "cli/commands.h"
+#include "core/text.h"
 
 #ifdef _WIN32
+// clang-format off
 #include <windows.h>
+#include <shellapi.h>
+// clang-format on
+#include <fcntl.h>
+#include <io.h>
+
+#include <cstdio>
 #endif
 
 namespace {
@@ -46,13 +54,37 @@ void PrintHelp() {
                "Exit status: 0 outputs written, 1 stopped by a message, 2 usage error.\n";
 }
 
+// The arguments in UTF-8. On Windows argv holds them in the ANSI code page, which
+// cannot carry every file name: read the wide command line instead.
+std::vector<std::string> Arguments(int argc, char** argv) {
+#ifdef _WIN32
+  (void)argc;
+  (void)argv;
+  std::vector<std::string> args;
+  int count = 0;
+  wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
+  if (wide == nullptr) return args;
+  for (int i = 1; i < count; ++i) {
+    const std::wstring_view w(wide[i]);
+    args.push_back(tavo::ToUtf8(tavo::Text(w.begin(), w.end())));
+  }
+  LocalFree(wide);
+  return args;
+#else
+  return std::vector<std::string>(argv + 1, argv + argc);
+#endif
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
 #ifdef _WIN32
+  // UTF-8 on the console; and LF stays LF in redirected output, as on other systems.
   SetConsoleOutputCP(CP_UTF8);
+  _setmode(_fileno(stdout), _O_BINARY);
+  _setmode(_fileno(stderr), _O_BINARY);
 #endif
-  std::vector<std::string> args(argv + 1, argv + argc);
+  std::vector<std::string> args = Arguments(argc, argv);
   if (args.empty()) {
     PrintHelp();
     return tavo::cli::kExitUsage;

@@ -4,16 +4,17 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <random>
 #include <stdexcept>
 #include <vector>
-#include <cstdlib>
 #ifndef _WIN32
 #include <sys/wait.h>
 #endif
 
 #include "core/cp932.h"
+#include "core/errors.h"
 
 namespace tavo::test {
 
@@ -61,7 +62,9 @@ fs::path FixturePath(const std::string& relativePath) {
   return fs::path(TAVO_TEST_DATA_DIR) / relativePath;
 }
 
-std::string Fixture(const std::string& relativePath) { return ReadBytes(FixturePath(relativePath)); }
+std::string Fixture(const std::string& relativePath) {
+  return ReadBytes(FixturePath(relativePath));
+}
 
 Env MakeEnv(const fs::path& root, Date today) {
   Env env;
@@ -70,14 +73,16 @@ Env MakeEnv(const fs::path& root, Date today) {
   env.nivaFf1Dir = env.nivaDir / "FF1";
   env.downloadsDir = root / "Downloads";
   env.fixedToday = today;
-  for (const auto& d : {env.programDir, env.nivaFf1Dir, env.downloadsDir}) fs::create_directories(d);
+  for (const auto& d : {env.programDir, env.nivaFf1Dir, env.downloadsDir})
+    fs::create_directories(d);
   return env;
 }
 
 std::vector<std::string> ListFiles(const fs::path& folder) {
   std::vector<std::string> names;
   std::error_code ec;
-  for (const auto& e : fs::directory_iterator(folder, ec)) names.push_back(e.path().filename().string());
+  for (const auto& e : fs::directory_iterator(folder, ec))
+    names.push_back(e.path().filename().string());
   std::sort(names.begin(), names.end());
   return names;
 }
@@ -86,11 +91,9 @@ std::vector<std::string> ListFiles(const fs::path& folder) {
 
 namespace tavo::test {
 
+#ifndef _WIN32
 namespace {
 std::string ShellQuote(const std::string& s) {
-#ifdef _WIN32
-  return "\"" + s + "\"";
-#else
   std::string q = "'";
   for (char c : s) {
     if (c == '\'')
@@ -99,25 +102,36 @@ std::string ShellQuote(const std::string& s) {
       q += c;
   }
   return q + "'";
-#endif
 }
 }  // namespace
+#endif
 
 CliRun RunCli(const std::vector<std::string>& args) {
   TempDir tmp;
-  std::string cmd = ShellQuote(TAVO_CLI_PATH);
-  for (const auto& a : args) cmd += " " + ShellQuote(a);
-  cmd += " >" + ShellQuote((tmp / "out.txt").string()) + " 2>" + ShellQuote((tmp / "err.txt").string());
-  CliRun run;
-  const int status = std::system(cmd.c_str());
 #ifdef _WIN32
-  run.exitCode = status;
-#else
-  run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-#endif
+  // cmd.exe removes the outer pair of quotes of the whole line, and the wide call
+  // keeps UTF-8 arguments intact whatever the ANSI code page.
+  const Text exe = PathText(fs::path(TAVO_CLI_PATH).make_preferred());
+  Text line = u"\"\"" + exe + u"\"";
+  for (const auto& a : args) line += u" \"" + FromUtf8(a) + u"\"";
+  line += u" >\"" + PathText(tmp / "out.txt") + u"\" 2>\"" + PathText(tmp / "err.txt") + u"\"\"";
+  CliRun run;
+  run.exitCode = _wsystem(std::wstring(line.begin(), line.end()).c_str());
   run.out = ReadBytes(tmp / "out.txt");
   run.err = ReadBytes(tmp / "err.txt");
   return run;
+#else
+  std::string cmd = ShellQuote(TAVO_CLI_PATH);
+  for (const auto& a : args) cmd += " " + ShellQuote(a);
+  cmd += " >" + ShellQuote((tmp / "out.txt").string()) + " 2>" +
+         ShellQuote((tmp / "err.txt").string());
+  CliRun run;
+  const int status = std::system(cmd.c_str());
+  run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  run.out = ReadBytes(tmp / "out.txt");
+  run.err = ReadBytes(tmp / "err.txt");
+  return run;
+#endif
 }
 
 }  // namespace tavo::test
