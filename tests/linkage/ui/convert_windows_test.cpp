@@ -1,0 +1,237 @@
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <string>
+#include <vector>
+
+#include "gui_support/gallery.h"
+#include "gui_support/scripted_dialogs.h"
+#include "linkage/formats.h"
+#include "linkage/ui/TfrmConvert.h"
+#include "linkage/ui/TfrmConvert2.h"
+#include "support/test_util.h"
+
+namespace tavo::ui {
+namespace {
+
+namespace fs = std::filesystem;
+using test::Fixture;
+using test::FixturePath;
+using test::ListFiles;
+using test::ReadBytes;
+using test::WriteBytes;
+using Lines = std::vector<std::string>;
+
+QString QP(const fs::path& p) { return Q(PathText(p)); }
+
+class ConvertWindowTest : public ::testing::Test {
+ protected:
+  test::TempDir root;
+  Env env = test::MakeEnv(root.path());
+  test::ScriptedDialogs dlg;
+  AppContext ctx{env, dlg};
+
+  template <class W>
+  W* Get(QWidget& w, const char* name) {
+    W* c = w.findChild<W*>(QString::fromLatin1(name));
+    EXPECT_NE(c, nullptr) << name;
+    return c;
+  }
+  void Click(QWidget& w, const char* name) { Get<QPushButton>(w, name)->click(); }
+  QString Edit1(QWidget& w) { return Get<QLineEdit>(w, "Edit1")->text(); }
+  // Records the confirmation window's message and closes it.
+  void ExpectConfirmation(QString* message) {
+    dlg.modalHandlers.push_back(
+        [this, message](QDialog* d) { *message = Get<QLabel>(*d, "Label1")->text(); });
+  }
+};
+
+// ------------------------------------------------------------ converter 1
+
+TEST_F(ConvertWindowTest, Converter1ShowsItsControls) {
+  TfrmConvert w(ctx);
+  Get<QLineEdit>(w, "Edit1")->setText("old");
+  dlg.modalHandlers.push_back([&](QDialog* d) {
+    EXPECT_EQ(d->windowTitle(), Q("NIVAコンバーター"));
+    EXPECT_EQ(d->size(), QSize(348, 199));
+    EXPECT_TRUE(Edit1(*d).isEmpty());
+    EXPECT_EQ(Get<QPushButton>(*d, "Button3")->text(), Q("変換前ファイル選択"));
+    EXPECT_EQ(Get<QLabel>(*d, "Label2")->text(), Q("変換前ファイル："));
+    EXPECT_EQ(Get<QPushButton>(*d, "Button1")->text(), Q("電カル連携ファイル作成"));
+    EXPECT_EQ(Get<QPushButton>(*d, "BitBtn1")->text(), Q("閉じる(&C)"));
+    test::SaveGallery(d, "TfrmConvert");
+  });
+  EXPECT_TRUE(w.DspSet());
+  EXPECT_EQ(dlg.modalTitles, (std::vector<QString>{Q("NIVAコンバーター")}));
+}
+
+TEST_F(ConvertWindowTest, Converter1SelectConvertConfirm) {
+  TfrmConvert w(ctx);
+  const QString input = QP(FixturePath("linkage/convert1_in.txt"));
+  dlg.fileAnswers = {input};
+  Click(w, "Button3");
+  EXPECT_EQ(Edit1(w), input);
+  EXPECT_EQ(dlg.MessageLines(), Lines{"情報: 変換前ファイルを選択します"});
+
+  QString message;
+  ExpectConfirmation(&message);
+  Click(w, "Button1");
+  EXPECT_EQ(message, Q("202605_carte.csvが作成されました"));
+  EXPECT_EQ(dlg.modalTitles, (std::vector<QString>{Q("確認")}));
+  EXPECT_EQ(ReadBytes(env.programDir / "202605_carte.csv"),
+            Fixture("linkage/convert1_expected.csv"));
+  EXPECT_EQ(Edit1(w), input);
+}
+
+TEST_F(ConvertWindowTest, Converter1SelectionWarningsAndCancel) {
+  TfrmConvert w(ctx);
+  WriteBytes(root / "empty.txt", "");
+  WriteBytes(root / "one.txt", "x\r\n");
+  // An empty file, then a cancel with nothing loaded: both warn.
+  dlg.fileAnswers = {QP(root / "empty.txt"), QString()};
+  Click(w, "Button3");
+  Click(w, "Button3");
+  EXPECT_TRUE(Edit1(w).isEmpty());
+  EXPECT_EQ(dlg.MessageLines(),
+            (Lines{"情報: 変換前ファイルを選択します", "警告: 正しいFFファイルではありません。",
+                   "情報: 変換前ファイルを選択します", "警告: 正しいFFファイルではありません。"}));
+  // A cancel after a good pick keeps the lines and the dialog's last file.
+  dlg.messages.clear();
+  dlg.fileAnswers = {QP(root / "one.txt"), QString()};
+  Click(w, "Button3");
+  Get<QLineEdit>(w, "Edit1")->clear();
+  Click(w, "Button3");
+  EXPECT_EQ(Edit1(w), QP(root / "one.txt"));
+  EXPECT_EQ(dlg.MessageLines(),
+            (Lines{"情報: 変換前ファイルを選択します", "情報: 変換前ファイルを選択します"}));
+}
+
+TEST_F(ConvertWindowTest, Converter1ErrorBoxes) {
+  TfrmConvert w(ctx);
+  Click(w, "Button1");
+  const fs::path bad = root / "bad.txt";
+  WriteBytes(bad, test::Sjis(std::string(60, '\t') + "\r\n1\t\t\t202605" + std::string(19, '\t') +
+                             "未" + std::string(40, '\t') + "\r\n"));
+  Get<QLineEdit>(w, "Edit1")->setText(QP(bad));
+  Click(w, "Button1");
+  EXPECT_EQ(dlg.MessageLines(),
+            (Lines{"警告: ファイルがありません。",
+                   "エラー: 2行目のHbA1c（23列目）の値「未」は数値ではありません。"
+                   "電カル連携ファイルは作成しませんでした。"}));
+  EXPECT_TRUE(dlg.modalTitles.empty());
+  EXPECT_TRUE(ListFiles(env.programDir).empty());
+}
+
+// ------------------------------------------------------------ converter 2
+
+TEST_F(ConvertWindowTest, Converter2ShowsItsControls) {
+  TfrmConvert2 w(ctx);
+  dlg.modalHandlers.push_back([&](QDialog* d) {
+    EXPECT_EQ(d->windowTitle(), Q("NIVAコンバーター２"));
+    EXPECT_EQ(d->size(), QSize(348, 239));
+    EXPECT_TRUE(Edit1(*d).isEmpty());
+    EXPECT_EQ(Get<QPushButton>(*d, "Button3")->text(), Q("変換前ファイル選択"));
+    EXPECT_EQ(Get<QLabel>(*d, "Label2")->text(), Q("変換前ファイル："));
+    EXPECT_EQ(Get<QPushButton>(*d, "Button1")->text(), Q("電カル連携ファイル作成"));
+    EXPECT_EQ(Get<QPushButton>(*d, "Button5")->text(), Q("変換前ファイル匿名化"));
+    EXPECT_EQ(Get<QPushButton>(*d, "BitBtn1")->text(), Q("閉じる(&C)"));
+    test::SaveGallery(d, "TfrmConvert2");
+  });
+  EXPECT_TRUE(w.DspSet());
+}
+
+TEST_F(ConvertWindowTest, Converter2BothLayoutsThroughTheWindow) {
+  WriteBytes(env.nivaFf1Dir / "recelist.csv", Fixture("linkage/recelist.csv"));
+  struct Case {
+    const char* input;
+    const char* output;
+    const char* expected;
+  };
+  for (const Case& c : {Case{"linkage/convert2_positional_in.txt", "202605_carte.csv",
+                             "linkage/convert2_positional_expected.csv"},
+                        Case{"linkage/convert2_itemcode_in.txt", "202606_carte.csv",
+                             "linkage/convert2_itemcode_expected.csv"}}) {
+    SCOPED_TRACE(c.input);
+    TfrmConvert2 w(ctx);
+    dlg.messages.clear();
+    dlg.fileAnswers = {QP(FixturePath(c.input))};
+    Click(w, "Button3");
+    EXPECT_EQ(Edit1(w), QP(FixturePath(c.input)));
+    QString message;
+    ExpectConfirmation(&message);
+    Click(w, "Button1");
+    EXPECT_EQ(message, Q(c.output) + Q("が作成されました"));
+    EXPECT_EQ(dlg.MessageLines(), Lines{"情報: 変換前ファイルを選択します"});
+    EXPECT_EQ(ReadBytes(env.programDir / c.output), Fixture(c.expected));
+  }
+}
+
+TEST_F(ConvertWindowTest, Converter2SelectionAndConversionErrors) {
+  TfrmConvert2 w(ctx);
+  WriteBytes(root / "good.txt", "H\r\n1\t\t\t202605\r\n");
+  WriteBytes(root / "one.txt", "H\r\n");
+  // No selection yet.
+  Click(w, "Button1");
+  // A good file, then one whose line 2 is missing: Edit1 follows, the year-month stays.
+  dlg.fileAnswers = {QP(root / "good.txt"), QP(root / "one.txt"), QString()};
+  Click(w, "Button3");
+  Click(w, "Button3");
+  EXPECT_EQ(Edit1(w), QP(root / "one.txt"));
+  // Cancel: warning, Edit1 unchanged.
+  Click(w, "Button3");
+  EXPECT_EQ(Edit1(w), QP(root / "one.txt"));
+  EXPECT_EQ(
+      dlg.MessageLines(),
+      (Lines{"エラー: 変換前ファイルが選択されていません。先に「変換前ファイル選択」でファイルを選"
+             "んでください。",
+             "情報: 変換前ファイルを選択します", "情報: 変換前ファイルを選択します",
+             "エラー: ファイル " + ToUtf8(PathText(root / "one.txt")) +
+                 " には2行目がないため、診療年月を読み取れません。",
+             "情報: 変換前ファイルを選択します", "警告: 正しいFFファイルではありません。"}));
+  // The conversion uses the year-month of the last good selection.
+  QString message;
+  ExpectConfirmation(&message);
+  Click(w, "Button1");
+  EXPECT_EQ(message, Q("202605_carte.csvが作成されました"));
+  EXPECT_EQ(ReadBytes(env.programDir / "202605_carte.csv"),
+            test::Sjis(ToUtf8(linkage::NumberedHeaderLine()) + "\r\n"));
+
+  // A file that has gone by conversion time.
+  dlg.messages.clear();
+  fs::remove(root / "one.txt");
+  Click(w, "Button1");
+  EXPECT_EQ(dlg.MessageLines(),
+            Lines{"エラー: ファイル " + ToUtf8(PathText(root / "one.txt")) + " を開けません。"});
+  EXPECT_EQ(dlg.modalTitles.size(), 1u);
+}
+
+TEST_F(ConvertWindowTest, AnonymizerButton) {
+  TfrmConvert2 w(ctx);
+  Click(w, "Button5");
+  EXPECT_EQ(dlg.MessageLines(), Lines{"警告: ファイルが選択されていません。"});
+  const fs::path in = root / "FF_data.txt";
+  WriteBytes(in, Fixture("linkage/anonymize_in.txt"));
+  Get<QLineEdit>(w, "Edit1")->setText(QP(in));
+  QString message;
+  ExpectConfirmation(&message);
+  Click(w, "Button5");
+  EXPECT_EQ(message, Q("FF_dataano.txtが作成されました"));
+  EXPECT_EQ(ReadBytes(env.programDir / "FF_dataano.txt"),
+            Fixture("linkage/anonymize_expected.txt"));
+
+  // Same name as an input inside the program folder: refused, input kept.
+  dlg.messages.clear();
+  const fs::path inside = env.programDir / "FF.TSV";
+  WriteBytes(inside, "H\tN\r\n1\t2\r\n");
+  Get<QLineEdit>(w, "Edit1")->setText(QP(inside));
+  Click(w, "Button5");
+  ASSERT_EQ(dlg.messages.size(), 1u);
+  EXPECT_EQ(dlg.messages[0].kind, "警告");
+  EXPECT_EQ(ReadBytes(inside), "H\tN\r\n1\t2\r\n");
+  EXPECT_EQ(dlg.modalTitles.size(), 1u);
+}
+
+}  // namespace
+}  // namespace tavo::ui
