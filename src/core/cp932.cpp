@@ -77,6 +77,12 @@ constexpr Tables BuildTables() {
   for (const LookAlike& l : kLookAlikes) {
     if (t.encode[l.ch] == 0) t.encode[l.ch] = t.encode[l.as];
   }
+  // What Windows decodes the single bytes 80, A0, FD-FF to encodes back to them.
+  t.encode[0x0080] = 0x80;
+  t.encode[0xF8F0] = 0xA0;
+  t.encode[0xF8F1] = 0xFD;
+  t.encode[0xF8F2] = 0xFE;
+  t.encode[0xF8F3] = 0xFF;
   return t;
 }
 

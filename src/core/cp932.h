@@ -24,6 +24,8 @@
 // Look-alikes written by non-Windows software encode to the character Windows
 // uses: U+301C 〜 -> 8160, U+2212 − -> 817C, U+2016 ‖ -> 8161, U+00A2 ¢ -> 8191,
 // U+00A3 £ -> 8192, U+00AC ¬ -> 81CA, U+2014 — -> 815C. They never decode back.
+// So do the characters Windows gives the single bytes 80, A0, FD, FE, FF
+// (U+0080, U+F8F0..U+F8F3): they encode to those bytes, as Windows does.
 #pragma once
 
 #include <string>

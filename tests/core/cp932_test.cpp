@@ -114,6 +114,14 @@ TEST(Cp932, LookAlikesEncodeToTheWindowsCharacter) {
   }
 }
 
+// Windows decodes 80, A0, FD-FF to these; we decode them to escapes, but a text
+// that holds Windows' characters still encodes to the same bytes.
+TEST(Cp932, WindowsSingleByteCharactersEncodeToTheirBytes) {
+  EXPECT_EQ(Hex(Cp932Encode(u"\u0080\uF8F0\uF8F1\uF8F2\uF8F3")), "80 A0 FD FE FF");
+  EXPECT_TRUE(Cp932CanEncode(u"\u0080\uF8F0\uF8F3"));
+  EXPECT_EQ(Cp932Encode(u"\uF8EF\uF8F4"), "??");
+}
+
 TEST(Cp932, DuplicateCodesDecodeAndReencodeToThePreferredCode) {
   struct Case {
     const char* bytes;
@@ -360,13 +368,14 @@ TEST(Cp932Iconv, EveryCodeDecodesAsIconvDoes) {
 
 // iconv picks the same code for every character, duplicates included; where
 // iconv encodes a character we turn into "?", it is one of its best-fit
-// look-alikes that Windows code page 932 does not hold.
+// look-alikes that Windows code page 932 does not hold. iconv has no
+// characters for the single bytes 80, A0, FD-FF.
 TEST(Cp932Iconv, EveryCharacterEncodesAsIconvDoes) {
   Iconv enc("CP932", "UTF-16LE");
   if (!enc.ok()) GTEST_SKIP() << "iconv has no CP932";
   std::set<char16_t> extra;
   for (int c = 0x80; c < 0x10000; ++c) {
-    if (c >= 0xD800 && c <= 0xDFFF) continue;
+    if ((c >= 0xD800 && c <= 0xDFFF) || c == 0x80 || (c >= 0xF8F0 && c <= 0xF8F3)) continue;
     const Text text(1, static_cast<char16_t>(c));
     const std::string ours = Cp932Encode(text);
     const auto theirs = enc.Run(Utf16Le(static_cast<char16_t>(c)));
