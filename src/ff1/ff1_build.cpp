@@ -7,6 +7,7 @@
 #include "core/cp932.h"
 #include "core/errors.h"
 #include "core/files.h"
+#include "ff1/ff1_io.h"
 #include "ff1/ff1_merge.h"
 
 namespace tavo::ff1 {
@@ -40,24 +41,6 @@ void CreateFolder(const fs::path& folder, const fs::path& forFile) {
   std::error_code ec;
   fs::create_directories(folder, ec);
   if (ec) ThrowWriteError(forFile, ec.message());
-}
-
-// Calls fn(line) for each line of the bytes; CR LF, LF and CR end a line.
-template <typename Fn>
-void ForEachByteLine(std::string_view b, Fn&& fn) {
-  std::size_t i = 0, start = 0;
-  const std::size_t n = b.size();
-  while (i < n) {
-    const char c = b[i];
-    if (c == '\r' || c == '\n') {
-      fn(b.substr(start, i - start));
-      if (c == '\r' && i + 1 < n && b[i + 1] == '\n') ++i;
-      start = ++i;
-    } else {
-      ++i;
-    }
-  }
-  if (start < n) fn(b.substr(start));
 }
 
 class RowTable {
@@ -210,7 +193,7 @@ fs::path BuildEHRCSV_FromFF1_andSpecCSV(const fs::path& MergedFF1Path, const fs:
 
   // Merged file: Shift_JIS, or UTF-8 when it starts with the byte-order mark.
   if (FolderExists(MergedFF1Path)) ThrowOpenError(MergedFF1Path);
-  const std::string merged = ReadFileBytes(MergedFF1Path);
+  const std::string merged = ReadAllBytes(MergedFF1Path);
   std::string_view body(merged);
   const bool utf8 = body.size() >= 3 && body.substr(0, 3) == "\xEF\xBB\xBF";
   if (utf8) body.remove_prefix(3);
@@ -218,7 +201,8 @@ fs::path BuildEHRCSV_FromFF1_andSpecCSV(const fs::path& MergedFF1Path, const fs:
   RowTable table(Text(YearMonthText) + u"01");
   bool headerSeen = false;
   Text line, key;
-  ForEachByteLine(body, [&](std::string_view raw) {
+  ForEachLine(body, 0, [&](std::size_t off, std::size_t len) {
+    const std::string_view raw = body.substr(off, len);
     line.clear();
     if (utf8)
       line = FromUtf8(raw);

@@ -1,7 +1,9 @@
 #include "ff1/ff1_merge.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -9,6 +11,7 @@
 #include "core/cp932.h"
 #include "core/errors.h"
 #include "core/files.h"
+#include "ff1/ff1_io.h"
 
 namespace tavo::ff1 {
 
@@ -125,25 +128,62 @@ struct RowRef {
   LineRef line;
 };
 
-// Calls fn(offset, length) for each line; CR LF, LF and CR end a line.
-template <typename Fn>
-void ForEachLine(std::string_view b, std::size_t start, Fn&& fn) {
-  std::size_t i = start;
-  const std::size_t n = b.size();
-  std::size_t lineStart = i;
-  while (i < n) {
-    const char c = b[i];
-    if (c == '\r' || c == '\n') {
-      fn(lineStart, i - lineStart);
-      if (c == '\r' && i + 1 < n && b[i + 1] == '\n') ++i;
-      ++i;
-      lineStart = i;
-    } else {
-      ++i;
+std::FILE* OpenForWrite(const fs::path& path) {
+#ifdef _WIN32
+  return _wfopen(path.wstring().c_str(), L"wb");
+#else
+  return std::fopen(path.c_str(), "wb");
+#endif
+}
+
+// The merged file lives for one run: it is written under a temporary name and
+// renamed, so a failure leaves no partial file, but it is not forced to disk.
+class ScratchFile {
+ public:
+  explicit ScratchFile(const fs::path& target) : target_(target), temp_(target) {
+    temp_ += ".part";
+    file_ = OpenForWrite(temp_);
+    if (!file_) ThrowWriteError(target_, std::strerror(errno));
+    buf_.reserve(kBuffer);
+  }
+  ~ScratchFile() {
+    if (file_) std::fclose(file_);
+    if (!done_) {
+      std::error_code ec;
+      fs::remove(temp_, ec);
     }
   }
-  if (lineStart < n) fn(lineStart, n - lineStart);
-}
+  ScratchFile(const ScratchFile&) = delete;
+  ScratchFile& operator=(const ScratchFile&) = delete;
+
+  void Write(std::string_view bytes) {
+    buf_.append(bytes);
+    if (buf_.size() >= kBuffer) Flush();
+  }
+  void Commit() {
+    Flush();
+    const int rc = std::fclose(file_);
+    file_ = nullptr;
+    if (rc != 0) ThrowWriteError(target_, std::strerror(errno));
+    std::error_code ec;
+    fs::rename(temp_, target_, ec);
+    if (ec) ThrowWriteError(target_, ec.message());
+    done_ = true;
+  }
+
+ private:
+  static constexpr std::size_t kBuffer = 1 << 20;
+  void Flush() {
+    if (!buf_.empty() && std::fwrite(buf_.data(), 1, buf_.size(), file_) != buf_.size())
+      ThrowWriteError(target_, std::strerror(errno));
+    buf_.clear();
+  }
+  fs::path target_;
+  fs::path temp_;
+  std::FILE* file_ = nullptr;
+  std::string buf_;
+  bool done_ = false;
+};
 
 }  // namespace
 
@@ -253,16 +293,38 @@ void MergeFF1Latest(const fs::path& InDir, const fs::path& OutFile) {
     SourceFile sf;
     sf.path = listed[fi];
     sf.enc = DetectEncodingFromFile(sf.path);
-    sf.bytes = ReadFileBytes(sf.path);
+    sf.bytes = ReadAllBytes(sf.path);
     const std::size_t start = (sf.enc == FF1Encoding::UTF8 && HasUtf8Bom(sf.bytes)) ? 3 : 0;
     files.push_back(std::move(sf));
     const SourceFile& f = files.back();
     const std::string_view all(f.bytes);
+    const std::string& titleBytes = FacilityCodeBytes(f.enc);
+    constexpr std::uint32_t kNoId = 0xFFFFFFFFu;
+    std::uint32_t lastId = kNoId;  // per file: the bytes' encoding is the file's
+    std::string_view lastIdBytes;
 
     ForEachLine(all, start, [&](std::size_t off, std::size_t len) {
       const std::string_view line = all.substr(off, len);
       if (IsBlankBytes(line)) return;
-      if (IsHeaderBytes(line, f.enc)) {
+      // One pass: the first nine TABs, and whether the title's first byte occurs.
+      std::size_t tabs[9];
+      std::size_t count = 0;
+      bool titleLead = false;
+      const char lead = titleBytes[0];
+      for (std::size_t k = 0; k < line.size(); ++k) {
+        const char c = line[k];
+        if (c == '\t') {
+          if (count < 9) tabs[count++] = k;
+        } else if (c == lead) {
+          titleLead = true;
+        }
+      }
+      std::int32_t facility;
+      const bool isHeader =
+          !ParseInt32Bytes(TrimBytes(line.substr(0, count > 0 ? tabs[0] : line.size())),
+                           facility) ||
+          (titleLead && IsHeaderBytes(line, f.enc));
+      if (isHeader) {
         if (!haveHeader) {
           haveHeader = true;
           header = {fi, off, len};
@@ -270,11 +332,6 @@ void MergeFF1Latest(const fs::path& InDir, const fs::path& OutFile) {
         return;
       }
       // Fields 2 and 3, and at least 10 fields in all.
-      std::size_t tabs[9];
-      std::size_t count = 0;
-      for (std::size_t p = line.find('\t'); p != std::string_view::npos && count < 9;
-           p = line.find('\t', p + 1))
-        tabs[count++] = p;
       if (count < 9) return;
       const std::string_view idBytes = TrimBytes(line.substr(tabs[0] + 1, tabs[1] - tabs[0] - 1));
       if (idBytes.empty()) return;
@@ -282,6 +339,12 @@ void MergeFF1Latest(const fs::path& InDir, const fs::path& OutFile) {
       if (!ParseInt32Bytes(TrimBytes(line.substr(tabs[1] + 1, tabs[2] - tabs[1] - 1)), ym) ||
           ym == 0)
         return;
+      // A patient's rows mostly follow each other: reuse the last lookup.
+      if (lastId != kNoId && idBytes == lastIdBytes) {
+        if (maxYm[lastId] < ym) maxYm[lastId] = ym;
+        rows.push_back({lastId, ym, {fi, off, len}});
+        return;
+      }
       DecodeInto(idBytes, f.enc, idBuf);
       std::uint32_t id;
       const auto it = idIndex.find(idBuf);
@@ -295,6 +358,8 @@ void MergeFF1Latest(const fs::path& InDir, const fs::path& OutFile) {
         if (maxYm[id] < ym) maxYm[id] = ym;
       }
       rows.push_back({id, ym, {fi, off, len}});
+      lastId = id;
+      lastIdBytes = idBytes;
     });
   }
   idIndex = {};
@@ -328,7 +393,7 @@ void MergeFF1Latest(const fs::path& InDir, const fs::path& OutFile) {
       if (ec) ThrowWriteError(OutFile, ec.message());
     }
   }
-  AtomicFile out(OutFile);
+  ScratchFile out(OutFile);
   if (outEnc == FF1Encoding::UTF8) out.Write("\xEF\xBB\xBF");
   std::string conv;
   auto writeLine = [&](const LineRef& ref) {
