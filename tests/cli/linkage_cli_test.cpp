@@ -1,0 +1,92 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "support/test_util.h"
+
+namespace tavo::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+class LinkageCli : public ::testing::Test {
+ protected:
+  TempDir root;
+  fs::path out = root / "out";
+  fs::path ff1 = root / "FF1";
+
+  void SetUp() override {
+    fs::create_directories(out);
+    fs::create_directories(ff1);
+  }
+  std::string Put(const std::string& name, const std::string& bytes) {
+    WriteBytes(root / name, bytes);
+    return (root / name).string();
+  }
+};
+
+TEST_F(LinkageCli, Convert1WritesShortHeaderFile) {
+  const CliRun run = RunCli(
+      {"convert1", "--out-dir", out.string(), FixturePath("linkage/convert1_in.txt").string()});
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(run.err, "");
+  EXPECT_EQ(run.out, (out / "202605_carte.csv").string() + "\n");
+  EXPECT_EQ(ReadBytes(out / "202605_carte.csv"), Fixture("linkage/convert1_expected.csv"));
+}
+
+TEST_F(LinkageCli, Convert2ChoosesLayoutByLineTwo) {
+  WriteBytes(ff1 / "recelist.csv", Fixture("linkage/recelist.csv"));
+  struct Case {
+    const char* input;
+    const char* output;
+    const char* expected;
+  };
+  for (const Case& c : {Case{"linkage/convert2_positional_in.txt", "202605_carte.csv",
+                             "linkage/convert2_positional_expected.csv"},
+                        Case{"linkage/convert2_itemcode_in.txt", "202606_carte.csv",
+                             "linkage/convert2_itemcode_expected.csv"}}) {
+    const CliRun run = RunCli({"convert2", "--out-dir", out.string(), "--niva-ff1-dir",
+                               ff1.string(), FixturePath(c.input).string()});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, (out / c.output).string() + "\n");
+    EXPECT_EQ(ReadBytes(out / c.output), Fixture(c.expected));
+  }
+}
+
+TEST_F(LinkageCli, Convert2StopsOnUnreadableYearMonth) {
+  const std::string one = Put("one.txt", "H\r\n");
+  CliRun run = RunCli({"convert2", "--out-dir", out.string(), one});
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_EQ(run.err,
+            "エラー: ファイル " + one + " には2行目がないため、診療年月を読み取れません。\n");
+  run = RunCli({"convert2", "--out-dir", out.string(), (root / "none.txt").string()});
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_EQ(run.err, "エラー: ファイル " + (root / "none.txt").string() + " を開けません。\n");
+  EXPECT_TRUE(ListFiles(out).empty());
+}
+
+TEST_F(LinkageCli, AnonymizeFf) {
+  const std::string in = Put("FF_data.txt", Fixture("linkage/anonymize_in.txt"));
+  CliRun run = RunCli({"anonymize-ff", "--out-dir", out.string(), in});
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(run.out, (out / "FF_dataano.txt").string() + "\n");
+  EXPECT_EQ(ReadBytes(out / "FF_dataano.txt"), Fixture("linkage/anonymize_expected.txt"));
+
+  const std::string inside = (out / "DATA.TSV").string();
+  WriteBytes(inside, "H\tN\r\n1\t2\r\n");
+  run = RunCli({"anonymize-ff", "--out-dir", out.string(), inside});
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_EQ(run.err.rfind("警告: 匿名化ファイル DATA.TSV が変換前ファイルと同じになるため", 0), 0u)
+      << run.err;
+  EXPECT_EQ(ReadBytes(inside), "H\tN\r\n1\t2\r\n");
+}
+
+TEST_F(LinkageCli, UsageErrors) {
+  EXPECT_EQ(RunCli({"convert1", FixturePath("linkage/convert1_in.txt").string()}).exitCode, 2);
+  EXPECT_EQ(RunCli({"convert2", "--out-dir", out.string()}).exitCode, 2);
+  EXPECT_EQ(RunCli({"anonymize-ff", "--out-dir", out.string(), "a", "b"}).exitCode, 2);
+}
+
+}  // namespace
+}  // namespace tavo::test
