@@ -262,6 +262,24 @@ TEST_F(TfrmReplaceMode2, EachFileHasItsOwnConfirmationWindow) {
             "IR,2\r\nRE,1,2,3,4,5,6,7,8,9,10,11,12,999\r\n");
 }
 
+TEST_F(TfrmReplaceMode2, ConfirmationWindowsNameAndMoveTheirOwnFile) {
+  TfrmReplace w(ctx);
+  w.DspSet(2, QP(shaho), QP(kokuho));
+  SetText(w, "Edit3", QP(def));
+  std::vector<QString> labels;
+  for (int i = 0; i < 2; ++i) {
+    dlg.modalHandlers.push_back([&](QDialog* d) {
+      labels.push_back(Get<QLabel>(*d, "Label1")->text());
+      Click(*d, "Button1");
+    });
+  }
+  Click(w, "Button1");
+  EXPECT_EQ(labels, (std::vector<QString>{Q("RECEIPTC_1R.UKEが作成されました"),
+                                          Q("RECEIPTC_2R.UKEが作成されました")}));
+  EXPECT_EQ(test::ListFiles(env.downloadsDir), (Lines{"RECEIPTC_1R.UKE", "RECEIPTC_2R.UKE"}));
+  EXPECT_TRUE(test::ListFiles(env.programDir).empty());
+}
+
 TEST_F(TfrmReplaceMode2, MissingShahoFileStillRunsKokuho) {
   const auto seen = Run(QString(), QP(kokuho));
   EXPECT_EQ(dlg.MessageLines(), Lines{"警告: ファイルがありません。"});
