@@ -47,16 +47,23 @@ class RowTable {
  public:
   explicit RowTable(Text dateText) : date_(std::move(dateText)) {}
 
-  TOutputRow& EnsureRow(const Text& DataId, std::int32_t YearMonth) {
-    const auto it = index_.find(DataId);
-    if (it != index_.end()) return rows_[it->second];
+  TOutputRow& EnsureRow(TextView DataId, std::int32_t YearMonth) {
+    // A patient's lines mostly follow each other.
+    if (!rows_.empty() && rows_[last_].DataId == DataId) return rows_[last_];
+    lookup_.assign(DataId);
+    const auto it = index_.find(lookup_);
+    if (it != index_.end()) {
+      last_ = it->second;
+      return rows_[last_];
+    }
     TOutputRow row;
-    row.DataId = DataId;
+    row.DataId.assign(DataId);
     row.YearMonth = YearMonth;
     row.Cols.assign(kColumnCount, Text());
-    row.Cols[0] = DataId;
+    row.Cols[0].assign(DataId);
     row.Cols[2] = date_;
-    index_.emplace(DataId, rows_.size());
+    last_ = rows_.size();
+    index_.emplace(lookup_, last_);
     rows_.push_back(std::move(row));
     return rows_.back();
   }
@@ -75,7 +82,16 @@ class RowTable {
   Text date_;
   std::unordered_map<Text, std::size_t> index_;
   std::vector<TOutputRow> rows_;
+  std::size_t last_ = 0;
+  Text lookup_;
 };
+
+TextView TrimView(TextView t) {
+  std::size_t b = 0, e = t.size();
+  while (b < e && t[b] <= 0x20) ++b;
+  while (e > b && t[e - 1] <= 0x20) --e;
+  return t.substr(b, e - b);
+}
 
 }  // namespace
 
@@ -201,6 +217,7 @@ fs::path BuildEHRCSV_FromFF1_andSpecCSV(const fs::path& MergedFF1Path, const fs:
   RowTable table(Text(YearMonthText) + u"01");
   bool headerSeen = false;
   Text line, key;
+  std::vector<TextView> f;
   ForEachLine(body, 0, [&](std::size_t off, std::size_t len) {
     const std::string_view raw = body.substr(off, len);
     line.clear();
@@ -213,22 +230,34 @@ fs::path BuildEHRCSV_FromFF1_andSpecCSV(const fs::path& MergedFF1Path, const fs:
       headerSeen = true;
       return;
     }
-    const FieldList f = SplitTSV(line);
+    // Fields as views into the line (cut at every TAB, as SplitTSV).
+    f.clear();
+    for (std::size_t start = 0;;) {
+      const std::size_t tab = line.find(u'\t', start);
+      if (tab == Text::npos) {
+        f.push_back(TextView(line).substr(start));
+        break;
+      }
+      f.push_back(TextView(line).substr(start, tab - start));
+      start = tab + 1;
+    }
     if (f.size() < 5) return;
-    const Text dataId = Trim(f[1]);
-    const std::int32_t ym = ParseYearMonth(f[2]);
-    const Text code = Trim(f[3]);
+    const TextView dataId = TrimView(f[1]);
+    const std::int32_t ym = ToInt32Def(TrimView(f[2]), 0);
+    const TextView code = TrimView(f[3]);
     if (dataId.empty() || code.empty() || ym == 0) return;
     TOutputRow& row = table.EnsureRow(dataId, ym);
     for (int p = 1; p <= 9; ++p) {
       const std::size_t at = static_cast<std::size_t>(4 + p);
       if (at >= f.size()) break;
-      Text value = Trim(f[at]);
+      const TextView value = TrimView(f[at]);
       if (value.empty()) continue;
-      key = code + u"|" + IntToText(p);
+      key.assign(code);
+      key.push_back(u'|');
+      key.push_back(static_cast<char16_t>(u'0' + p));
       const auto it = spec.MapCodePayloadToIndex.find(key);
       if (it == spec.MapCodePayloadToIndex.end()) continue;
-      if (it->second >= 0 && it->second < kColumnCount) row.Cols[it->second] = std::move(value);
+      if (it->second >= 0 && it->second < kColumnCount) row.Cols[it->second].assign(value);
     }
   });
 
