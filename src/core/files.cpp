@@ -94,6 +94,18 @@ bool LineReader::Fill() {
   return got > 0;
 }
 
+namespace {
+// Appends the bytes with every CR dropped, span by span.
+void AppendWithoutCr(std::string_view bytes, std::string& line) {
+  while (!bytes.empty()) {
+    const void* cr = std::memchr(bytes.data(), '\r', bytes.size());
+    const std::size_t n = cr ? static_cast<const char*>(cr) - bytes.data() : bytes.size();
+    line.append(bytes.data(), n);
+    bytes.remove_prefix(cr ? n + 1 : n);
+  }
+}
+}  // namespace
+
 bool LineReader::NextRaw(std::string& line) {
   line.clear();
   std::size_t scanFrom = pos_;
@@ -102,8 +114,7 @@ bool LineReader::NextRaw(std::string& line) {
     if (lf != std::string::npos) {
       std::size_t end = lf;
       if (end > pos_ && buf_[end - 1] == '\r') --end;
-      for (std::size_t k = pos_; k < end; ++k)
-        if (buf_[k] != '\r') line.push_back(buf_[k]);
+      AppendWithoutCr(std::string_view(buf_).substr(pos_, end - pos_), line);
       pos_ = lf + 1;
       return true;
     }
@@ -111,8 +122,7 @@ bool LineReader::NextRaw(std::string& line) {
     if (!Fill()) {
       if (pos_ >= buf_.size()) return false;
       // A last line without line end.
-      for (std::size_t k = pos_; k < buf_.size(); ++k)
-        if (buf_[k] != '\r') line.push_back(buf_[k]);
+      AppendWithoutCr(std::string_view(buf_).substr(pos_), line);
       pos_ = buf_.size();
       return true;
     }

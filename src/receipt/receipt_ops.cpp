@@ -81,20 +81,31 @@ Bytes TrimBytes(Bytes s) {
   return s;
 }
 
-// The record identifier: field 1 with its double quotes dropped.
-bool RecordIs(Bytes line, const char (&id)[3]) {
-  const void* comma = std::memchr(line.data(), ',', line.size());
-  const Bytes first = comma ? line.substr(0, static_cast<const char*>(comma) - line.data()) : line;
-  if (first.size() == 2) return first[0] == id[0] && first[1] == id[1];
-  if (std::memchr(first.data(), '"', first.size()) == nullptr) return false;
+constexpr int Id(char a, char b) {
+  return static_cast<unsigned char>(a) << 8 | static_cast<unsigned char>(b);
+}
+
+// The record identifier, field 1 with its double quotes dropped, as Id(a, b);
+// 0 when it is not two characters long.
+int RecordId(Bytes line) {
+  if (line.size() >= 3 && line[2] == ',' && line[0] != '"' && line[1] != '"')
+    return Id(line[0], line[1]);
   char kept[2];
   std::size_t n = 0;
-  for (char c : first) {
+  for (char c : line) {
+    if (c == ',') break;
     if (c == '"') continue;
-    if (n == 2) return false;
+    if (n == 2) return 0;
     kept[n++] = c;
   }
-  return n == 2 && kept[0] == id[0] && kept[1] == id[1];
+  return n == 2 ? Id(kept[0], kept[1]) : 0;
+}
+
+// Any byte 01..20 (blank or control character) in the bytes.
+bool HasBlank(Bytes s) {
+  bool any = false;
+  for (char c : s) any |= static_cast<unsigned char>(static_cast<unsigned char>(c) - 1u) < 0x20u;
+  return any;
 }
 
 // GetCommaTxt over the bytes of one record, with index errors like the list's.
@@ -107,16 +118,21 @@ class Fields {
         if (c != '"') dequoted_.push_back(c);
       line = dequoted_;
     }
+    line_ = line;
     fields_.clear();
+    // Fields are short: a plain scan beats a memchr call per field.
+    bool blanks = false;
     std::size_t start = 0;
-    while (true) {
-      const void* comma = std::memchr(line.data() + start, ',', line.size() - start);
-      if (!comma) break;
-      const std::size_t at = static_cast<const char*>(comma) - line.data();
-      fields_.push_back(line.substr(start, at - start));
-      start = at + 1;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+      const unsigned char c = static_cast<unsigned char>(line[i]);
+      blanks |= static_cast<unsigned char>(c - 1u) < 0x20u;
+      if (c == ',') {
+        fields_.push_back(line.substr(start, i - start));
+        start = i + 1;
+      }
     }
     fields_.push_back(line.substr(start));
+    blanks_ = blanks;
     replaced_.assign(fields_.size(), false);
     values_.resize(fields_.size());
   }
@@ -139,18 +155,14 @@ class Fields {
       out += "\"\"";
       return;
     }
+    bool quoting = blanks_;
+    for (std::size_t i = 0; i < fields_.size() && !quoting; ++i)
+      quoting = replaced_[i] && NeedsQuotes(values_[i]);
+    if (!quoting) return AppendSpliced(out);
     for (std::size_t i = 0; i < fields_.size(); ++i) {
       if (i > 0) out.push_back(',');
       const Bytes f = At(i);
-      bool quote = false;
-      for (char c : f) {
-        const unsigned char u = static_cast<unsigned char>(c);
-        if (c == '"' || c == ',' || (u >= 0x01 && u <= 0x20)) {
-          quote = true;
-          break;
-        }
-      }
-      if (!quote) {
+      if (!NeedsQuotes(f)) {
         out.append(f);
         continue;
       }
@@ -164,16 +176,30 @@ class Fields {
   }
 
   // JoinCommaTxt with every double quote then removed: a plain comma join.
-  void AppendJoinedWithoutQuotes(std::string& out) const {
-    for (std::size_t i = 0; i < fields_.size(); ++i) {
-      if (i > 0) out.push_back(',');
-      for (char c : At(i))
-        if (c != '"') out.push_back(c);
-    }
-  }
+  // The record read has no double quote left, the new values lose theirs.
+  void AppendJoinedWithoutQuotes(std::string& out) const { AppendSpliced(out, true); }
 
  private:
+  static bool NeedsQuotes(Bytes f) { return HasBlank(f) || f.find_first_of("\",") != Bytes::npos; }
+
+  // The record as read (quotes dropped) with the replaced fields put in: the
+  // unchanged fields and their commas are copied as one run.
+  void AppendSpliced(std::string& out, bool dropQuotes = false) const {
+    std::size_t from = 0;
+    for (std::size_t i = 0; i < fields_.size(); ++i) {
+      if (!replaced_[i]) continue;
+      const std::size_t begin = static_cast<std::size_t>(fields_[i].data() - line_.data());
+      out.append(line_.substr(from, begin - from));
+      for (char c : values_[i])
+        if (!dropQuotes || c != '"') out.push_back(c);
+      from = begin + fields_[i].size();
+    }
+    out.append(line_.substr(from));
+  }
+
   std::string dequoted_;
+  Bytes line_;           // the record with its double quotes dropped
+  bool blanks_ = false;  // the record read has a byte 01..20 somewhere
   std::vector<Bytes> fields_;
   std::vector<bool> replaced_;
   std::vector<std::string> values_;
@@ -266,12 +292,13 @@ RunResult Conv2(const Env& env, TextView pstFile, const BranchOptions& options) 
     std::string line;
     while (reader.NextRaw(line)) {
       std::string& buf = out.buffer();
-      if (RecordIs(line, "IR")) {
+      const int id = RecordId(line);
+      if (id == Id('I', 'R')) {
         fields.Split(line);
         F = DecodeTrimmed(fields.At(7));
         if (TrimBytes(fields.At(1)) == "2") kokuho = true;
         buf += line;
-      } else if (RecordIs(line, "RE")) {
+      } else if (id == Id('R', 'E')) {
         fields.Split(line);
         if (options.mode == 0 || options.mode == 1) {
           const Text number = DecodeTrimmed(fields.At(13));
@@ -321,9 +348,10 @@ RunResult Conv(const Env& env, TextView pstFile) {
     Fields fields;
     std::string line;
     while (reader.NextRaw(line)) {
-      if (RecordIs(line, "SJ") || RecordIs(line, "CO")) continue;
+      const int id = RecordId(line);
+      if (id == Id('S', 'J') || id == Id('C', 'O')) continue;
       std::string& buf = out.buffer();
-      if (RecordIs(line, "IR")) {
+      if (id == Id('I', 'R')) {
         fields.Split(line);
         if (TrimBytes(fields.At(1)) == "2") kokuho = true;
         F = DecodeTrimmed(fields.At(7));
@@ -331,20 +359,20 @@ RunResult Conv(const Env& env, TextView pstFile) {
         fields.Set(6, kClinicName);
         fields.Set(9, kPhone);
         fields.AppendJoined(buf);
-      } else if (RecordIs(line, "RE")) {
+      } else if (id == Id('R', 'E')) {
         fields.Split(line);
         const Text number = Cp932Decode(fields.At(1));
         fields.Set(4, Cp932Encode(T("テスト") + (kokuho ? T("国") : T("社")) +
                                   StrConv(number, tavo::Wide)));
         if (fields.size() >= 37) fields.Set(36, std::string());
         fields.AppendJoinedWithoutQuotes(buf);
-      } else if (RecordIs(line, "HO")) {
+      } else if (id == Id('H', 'O')) {
         fields.Split(line);
         fields.Set(1, kInsurer);
         fields.Set(2, std::string());
         fields.Set(3, kCardNumber);
         fields.AppendJoined(buf);
-      } else if (RecordIs(line, "KO")) {
+      } else if (id == Id('K', 'O')) {
         fields.Split(line);
         fields.Set(1, kPayer);
         fields.Set(2, kRecipient);
