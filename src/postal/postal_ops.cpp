@@ -74,9 +74,10 @@ std::optional<Text> TargetMonth(TextView year, TextView month, RunResult& result
   }
   // A year that is no number fails in the era conversion with its own error.
   const Text date = IFGetHzk25(joined + u"01");
+  const bool negativeYear = joined[0] == u'-';
   const TextView mm = TextView(joined).substr(2, 2);
   const int m = IsDigit(mm[0]) && IsDigit(mm[1]) ? (mm[0] - u'0') * 10 + (mm[1] - u'0') : 0;
-  if (m < 1 || m > 12) {
+  if (negativeYear || m < 1 || m > 12) {
     result.Warn(T("対象年月が正しくありません"));
     return std::nullopt;
   }

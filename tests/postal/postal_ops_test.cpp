@@ -110,7 +110,7 @@ TEST(PostalValues, TargetMonth) {
       {"08", "06", "202606"}, {" 08 ", " 06", "202606"}, {"01", "12", "201912"},
       {"08", "5", nullptr},   {"08", "00", nullptr},     {"08", "13", nullptr},
       {"8", "06", nullptr},   {"08", "", nullptr},       {"08", "+5", nullptr},
-      {"08", "006", nullptr},
+      {"08", "006", nullptr}, {"-1", "06", nullptr},     {"+8", "06", "202606"},
   };
   for (const auto& c : cases) {
     RunResult r;
