@@ -13,7 +13,10 @@ class ReceiptCli : public ::testing::Test {
     WriteBytes(dir_ / name, bytes);
     return (dir_ / name).string();
   }
-  std::string Out(const std::string& name) const { return (out_ / PathFromText(T(name))).string(); }
+  // UTF-8 as tavo-cli prints it; OutPath for reading, since a narrow path string is
+  // read in the ANSI code page on Windows.
+  std::string Out(const std::string& name) const { return OutPath(name).string(); }
+  fs::path OutPath(const std::string& name) const { return out_ / PathFromText(T(name)); }
 
   TempDir dir_;
   fs::path out_ = dir_ / "out";
@@ -28,9 +31,9 @@ TEST_F(ReceiptCli, BranchRemovalOfBothFiles) {
   EXPECT_EQ(run.err, "");
   EXPECT_EQ(run.out, Out("(202604提出_社保)RECEIPTC.uke") + "\n" +
                          Out("(202604提出_国保)RECEIPTC.uke") + "\n");
-  EXPECT_EQ(ReadBytes(Out("(202604提出_社保)RECEIPTC.uke")),
+  EXPECT_EQ(ReadBytes(OutPath("(202604提出_社保)RECEIPTC.uke")),
             Fixture("receipt/shaho_branch_mode0.expected"));
-  EXPECT_EQ(ReadBytes(Out("(202604提出_国保)RECEIPTC.uke")),
+  EXPECT_EQ(ReadBytes(OutPath("(202604提出_国保)RECEIPTC.uke")),
             "IR,2,13,1,1,,x,202604,00,0\r\nSY,1\r\n");
 }
 
@@ -39,7 +42,8 @@ TEST_F(ReceiptCli, BranchRemovalMode1TakesThePositionTexts) {
   const CliRun run = RunCli(
       {"branch-removal", "--mode", "1", "--from", " 3", "--to", "6 ", "--out-dir", outDir_, file});
   EXPECT_EQ(run.exitCode, 0) << run.err;
-  EXPECT_EQ(ReadBytes(Out("(提出_社保)RECEIPTC.uke")), "RE,1,2,3,4,5,6,7,8,9,10,11,12,1234,x\r\n");
+  EXPECT_EQ(ReadBytes(OutPath("(提出_社保)RECEIPTC.uke")),
+            "RE,1,2,3,4,5,6,7,8,9,10,11,12,1234,x\r\n");
 }
 
 TEST_F(ReceiptCli, MessagesAndStops) {
@@ -93,7 +97,7 @@ TEST_F(ReceiptCli, Anonymize) {
   const CliRun run = RunCli({"anonymize", "--out-dir", outDir_, file});
   EXPECT_EQ(run.exitCode, 0) << run.err;
   EXPECT_EQ(run.out, Out("202604_2.UKE") + "\n");
-  EXPECT_EQ(ReadBytes(Out("202604_2.UKE")),
+  EXPECT_EQ(ReadBytes(OutPath("202604_2.UKE")),
             Sjis("IR,2,13,1,0123456,,NIVAクリニック,202604,00,012-345-6789\r\n"
                  "RE,,1112,202604,テスト国,1\r\nGO,1\r\n"));
 }
