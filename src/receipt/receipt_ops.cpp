@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -251,6 +252,10 @@ void Guarded(RunResult& r, Body&& body) {
   } catch (const std::bad_alloc&) {
     r.written.clear();
     r.Error(T("メモリが不足しています。"));
+    r.stopped = true;
+  } catch (const std::exception& e) {
+    r.written.clear();
+    r.Error(FromUtf8(e.what()));
     r.stopped = true;
   }
 }
