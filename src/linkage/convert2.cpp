@@ -1,5 +1,8 @@
 #include "linkage/convert2.h"
 
+#include <bit>
+#include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -18,13 +21,6 @@ namespace {
 constexpr std::size_t kNgtField = 3;
 constexpr std::string_view kCrLf = "\r\n";
 
-bool IsAscii(std::string_view bytes) {
-  for (char c : bytes) {
-    if (static_cast<unsigned char>(c) >= 0x80) return false;
-  }
-  return true;
-}
-
 // Trimmed text is empty: only bytes up to 0x20 (these never belong to a
 // double-byte character).
 bool IsBlankBytes(std::string_view bytes) {
@@ -33,6 +29,83 @@ bool IsBlankBytes(std::string_view bytes) {
   }
   return true;
 }
+
+// A line split at TAB in one pass, noting which fields are plain ASCII.
+class RawFields {
+ public:
+  void Split(std::string_view line) {
+    count_ = 0;
+    if (line.empty()) return;
+    if (parts_.size() < line.size() + 1) parts_.resize(line.size() + 1);
+    base_ = line.data();
+    const std::size_t n = line.size();
+    std::size_t start = 0;
+    std::uint64_t high = 0;  // high bits of the current field's bytes
+    std::size_t i = 0;
+    // Eight bytes at a time: exact masks of the TAB bytes and the bytes >= 0x80.
+    constexpr std::uint64_t k7f = 0x7F7F7F7F7F7F7F7Full;
+    constexpr std::uint64_t k80 = 0x8080808080808080ull;
+    constexpr std::uint64_t kTab = 0x0909090909090909ull;
+    for (; i + 8 <= n; i += 8) {
+      std::uint64_t w;
+      std::memcpy(&w, base_ + i, 8);
+      w = LittleEndian(w);
+      const std::uint64_t x = w ^ kTab;
+      std::uint64_t tabs = ~(((x & k7f) + k7f) | x | k7f);
+      const std::uint64_t hi = w & k80;
+      std::uint64_t from = ~std::uint64_t{0};  // bytes of the word inside the current field
+      while (tabs) {
+        const int k = Ctz(tabs) >> 3;
+        const std::uint64_t before = k == 0 ? 0 : (~std::uint64_t{0} >> (64 - 8 * k));
+        high |= hi & before & from;
+        Add(start, i + static_cast<std::size_t>(k), high == 0);
+        start = i + static_cast<std::size_t>(k) + 1;
+        high = 0;
+        from = k == 7 ? 0 : (~std::uint64_t{0} << (8 * (k + 1)));
+        tabs &= tabs - 1;
+      }
+      high |= hi & from;
+    }
+    for (; i < n; ++i) {
+      const auto c = static_cast<unsigned char>(base_[i]);
+      if (c == '\t') {
+        Add(start, i, high == 0);
+        start = i + 1;
+        high = 0;
+      } else {
+        high |= c & 0x80u;
+      }
+    }
+    Add(start, n, high == 0);
+  }
+  std::size_t size() const { return count_; }
+  std::string_view field(std::size_t i) const {
+    return {base_ + parts_[i].offset, parts_[i].length};
+  }
+  bool ascii(std::size_t i) const { return parts_[i].ascii; }
+
+ private:
+  static std::uint64_t LittleEndian(std::uint64_t w) {
+    if constexpr (std::endian::native == std::endian::big) {
+      std::uint64_t r = 0;
+      for (int b = 0; b < 8; ++b) r |= ((w >> (8 * b)) & 0xFF) << (8 * (7 - b));
+      return r;
+    }
+    return w;
+  }
+  static int Ctz(std::uint64_t v) { return std::countr_zero(v); }
+  void Add(std::size_t from, std::size_t to, bool ascii) {
+    parts_[count_++] = {from, to - from, ascii};
+  }
+  struct Part {
+    std::size_t offset;
+    std::size_t length;
+    bool ascii;
+  };
+  std::vector<Part> parts_;
+  std::size_t count_ = 0;
+  const char* base_ = nullptr;
+};
 
 std::string_view TrimBytes(std::string_view v) {
   auto blank = [](char c) { return static_cast<unsigned char>(c) <= 0x20; };
@@ -81,7 +154,7 @@ Selection SelectFile2(TextView path) {
   Selection s;
   if (!path.empty()) {
     try {
-      s.lines = LoadWholeFile(PathFromText(path));
+      s.lines = LoadFirstLines(PathFromText(path), 2);
     } catch (const OpError& e) {
       s.messages.Error(e.text());
       return s;
@@ -139,7 +212,7 @@ void ConvertTSVtoCSV_Reorder(const fs::path& input, const fs::path& output,
                              const std::array<int, kNumberedColumnCount>& order) {
   RawLineStream in(input);
   AtomicFile out(output);
-  std::vector<std::string_view> fields;
+  RawFields fields;
   std::string row;
   std::string_view line;
   bool first = true;
@@ -152,15 +225,16 @@ void ConvertTSVtoCSV_Reorder(const fs::path& input, const fs::path& output,
     }
     row.clear();
     if (!line.empty()) {
-      SplitTabRaw(line, fields);
+      fields.Split(line);
       for (std::size_t k = 0; k < order.size(); ++k) {
         if (k) row += ',';
         const int p = order[k];
         if (p == kEmptyColumnMarker || p < 0 || static_cast<std::size_t>(p) >= fields.size()) {
           continue;
         }
-        const std::string_view field = fields[static_cast<std::size_t>(p)];
-        if (IsAscii(field)) {
+        const auto at = static_cast<std::size_t>(p);
+        const std::string_view field = fields.field(at);
+        if (fields.ascii(at)) {
           row += ChkStdAscii(field, p);
         } else {
           Cp932EncodeAppend(ChkStd(Cp932Decode(field), p), row);
@@ -181,7 +255,7 @@ void ConvertNewFmt(const fs::path& input, const fs::path& output, const fs::path
   // Source field of every long-header column, -1 for none; fixed by the header.
   std::array<int, kLongColumnCount> source{};
   source.fill(-1);
-  std::vector<std::string_view> fields;
+  RawFields fields;
   std::string row;
   std::string_view line;
   if (in.Next(line)) {
@@ -202,17 +276,18 @@ void ConvertNewFmt(const fs::path& input, const fs::path& output, const fs::path
   }
   while (in.Next(line)) {
     if (IsBlankBytes(line)) continue;
-    SplitTabRaw(line, fields);
+    fields.Split(line);
     row.clear();
     for (int c = 0; c < kLongColumnCount; ++c) {
       if (c) row += ',';
       const int src = source[static_cast<std::size_t>(c)];
       if (src < 0 || static_cast<std::size_t>(src) >= fields.size()) continue;
-      const std::string_view field = fields[static_cast<std::size_t>(src)];
+      const std::string_view field = fields.field(static_cast<std::size_t>(src));
+      const bool ascii = fields.ascii(static_cast<std::size_t>(src));
       if (c == 0) {
         Cp932EncodeAppend(ConvCarte(Cp932Decode(field), map), row);
       } else if (c == 2) {
-        if (IsAscii(field)) {
+        if (ascii) {
           std::string date(TrimBytes(field));
           if (date.size() == 6) date += "01";
           if (ChkStdNewKeepsAscii(date, c)) row += date;
@@ -221,7 +296,7 @@ void ConvertNewFmt(const fs::path& input, const fs::path& output, const fs::path
           if (date.size() == 6) date += u"01";
           Cp932EncodeAppend(ChkStdNew(date, c), row);
         }
-      } else if (IsAscii(field)) {
+      } else if (ascii) {
         if (ChkStdNewKeepsAscii(field, c)) row += field;
       } else {
         Cp932EncodeAppend(ChkStdNew(Cp932Decode(field), c), row);

@@ -28,7 +28,7 @@ Text GetNgt(TextView line);
 
 // The result of selecting a file in converter 2's window.
 struct Selection {
-  std::vector<Text> lines;  // the file by whole-file loading
+  std::vector<Text> lines;  // its first two lines by whole-file loading (all it needs)
   bool accepted = false;    // at least one line: the path goes into Edit1
   bool hasNgt = false;      // the year-month could be read from line 2
   Text ngt;                 // that year-month, untrimmed

@@ -1,11 +1,73 @@
 #include "linkage/line_stream.h"
 
+#include <cstring>
+
+#include "core/cp932.h"
 #include "core/errors.h"
+#include "core/files.h"
 
 namespace tavo::linkage {
 
 namespace {
+
 constexpr std::size_t kBuffer = 1 << 16;
+
+std::FILE* OpenRead(const std::filesystem::path& path) {
+#ifdef _WIN32
+  return _wfopen(path.c_str(), L"rb");
+#else
+  return std::fopen(path.c_str(), "rb");
+#endif
+}
+
+// The text of a file's first bytes, decoded as whole-file loading does.
+Text DecodeByMark(const std::string& bytes) {
+  auto u8 = [](char c) { return static_cast<unsigned char>(c); };
+  if (bytes.size() >= 3 && u8(bytes[0]) == 0xEF && u8(bytes[1]) == 0xBB && u8(bytes[2]) == 0xBF) {
+    return FromUtf8(std::string_view(bytes).substr(3));
+  }
+  if (bytes.size() >= 2 && ((u8(bytes[0]) == 0xFF && u8(bytes[1]) == 0xFE) ||
+                            (u8(bytes[0]) == 0xFE && u8(bytes[1]) == 0xFF))) {
+    const bool le = u8(bytes[0]) == 0xFF;
+    Text text;
+    for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
+      const char16_t lo = u8(bytes[i + (le ? 0 : 1)]);
+      const char16_t hi = u8(bytes[i + (le ? 1 : 0)]);
+      text.push_back(static_cast<char16_t>(hi << 8 | lo));
+    }
+    return text;
+  }
+  return Cp932Decode(bytes);
+}
+
+}  // namespace
+
+std::vector<Text> LoadFirstLines(const std::filesystem::path& path, std::size_t count) {
+  std::error_code ec;
+  std::FILE* f = std::filesystem::is_directory(path, ec) ? nullptr : OpenRead(path);
+  if (!f) ThrowOpenError(path);
+  std::string bytes;
+  std::size_t chunk = kBuffer;
+  while (true) {
+    const std::size_t had = bytes.size();
+    bytes.resize(had + chunk);
+    const std::size_t n = std::fread(bytes.data() + had, 1, chunk, f);
+    bytes.resize(had + n);
+    const bool end = n < chunk;
+    if (end && std::ferror(f)) {
+      std::fclose(f);
+      ThrowReadError(path);
+    }
+    std::vector<Text> lines = SplitLinesAnyEnd(DecodeByMark(bytes));
+    // A line counts once text follows its break: a cut character or a CR
+    // whose LF is still unread then cannot change it.
+    if (end || lines.size() > count) {
+      std::fclose(f);
+      if (lines.size() > count) lines.resize(count);
+      return lines;
+    }
+    chunk *= 2;
+  }
 }
 
 RawLineStream::RawLineStream(const std::filesystem::path& path) : path_(path) {
@@ -36,6 +98,7 @@ bool RawLineStream::Fill() {
   }
   buf_.resize(n);
   pos_ = 0;
+  lfKnown_ = false;
   return n > 0;
 }
 
@@ -52,8 +115,18 @@ bool RawLineStream::Next(std::string_view& line) {
     }
     const char* begin = buf_.data() + pos_;
     const std::size_t left = buf_.size() - pos_;
-    std::size_t i = 0;
-    while (i < left && begin[i] != '\n' && begin[i] != '\r') ++i;
+    // The first CR or LF. The next LF is remembered, so that a file of lone
+    // CRs is not searched to the buffer's end for every line.
+    if (!lfKnown_ || nextLf_ < pos_) {
+      lfKnown_ = true;
+      const void* lf = std::memchr(begin, '\n', left);
+      nextLf_ =
+          lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - buf_.data()) : buf_.size();
+    }
+    std::size_t i = nextLf_ - pos_;
+    if (const void* cr = std::memchr(begin, '\r', i)) {
+      i = static_cast<std::size_t>(static_cast<const char*>(cr) - begin);
+    }
     if (i == left) {
       carry_.append(begin, left);
       cut = true;

@@ -7,6 +7,9 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "core/text.h"
 
 namespace tavo::linkage {
 
@@ -27,8 +30,16 @@ class RawLineStream {
   std::FILE* file_ = nullptr;
   std::string buf_;
   std::size_t pos_ = 0;
+  // Position of the next LF in buf_ (buf_.size() when none); stale when below pos_.
+  std::size_t nextLf_ = 0;
+  bool lfKnown_ = false;
   std::string carry_;  // a line cut by the buffer's end
   bool eof_ = false;
 };
+
+// The first `count` lines of a file under the whole-file loading rules (a
+// UTF-8 or UTF-16 byte-order mark selects the encoding, else code page 932;
+// lines end at CR LF, LF or CR), reading no more of the file than they need.
+std::vector<Text> LoadFirstLines(const std::filesystem::path& path, std::size_t count);
 
 }  // namespace tavo::linkage

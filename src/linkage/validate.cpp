@@ -1,6 +1,7 @@
 #include "linkage/validate.h"
 
 #include <array>
+#include <cstdint>
 #include <vector>
 
 namespace tavo::linkage {
@@ -315,35 +316,56 @@ const std::vector<NewRule>& NewRules() {
 
 constexpr int kColumns = 100;
 
-const NewRule* NewRuleAt(int column) {
+// A rule ready for the per-field test: its set as a bit mask over ASCII.
+struct CompiledNew {
+  NewOp op = NewOp::Always;
+  std::size_t n = 0;
+  std::uint64_t lo = 0;  // code units 0x00-0x3F
+  std::uint64_t hi = 0;  // code units 0x40-0x7F
+};
+
+const CompiledNew& NewRuleAt(int column) {
   static const auto index = [] {
-    std::array<const NewRule*, kColumns> table{};
+    std::array<CompiledNew, kColumns> table{};
     for (const NewRule& rule : NewRules()) {
-      for (int c : rule.columns) table[static_cast<std::size_t>(c)] = &rule;
+      CompiledNew c{rule.op, static_cast<std::size_t>(rule.n)};
+      for (char16_t ch : rule.set) (ch < 0x40 ? c.lo : c.hi) |= std::uint64_t{1} << (ch & 0x3F);
+      for (int col : rule.columns) table[static_cast<std::size_t>(col)] = c;
     }
     return table;
   }();
-  if (column < 0 || column >= kColumns) return nullptr;
+  static const CompiledNew none;
+  if (column < 0 || column >= kColumns) return none;
   return index[static_cast<std::size_t>(column)];
 }
 
 template <class C>
+bool InMask(C ch, const CompiledNew& r) {
+  const auto c = static_cast<std::uint32_t>(static_cast<std::make_unsigned_t<C>>(ch));
+  if (c >= 0x80) return false;
+  return ((c < 0x40 ? r.lo : r.hi) >> (c & 0x3F)) & 1u;
+}
+
+template <class C>
 bool ChkStdNewKeeps(std::basic_string_view<C> value, int column) {
-  const NewRule* rule = NewRuleAt(column);
-  if (!rule) return true;
+  const CompiledNew& rule = NewRuleAt(column);
+  if (rule.op == NewOp::Always) return true;
   const auto t = TrimView(value);
-  const auto n = static_cast<std::size_t>(rule->n);
-  switch (rule->op) {
+  switch (rule.op) {
     case NewOp::Always:
       return true;
     case NewOp::MaxLen:
-      return t.size() <= n;
+      return t.size() <= rule.n;
     case NewOp::DigitsLen:
-      return AllDigits(t) && t.size() == n;
+      return t.size() == rule.n && AllDigits(t);
     case NewOp::Single:
-      return OneIn(t, rule->set);
+      return t.size() == 1 && InMask(t[0], rule);
     case NewOp::Fixed:
-      return AllIn(t, n, rule->set);
+      if (t.size() != rule.n) return false;
+      for (C ch : t) {
+        if (!InMask(ch, rule)) return false;
+      }
+      return true;
   }
   return true;
 }
