@@ -6,7 +6,9 @@
 //
 // Voiced and semi-voiced katakana are composed (ｶﾞ -> ガ) and split (ガ -> ｶﾞ) only
 // where code page 932 holds the composed character: ﾜﾞ stays ワ゛ rather than ヷ,
-// which the files this system writes could not carry.
+// which the files this system writes could not carry. For the same reason a lone
+// ﾞ or ﾟ widens to the spacing mark ゛ or ゜, not to a combining one. Width changes
+// only ASCII (the backslash too), the space and the kana with their marks.
 #include "core/strconv.h"
 
 #include <array>
