@@ -9,7 +9,9 @@
 #include <random>
 #include <stdexcept>
 #include <vector>
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/wait.h>
 #endif
 
@@ -91,7 +93,27 @@ std::vector<std::string> ListFiles(const fs::path& folder) {
 
 namespace tavo::test {
 
-#ifndef _WIN32
+#ifdef _WIN32
+namespace {
+// One argument as CommandLineToArgvW and the C runtime read it back: quoted, with
+// the backslashes before a quote (or the closing quote) doubled.
+std::wstring QuoteArg(const std::wstring& arg) {
+  std::wstring q = L"\"";
+  std::size_t slashes = 0;
+  for (wchar_t c : arg) {
+    if (c == L'\\') {
+      ++slashes;
+      continue;
+    }
+    q.append(c == L'"' ? slashes * 2 + 1 : slashes, L'\\');
+    slashes = 0;
+    q += c;
+  }
+  q.append(slashes * 2, L'\\');
+  return q + L"\"";
+}
+}  // namespace
+#else
 namespace {
 std::string ShellQuote(const std::string& s) {
   std::string q = "'";
@@ -109,14 +131,37 @@ std::string ShellQuote(const std::string& s) {
 CliRun RunCli(const std::vector<std::string>& args) {
   TempDir tmp;
 #ifdef _WIN32
-  // cmd.exe removes the outer pair of quotes of the whole line, and the wide call
-  // keeps UTF-8 arguments intact whatever the ANSI code page.
-  const Text exe = PathText(fs::path(TAVO_CLI_PATH).make_preferred());
-  Text line = u"\"\"" + exe + u"\"";
-  for (const auto& a : args) line += u" \"" + FromUtf8(a) + u"\"";
-  line += u" >\"" + PathText(tmp / "out.txt") + u"\" 2>\"" + PathText(tmp / "err.txt") + u"\"\"";
+  // Started directly, not through cmd.exe: no shell quoting, wide arguments kept
+  // intact whatever the ANSI code page, outputs redirected to files of ours.
+  std::wstring line = QuoteArg(fs::path(TAVO_CLI_PATH).make_preferred().wstring());
+  for (const auto& a : args) {
+    const Text t = FromUtf8(a);
+    line += L" " + QuoteArg(std::wstring(t.begin(), t.end()));
+  }
+  SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+  auto create = [&](const fs::path& file) {
+    return CreateFileW(file.wstring().c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+                       CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  };
+  HANDLE out = create(tmp / "out.txt");
+  HANDLE err = create(tmp / "err.txt");
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  si.dwFlags = STARTF_USESTDHANDLES;
+  si.hStdOutput = out;
+  si.hStdError = err;
+  PROCESS_INFORMATION pi{};
   CliRun run;
-  run.exitCode = _wsystem(std::wstring(line.begin(), line.end()).c_str());
+  if (CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) {
+    WaitForSingleObject(pi.hProcess, INFINITE);
+    DWORD code = 0;
+    GetExitCodeProcess(pi.hProcess, &code);
+    run.exitCode = static_cast<int>(code);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+  }
+  CloseHandle(out);
+  CloseHandle(err);
   run.out = ReadBytes(tmp / "out.txt");
   run.err = ReadBytes(tmp / "err.txt");
   return run;
