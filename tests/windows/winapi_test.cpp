@@ -279,10 +279,9 @@ struct KnownDecodeDifference {
   const char* why;
 };
 
-// The single bytes 80, A0, FD, FE and FF are no characters of ours: they decode to
-// byte escapes, so that they survive a round trip, and U+0080, U+F8F0..U+F8F3
-// encode to "?". Windows maps them to and from those characters (Wine decodes only
-// 80 but encodes all five).
+// The single bytes 80, A0, FD, FE and FF decode to byte escapes of ours, so that
+// they survive a round trip; Windows gives them U+0080 and U+F8F0..U+F8F3 (Wine
+// decodes only 80). Those characters encode to the same bytes on both sides.
 const KnownDecodeDifference kKnownDecode[] = {
     {0x80, 0x80, "Windows decodes 80 to U+0080"},
     {0xA0, 0xA0, "Windows decodes A0 to U+F8F0"},
@@ -325,8 +324,7 @@ TEST(WinApiCp932, DecodeEverySingleAndDoubleByteCode) {
   EXPECT_TRUE(unknown.empty()) << unknown.size() << " differences not in the table";
 }
 
-// Characters our rules write otherwise than Windows: the look-alikes from other
-// systems, and the five characters Windows gives the bytes 80, A0, FD, FE, FF.
+// Characters our rules write otherwise than Windows: the look-alikes from other systems.
 struct KnownEncodeDifference {
   char16_t c;
   const char* ours;
@@ -334,12 +332,10 @@ struct KnownEncodeDifference {
 };
 
 const KnownEncodeDifference kKnownEncodeMapped[] = {
-    {0x301C, "\x81\x60", "〜 written as ～"},     {0x2212, "\x81\x7C", "− written as －"},
-    {0x2016, "\x81\x61", "‖ written as ∥"},       {0x00A2, "\x81\x91", "¢ written as ￠"},
-    {0x00A3, "\x81\x92", "£ written as ￡"},      {0x00AC, "\x81\xCA", "¬ written as ￢"},
-    {0x2014, "\x81\x5C", "— written as ―"},       {0x0080, "?", "Windows writes U+0080 as 80"},
-    {0xF8F0, "?", "Windows writes U+F8F0 as A0"}, {0xF8F1, "?", "Windows writes U+F8F1 as FD"},
-    {0xF8F2, "?", "Windows writes U+F8F2 as FE"}, {0xF8F3, "?", "Windows writes U+F8F3 as FF"},
+    {0x301C, "\x81\x60", "〜 written as ～"}, {0x2212, "\x81\x7C", "− written as －"},
+    {0x2016, "\x81\x61", "‖ written as ∥"},   {0x00A2, "\x81\x91", "¢ written as ￠"},
+    {0x00A3, "\x81\x92", "£ written as ￡"},  {0x00AC, "\x81\xCA", "¬ written as ￢"},
+    {0x2014, "\x81\x5C", "— written as ―"},
 };
 
 TEST(WinApiCp932, EncodeEveryCharacterOfTheBasicPlane) {
