@@ -10,6 +10,7 @@
 #include "core/errors.h"
 
 #ifdef _WIN32
+#include <io.h>
 #include <windows.h>
 #else
 #include <unistd.h>
@@ -203,7 +204,7 @@ fs::path TempNameBeside(const fs::path& target) {
 }
 }  // namespace
 
-AtomicFile::AtomicFile(const fs::path& target) : target_(target) {
+AtomicFile::AtomicFile(const fs::path& target, Sync sync) : target_(target), sync_(sync) {
   if (FolderExists(target)) ThrowWriteError(target, "a folder of that name exists");
   for (int attempt = 0; attempt < 8 && !file_; ++attempt) {
     temp_ = TempNameBeside(target);
@@ -255,16 +256,21 @@ void AtomicFile::Commit() {
   if (!buf_.empty() && std::fwrite(buf_.data(), 1, buf_.size(), file_) != buf_.size()) ok = false;
   buf_.clear();
   if (std::fflush(file_) != 0) ok = false;
-#ifndef _WIN32
-  if (ok && ::fsync(fileno(file_)) != 0 && errno != EINVAL) ok = false;
+  if (ok && sync_ == Sync::kToDisk) {
+#ifdef _WIN32
+    if (!FlushFileBuffers(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file_))))) ok = false;
+#else
+    if (::fsync(fileno(file_)) != 0 && errno != EINVAL) ok = false;
 #endif
+  }
   const int saved = errno;
   if (std::fclose(file_) != 0) ok = false;
   file_ = nullptr;
   if (!ok) ThrowWriteError(target_, std::strerror(saved));
 #ifdef _WIN32
-  if (!MoveFileExW(temp_.wstring().c_str(), target_.wstring().c_str(),
-                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+  const DWORD flags = MOVEFILE_REPLACE_EXISTING |
+                      (sync_ == Sync::kToDisk ? MOVEFILE_WRITE_THROUGH : 0);
+  if (!MoveFileExW(temp_.wstring().c_str(), target_.wstring().c_str(), flags))
     ThrowWriteError(target_, "rename failed");
 #else
   std::error_code ec;
@@ -312,8 +318,23 @@ bool MoveFileSafely(const fs::path& from, const fs::path& to) noexcept {
     if (!FileExists(from) || !FolderExists(to.parent_path().empty() ? fs::path(".") : to.parent_path()))
       return false;
     {
-      const std::string bytes = ReadFileBytes(from);
-      WriteFileAtomic(to, bytes);
+      std::FILE* in = OpenFile(from, false);
+      if (!in) return false;
+      struct Closer {
+        std::FILE* f;
+        ~Closer() { std::fclose(f); }
+      } closer{in};
+      AtomicFile out(to, AtomicFile::Sync::kToDisk);
+      std::string buf(kChunk, '\0');
+      while (true) {
+        const std::size_t got = std::fread(buf.data(), 1, buf.size(), in);
+        out.Write(std::string_view(buf.data(), got));
+        if (got < buf.size()) {
+          if (std::ferror(in)) return false;
+          break;
+        }
+      }
+      out.Commit();
     }
     std::error_code ec;
     fs::remove(from, ec);

@@ -51,9 +51,14 @@ std::vector<Text> SplitLinesAnyEnd(TextView text);
 // Writes to a temporary file in the target's folder and renames it over the
 // target only at Commit(); destroyed without Commit() it removes the temporary
 // file and leaves any earlier target untouched.
+//
+// kToDisk also forces the data to the disk before the rename. Outputs made in
+// the program folder do without it (their input is untouched, so a power cut
+// only costs a rerun); a move that deletes its source afterwards needs it.
 class AtomicFile {
  public:
-  explicit AtomicFile(const fs::path& target);  // throws OpError
+  enum class Sync { kNone, kToDisk };
+  explicit AtomicFile(const fs::path& target, Sync sync = Sync::kNone);  // throws OpError
   ~AtomicFile();
   AtomicFile(const AtomicFile&) = delete;
   AtomicFile& operator=(const AtomicFile&) = delete;
@@ -69,6 +74,7 @@ class AtomicFile {
   void Abort() noexcept;
   fs::path target_;
   fs::path temp_;
+  Sync sync_;
   std::FILE* file_ = nullptr;
   std::string buf_;
   bool committed_ = false;
@@ -84,7 +90,7 @@ void WrtSet(const fs::path& stFile, const std::vector<Text>& SList);
 void WrtSetRaw(const fs::path& stFile, const std::vector<std::string>& lines);
 
 // Copy `from` into `to` (replacing) through a temporary name in the
-// destination, then delete `from`. False when anything failed; `from` then stays.
+// destination, forced to the disk, then delete `from`. False when anything failed; `from` then stays.
 bool MoveFileSafely(const fs::path& from, const fs::path& to) noexcept;
 
 // A bare output name made safe for Windows and for staying inside its folder:
