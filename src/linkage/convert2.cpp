@@ -1,8 +1,11 @@
 #include "linkage/convert2.h"
 
+#include <algorithm>
 #include <bit>
+#include <charconv>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 #include <string>
 #include <string_view>
 
@@ -30,59 +33,75 @@ bool IsBlankBytes(std::string_view bytes) {
   return true;
 }
 
-// A line split at TAB in one pass, noting which fields are plain ASCII.
+// A line split at TAB in one pass, noting which fields hold a byte of 0x80 or
+// more. Eight bytes at a time: a word of plain ASCII only needs its TABs found.
 class RawFields {
  public:
   void Split(std::string_view line) {
     count_ = 0;
     if (line.empty()) return;
-    if (parts_.size() < line.size() + 1) parts_.resize(line.size() + 1);
     base_ = line.data();
     const std::size_t n = line.size();
-    std::size_t start = 0;
-    std::uint64_t high = 0;  // high bits of the current field's bytes
-    std::size_t i = 0;
-    // Eight bytes at a time: exact masks of the TAB bytes and the bytes >= 0x80.
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(base_);
+    // Room for the fields of the next eight bytes and the end mark; grown as
+    // the fields come, so that memory follows the field count.
+    std::size_t* starts = nullptr;
+    unsigned char* high = nullptr;
+    auto room = [&](std::size_t need) {
+      if (starts_.size() < need) {
+        starts_.resize(std::max(need, 2 * starts_.size()));
+        high_.resize(starts_.size());
+      }
+      starts = starts_.data();
+      high = high_.data();
+    };
+    room(16);
+    std::size_t f = 0;  // the field being read
+    starts[0] = 0;
+    high[0] = 0;
+    auto bytes = [&](std::size_t from, std::size_t to) {
+      for (std::size_t j = from; j < to; ++j) {
+        if (p[j] == '\t') {
+          starts[++f] = j + 1;
+          high[f] = 0;
+        } else {
+          high[f] |= p[j] & 0x80u;
+        }
+      }
+    };
     constexpr std::uint64_t k7f = 0x7F7F7F7F7F7F7F7Full;
     constexpr std::uint64_t k80 = 0x8080808080808080ull;
     constexpr std::uint64_t kTab = 0x0909090909090909ull;
+    std::size_t i = 0;
     for (; i + 8 <= n; i += 8) {
+      if (f + 10 > starts_.size()) room(f + 10);
       std::uint64_t w;
-      std::memcpy(&w, base_ + i, 8);
+      std::memcpy(&w, p + i, 8);
       w = LittleEndian(w);
+      if (w & k80) {
+        bytes(i, i + 8);
+        continue;
+      }
+      // 0x80 in every byte that is a TAB, exact (no borrow between bytes).
       const std::uint64_t x = w ^ kTab;
       std::uint64_t tabs = ~(((x & k7f) + k7f) | x | k7f);
-      const std::uint64_t hi = w & k80;
-      std::uint64_t from = ~std::uint64_t{0};  // bytes of the word inside the current field
       while (tabs) {
-        const int k = Ctz(tabs) >> 3;
-        const std::uint64_t before = k == 0 ? 0 : (~std::uint64_t{0} >> (64 - 8 * k));
-        high |= hi & before & from;
-        Add(start, i + static_cast<std::size_t>(k), high == 0);
-        start = i + static_cast<std::size_t>(k) + 1;
-        high = 0;
-        from = k == 7 ? 0 : (~std::uint64_t{0} << (8 * (k + 1)));
+        const auto at = i + static_cast<std::size_t>(std::countr_zero(tabs) >> 3) + 1;
+        starts[++f] = at;
+        high[f] = 0;
         tabs &= tabs - 1;
       }
-      high |= hi & from;
     }
-    for (; i < n; ++i) {
-      const auto c = static_cast<unsigned char>(base_[i]);
-      if (c == '\t') {
-        Add(start, i, high == 0);
-        start = i + 1;
-        high = 0;
-      } else {
-        high |= c & 0x80u;
-      }
-    }
-    Add(start, n, high == 0);
+    room(f + 10);
+    bytes(i, n);
+    count_ = f + 1;
+    starts[count_] = n + 1;  // one past the last field's end
   }
   std::size_t size() const { return count_; }
   std::string_view field(std::size_t i) const {
-    return {base_ + parts_[i].offset, parts_[i].length};
+    return {base_ + starts_[i], starts_[i + 1] - starts_[i] - 1};
   }
-  bool ascii(std::size_t i) const { return parts_[i].ascii; }
+  bool ascii(std::size_t i) const { return high_[i] == 0; }
 
  private:
   static std::uint64_t LittleEndian(std::uint64_t w) {
@@ -93,16 +112,8 @@ class RawFields {
     }
     return w;
   }
-  static int Ctz(std::uint64_t v) { return std::countr_zero(v); }
-  void Add(std::size_t from, std::size_t to, bool ascii) {
-    parts_[count_++] = {from, to - from, ascii};
-  }
-  struct Part {
-    std::size_t offset;
-    std::size_t length;
-    bool ascii;
-  };
-  std::vector<Part> parts_;
+  std::vector<std::size_t> starts_;
+  std::vector<unsigned char> high_;
   std::size_t count_ = 0;
   const char* base_ = nullptr;
 };
@@ -114,6 +125,109 @@ std::string_view TrimBytes(std::string_view v) {
   while (e > b && blank(v[e - 1])) --e;
   return v.substr(b, e - b);
 }
+
+// Row bytes gathered for the output file and handed on in large blocks (a
+// block of at least the file's own buffer size goes straight to the disk).
+class RowBuffer {
+ public:
+  // Bytes that may be read past a padded source and written past the end.
+  static constexpr std::size_t kSlack = 16;
+
+  explicit RowBuffer(AtomicFile& out) : out_(out), buf_(kFlushAt + (1 << 16)) {}
+  void Put(char c) {
+    Room(1);
+    buf_[pos_++] = c;
+  }
+  void Append(std::string_view bytes) {
+    Room(bytes.size());
+    std::memcpy(buf_.data() + pos_, bytes.data(), bytes.size());
+    pos_ += bytes.size();
+  }
+  // Same, for bytes followed by at least kSlack readable bytes: a short
+  // field is moved in one fixed-size copy.
+  void AppendPadded(std::string_view bytes) {
+    if (bytes.size() > kSlack) return Append(bytes);
+    Room(kSlack);
+    std::memcpy(buf_.data() + pos_, bytes.data(), kSlack);
+    pos_ += bytes.size();
+  }
+  void EndRow() {
+    if (pos_ >= kFlushAt) Flush();
+  }
+  void Flush() {
+    if (pos_) out_.Write({buf_.data(), pos_});
+    pos_ = 0;
+  }
+
+ private:
+  static constexpr std::size_t kFlushAt = 1 << 18;
+  void Room(std::size_t n) {
+    if (buf_.size() - pos_ < n + kSlack) buf_.resize(2 * buf_.size() + n + kSlack);
+  }
+  AtomicFile& out_;
+  std::vector<char> buf_;
+  std::size_t pos_ = 0;
+};
+
+// GetCarte's integer reading on bytes: optional sign, decimal digits only,
+// within 64 bits.
+bool ParseInt64(std::string_view t, std::int64_t& out) {
+  std::size_t i = 0;
+  bool neg = false;
+  if (i < t.size() && (t[i] == '+' || t[i] == '-')) {
+    neg = t[i] == '-';
+    ++i;
+  }
+  if (i >= t.size()) return false;
+  constexpr std::int64_t kMin = std::numeric_limits<std::int64_t>::min();
+  std::int64_t value = 0;  // negative, so that the minimum parses
+  for (; i < t.size(); ++i) {
+    if (t[i] < '0' || t[i] > '9') return false;
+    const std::int64_t d = t[i] - '0';
+    if (value < (kMin + d) / 10) return false;
+    value = value * 10 - d;
+  }
+  if (!neg) {
+    if (value == kMin) return false;
+    value = -value;
+  }
+  out = value;
+  return true;
+}
+
+// ConvCarte for a data identification number of ASCII bytes. Such a number
+// normalises to ASCII, so only the list's ASCII keys can match it; their
+// chart numbers are kept normalised and encoded.
+class AsciiCarteMap {
+ public:
+  explicit AsciiCarteMap(const DataIdMap& map) {
+    map_.reserve(map.size());
+    for (const auto& [id, chart] : map) {
+      bool ascii = true;
+      for (char16_t ch : id) ascii = ascii && ch < 0x80;
+      if (ascii) map_.emplace(std::string(id.begin(), id.end()), Cp932Encode(GetCarte(chart)));
+    }
+  }
+  // The bytes to write; `key` is scratch space and may hold the result.
+  std::string_view ConvCarte(std::string_view dataId, std::string& key) const {
+    // Trimmed: no leading space is left for GetCarte to skip.
+    const std::string_view t = TrimBytes(dataId);
+    std::int64_t v = 0;
+    if (ParseInt64(t, v) && v != 0) {
+      char digits[24];
+      const auto r = std::to_chars(digits, digits + sizeof digits, v);
+      key.assign(digits, r.ptr);
+    } else {
+      key.assign(t);
+    }
+    const auto it = map_.find(key);
+    if (it != map_.end()) return it->second;
+    return key;
+  }
+
+ private:
+  std::unordered_map<std::string, std::string> map_;
+};
 
 // Encoded once: the header lines written by the conversions.
 const std::string& NumberedHeaderBytes() {
@@ -249,14 +363,23 @@ void ConvertTSVtoCSV_Reorder(const fs::path& input, const fs::path& output,
 
 void ConvertNewFmt(const fs::path& input, const fs::path& output, const fs::path& recelist) {
   const DataIdMap map = LoadDataIdMap(recelist);
+  const AsciiCarteMap asciiMap(map);
   RawLineStream in(input);
   AtomicFile out(output);
+  RowBuffer rows(out);
   const auto& columnMap = LongColumnMap();
-  // Source field of every long-header column, -1 for none; fixed by the header.
-  std::array<int, kLongColumnCount> source{};
-  source.fill(-1);
+  // What every long-header column takes: its source field (-1 for none, fixed
+  // by the header) and its rule.
+  struct Column {
+    int source = -1;
+    NewRule rule;
+  };
+  std::array<Column, kLongColumnCount> columns{};
   RawFields fields;
-  std::string row;
+  std::vector<char> padded;  // the line, with room for 16-byte moves past its end
+  Text decoded;
+  std::string encoded;
+  std::string key;
   std::string_view line;
   if (in.Next(line)) {
     std::unordered_map<Text, int> header;  // later fields win
@@ -265,46 +388,65 @@ void ConvertNewFmt(const fs::path& input, const fs::path& output, const fs::path
       header[UpperAscii(Trim(names[i]))] = static_cast<int>(i);
     }
     for (int c = 0; c < kLongColumnCount; ++c) {
+      Column& col = columns[static_cast<std::size_t>(c)];
+      col.rule = ChkStdNewRule(c);
       const int pos = columnMap[static_cast<std::size_t>(c)];
       if (pos < 0) continue;
       const std::string_view code = CodeAt(pos);
       const auto it = header.find(Text(code.begin(), code.end()));
-      source[static_cast<std::size_t>(c)] = it != header.end() ? it->second : pos;
+      col.source = it != header.end() ? it->second : pos;
     }
-    out.Write(LongHeaderBytes());
-    out.Write(kCrLf);
+    rows.Append(LongHeaderBytes());
+    rows.Append(kCrLf);
   }
   while (in.Next(line)) {
     if (IsBlankBytes(line)) continue;
-    fields.Split(line);
-    row.clear();
+    if (padded.size() < line.size() + RowBuffer::kSlack)
+      padded.resize(line.size() + RowBuffer::kSlack);
+    std::memcpy(padded.data(), line.data(), line.size());
+    fields.Split({padded.data(), line.size()});
     for (int c = 0; c < kLongColumnCount; ++c) {
-      if (c) row += ',';
-      const int src = source[static_cast<std::size_t>(c)];
-      if (src < 0 || static_cast<std::size_t>(src) >= fields.size()) continue;
-      const std::string_view field = fields.field(static_cast<std::size_t>(src));
-      const bool ascii = fields.ascii(static_cast<std::size_t>(src));
-      if (c == 0) {
-        Cp932EncodeAppend(ConvCarte(Cp932Decode(field), map), row);
-      } else if (c == 2) {
-        if (ascii) {
-          std::string date(TrimBytes(field));
-          if (date.size() == 6) date += "01";
-          if (ChkStdNewKeepsAscii(date, c)) row += date;
-        } else {
-          Text date = Trim(Cp932Decode(field));
+      if (c) rows.Put(',');
+      const Column& col = columns[static_cast<std::size_t>(c)];
+      if (col.source < 0 || static_cast<std::size_t>(col.source) >= fields.size()) continue;
+      const auto src = static_cast<std::size_t>(col.source);
+      const std::string_view field = fields.field(src);
+      if (!fields.ascii(src)) {
+        // A byte of 0x80 or more: the field as text, as the rules are written.
+        decoded.clear();
+        Cp932DecodeAppend(field, decoded);
+        encoded.clear();
+        if (c == 0) {
+          Cp932EncodeAppend(ConvCarte(decoded, map), encoded);
+        } else if (c == 2) {
+          Text date = Trim(decoded);
           if (date.size() == 6) date += u"01";
-          Cp932EncodeAppend(ChkStdNew(date, c), row);
+          Cp932EncodeAppend(ChkStdNew(date, c), encoded);
+        } else {
+          Cp932EncodeAppend(ChkStdNew(decoded, c), encoded);
         }
-      } else if (ascii) {
-        if (ChkStdNewKeepsAscii(field, c)) row += field;
-      } else {
-        Cp932EncodeAppend(ChkStdNew(Cp932Decode(field), c), row);
+        rows.Append(encoded);
+      } else if (c == 0) {
+        rows.Append(asciiMap.ConvCarte(field, key));
+      } else if (c == 2) {
+        const std::string_view t = TrimBytes(field);
+        char date[16];
+        if (t.size() == 6) {
+          std::memcpy(date, t.data(), 6);
+          date[6] = '0';
+          date[7] = '1';
+          if (NewRuleKeepsAscii(col.rule, {date, 8})) rows.Append({date, 8});
+        } else if (NewRuleKeepsAscii(col.rule, t)) {
+          rows.Append(t);
+        }
+      } else if (NewRuleKeepsAscii(col.rule, field)) {
+        rows.AppendPadded(field);
       }
     }
-    row += kCrLf;
-    out.Write(row);
+    rows.Append(kCrLf);
+    rows.EndRow();
   }
+  rows.Flush();
   out.Commit();
 }
 

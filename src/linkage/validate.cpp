@@ -270,15 +270,7 @@ std::basic_string<C> ChkStdT(std::basic_string_view<C> value, int position) {
 
 // ---------------------------------------------------------------- ChkStdNew
 
-enum class NewOp {
-  Always,     // no rule
-  MaxLen,     // t has at most n characters
-  DigitsLen,  // IsDigits(t) and exactly n characters
-  Single,     // Single1(t, set)
-  Fixed,      // FixedDigits(t, n, set)
-};
-
-struct NewRule {
+struct NewRuleRow {
   std::vector<int> columns;
   NewOp op;
   int n = 0;
@@ -286,8 +278,8 @@ struct NewRule {
 };
 
 // The condition under which a long-header column keeps its value.
-const std::vector<NewRule>& NewRules() {
-  static const std::vector<NewRule> rules = {
+const std::vector<NewRuleRow>& NewRules() {
+  static const std::vector<NewRuleRow> rules = {
       {{1}, NewOp::MaxLen, 20},
       {{2, 21, 80}, NewOp::DigitsLen, 8},
       {{3, 23, 57}, NewOp::DigitsLen, 7},
@@ -316,31 +308,27 @@ const std::vector<NewRule>& NewRules() {
 
 constexpr int kColumns = 100;
 
-// A rule ready for the per-field test: its set as a bit mask over ASCII.
-struct CompiledNew {
-  NewOp op = NewOp::Always;
-  std::size_t n = 0;
-  std::uint64_t lo = 0;  // code units 0x00-0x3F
-  std::uint64_t hi = 0;  // code units 0x40-0x7F
-};
-
-const CompiledNew& NewRuleAt(int column) {
-  static const auto index = [] {
-    std::array<CompiledNew, kColumns> table{};
-    for (const NewRule& rule : NewRules()) {
-      CompiledNew c{rule.op, static_cast<std::size_t>(rule.n)};
-      for (char16_t ch : rule.set) (ch < 0x40 ? c.lo : c.hi) |= std::uint64_t{1} << (ch & 0x3F);
-      for (int col : rule.columns) table[static_cast<std::size_t>(col)] = c;
+const std::array<NewRule, kColumns>& CompiledNewRules() {
+  static const auto table = [] {
+    std::array<NewRule, kColumns> t{};
+    for (const NewRuleRow& row : NewRules()) {
+      NewRule c{row.op, static_cast<std::size_t>(row.n)};
+      for (char16_t ch : row.set) (ch < 0x40 ? c.lo : c.hi) |= std::uint64_t{1} << (ch & 0x3F);
+      for (int col : row.columns) t[static_cast<std::size_t>(col)] = c;
     }
-    return table;
+    return t;
   }();
-  static const CompiledNew none;
+  return table;
+}
+
+const NewRule& NewRuleAt(int column) {
+  static const NewRule none;
   if (column < 0 || column >= kColumns) return none;
-  return index[static_cast<std::size_t>(column)];
+  return CompiledNewRules()[static_cast<std::size_t>(column)];
 }
 
 template <class C>
-bool InMask(C ch, const CompiledNew& r) {
+bool InMask(C ch, const NewRule& r) {
   const auto c = static_cast<std::uint32_t>(static_cast<std::make_unsigned_t<C>>(ch));
   if (c >= 0x80) return false;
   return ((c < 0x40 ? r.lo : r.hi) >> (c & 0x3F)) & 1u;
@@ -348,7 +336,7 @@ bool InMask(C ch, const CompiledNew& r) {
 
 template <class C>
 bool ChkStdNewKeeps(std::basic_string_view<C> value, int column) {
-  const CompiledNew& rule = NewRuleAt(column);
+  const NewRule& rule = NewRuleAt(column);
   if (rule.op == NewOp::Always) return true;
   const auto t = TrimView(value);
   switch (rule.op) {
@@ -408,6 +396,8 @@ Text ChkStdNew(TextView value, int column) {
 bool ChkStdNewKeepsAscii(std::string_view value, int column) {
   return ChkStdNewKeeps(value, column);
 }
+
+const NewRule& ChkStdNewRule(int column) { return NewRuleAt(column); }
 
 std::string ChkStdAscii(std::string_view value, int position) { return ChkStdT(value, position); }
 

@@ -2,6 +2,8 @@
 // EHR linkage CSV: a value either passes in the expected form or is blanked.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -45,5 +47,58 @@ Text ChkStdNew(TextView value, int column);
 // byte is one character: the fast path of the streamed conversions.
 bool ChkStdNewKeepsAscii(std::string_view value, int column);
 std::string ChkStdAscii(std::string_view value, int position);
+
+// The rule of a long-header column, compiled for the per-field test: the
+// allowed set as a bit mask over ASCII.
+enum class NewOp : std::uint8_t {
+  Always,     // no rule
+  MaxLen,     // t has at most n characters
+  DigitsLen,  // IsDigits(t) and exactly n characters
+  Single,     // Single1(t, set)
+  Fixed,      // FixedDigits(t, n, set)
+};
+struct NewRule {
+  NewOp op = NewOp::Always;
+  std::size_t n = 0;
+  std::uint64_t lo = 0;  // code units 0x00-0x3F
+  std::uint64_t hi = 0;  // code units 0x40-0x7F
+};
+const NewRule& ChkStdNewRule(int column);
+
+// ChkStdNewKeepsAscii with the rule looked up beforehand; inline for the
+// streamed conversion's inner loop.
+inline bool NewRuleKeepsAscii(const NewRule& rule, std::string_view value) {
+  if (rule.op == NewOp::Always) return true;
+  std::size_t b = 0, e = value.size();
+  while (b < e && static_cast<unsigned char>(value[b]) <= 0x20) ++b;
+  while (e > b && static_cast<unsigned char>(value[e - 1]) <= 0x20) --e;
+  const std::size_t len = e - b;
+  auto in = [&rule](char ch) {
+    const auto c = static_cast<unsigned char>(ch);
+    if (c >= 0x80) return false;
+    return (((c < 0x40 ? rule.lo : rule.hi) >> (c & 0x3F)) & 1u) != 0;
+  };
+  switch (rule.op) {
+    case NewOp::Always:
+      return true;
+    case NewOp::MaxLen:
+      return len <= rule.n;
+    case NewOp::DigitsLen:
+      if (len != rule.n || len == 0) return false;
+      for (std::size_t i = b; i < e; ++i) {
+        if (value[i] < '0' || value[i] > '9') return false;
+      }
+      return true;
+    case NewOp::Single:
+      return len == 1 && in(value[b]);
+    case NewOp::Fixed:
+      if (len != rule.n) return false;
+      for (std::size_t i = b; i < e; ++i) {
+        if (!in(value[i])) return false;
+      }
+      return true;
+  }
+  return true;
+}
 
 }  // namespace tavo::linkage
