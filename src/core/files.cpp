@@ -29,6 +29,7 @@ std::FILE* OpenFile(const fs::path& path, bool write) {
 }
 
 constexpr std::size_t kChunk = 1 << 16;
+constexpr std::size_t kReadChunk = 1 << 20;
 
 }  // namespace
 
@@ -66,6 +67,7 @@ LineReader::LineReader(const fs::path& path) : path_(path) {
   if (FolderExists(path)) ThrowOpenError(path);
   file_ = OpenFile(path, false);
   if (!file_) ThrowOpenError(path);
+  std::setvbuf(file_, nullptr, _IONBF, 0);  // reads go straight into buf_
 }
 
 LineReader::~LineReader() {
@@ -74,61 +76,79 @@ LineReader::~LineReader() {
 
 bool LineReader::Fill() {
   if (eof_ || stopped_) return false;
-  if (pos_ > 0) {
-    buf_.erase(0, pos_);
-    pos_ = 0;
+  if (begin_ > 0) {
+    std::memmove(buf_.get(), buf_.get() + begin_, end_ - begin_);
+    end_ -= begin_;
+    begin_ = 0;
   }
-  const std::size_t old = buf_.size();
-  buf_.resize(old + kChunk);
-  const std::size_t got = std::fread(buf_.data() + old, 1, kChunk, file_);
-  buf_.resize(old + got);
-  if (got < kChunk) {
+  if (end_ == cap_) {
+    // A line longer than the buffer: grow it.
+    const std::size_t cap = cap_ == 0 ? kReadChunk : cap_ * 2;
+    std::unique_ptr<char[]> bigger(new char[cap]);
+    if (end_ > 0) std::memcpy(bigger.get(), buf_.get(), end_);
+    buf_ = std::move(bigger);
+    cap_ = cap;
+  }
+  const std::size_t want = cap_ - end_;
+  const std::size_t got = std::fread(buf_.get() + end_, 1, want, file_);
+  if (got < want) {
     if (std::ferror(file_)) ThrowReadError(path_);
     eof_ = true;
   }
   // Everything from the end-of-file mark on is ignored.
-  const std::size_t mark = buf_.find('\x1A', old);
-  if (mark != std::string::npos) {
-    buf_.resize(mark);
+  if (const void* mark = std::memchr(buf_.get() + end_, '\x1A', got)) {
+    end_ = static_cast<std::size_t>(static_cast<const char*>(mark) - buf_.get());
     stopped_ = true;
+  } else {
+    end_ += got;
   }
   return got > 0;
 }
 
-namespace {
-// Appends the bytes with every CR dropped, span by span.
-void AppendWithoutCr(std::string_view bytes, std::string& line) {
-  while (!bytes.empty()) {
-    const void* cr = std::memchr(bytes.data(), '\r', bytes.size());
-    const std::size_t n = cr ? static_cast<const char*>(cr) - bytes.data() : bytes.size();
-    line.append(bytes.data(), n);
-    bytes.remove_prefix(cr ? n + 1 : n);
+std::string_view LineReader::MakeLine(std::size_t begin, std::size_t end) {
+  const char* p = buf_.get() + begin;
+  const std::size_t n = end - begin;
+  if (std::memchr(p, '\r', n) == nullptr) return std::string_view(p, n);
+  // A CR that does not end the line is dropped.
+  scratch_.clear();
+  for (std::size_t i = 0; i < n; ++i)
+    if (p[i] != '\r') scratch_.push_back(p[i]);
+  return scratch_;
+}
+
+bool LineReader::NextView(std::string_view& line) {
+  std::size_t scanFrom = begin_;
+  while (true) {
+    const void* hit =
+        end_ > scanFrom ? std::memchr(buf_.get() + scanFrom, '\n', end_ - scanFrom) : nullptr;
+    if (hit) {
+      const std::size_t lf = static_cast<std::size_t>(static_cast<const char*>(hit) - buf_.get());
+      std::size_t stop = lf;
+      if (stop > begin_ && buf_[stop - 1] == '\r') --stop;
+      line = MakeLine(begin_, stop);
+      begin_ = lf + 1;
+      return true;
+    }
+    const std::size_t scanned = end_ - begin_;
+    if (!Fill()) {
+      if (begin_ >= end_) return false;
+      // A last line without line end.
+      line = MakeLine(begin_, end_);
+      begin_ = end_;
+      return true;
+    }
+    scanFrom = begin_ + scanned;  // Fill() moved the unread part to the front
   }
 }
-}  // namespace
 
 bool LineReader::NextRaw(std::string& line) {
-  line.clear();
-  std::size_t scanFrom = pos_;
-  while (true) {
-    const std::size_t lf = buf_.find('\n', scanFrom);
-    if (lf != std::string::npos) {
-      std::size_t end = lf;
-      if (end > pos_ && buf_[end - 1] == '\r') --end;
-      AppendWithoutCr(std::string_view(buf_).substr(pos_, end - pos_), line);
-      pos_ = lf + 1;
-      return true;
-    }
-    const std::size_t scanned = buf_.size() - pos_;
-    if (!Fill()) {
-      if (pos_ >= buf_.size()) return false;
-      // A last line without line end.
-      AppendWithoutCr(std::string_view(buf_).substr(pos_), line);
-      pos_ = buf_.size();
-      return true;
-    }
-    scanFrom = pos_ + scanned;  // Fill() moved the unread part to the front
+  std::string_view view;
+  if (!NextView(view)) {
+    line.clear();
+    return false;
   }
+  line.assign(view);
+  return true;
 }
 
 bool LineReader::Next(Text& line) {
@@ -268,8 +288,8 @@ void AtomicFile::Commit() {
   file_ = nullptr;
   if (!ok) ThrowWriteError(target_, std::strerror(saved));
 #ifdef _WIN32
-  const DWORD flags = MOVEFILE_REPLACE_EXISTING |
-                      (sync_ == Sync::kToDisk ? MOVEFILE_WRITE_THROUGH : 0);
+  const DWORD flags =
+      MOVEFILE_REPLACE_EXISTING | (sync_ == Sync::kToDisk ? MOVEFILE_WRITE_THROUGH : 0);
   if (!MoveFileExW(temp_.wstring().c_str(), target_.wstring().c_str(), flags))
     ThrowWriteError(target_, "rename failed");
 #else
@@ -315,7 +335,8 @@ void WrtSetRaw(const fs::path& stFile, const std::vector<std::string>& lines) {
 
 bool MoveFileSafely(const fs::path& from, const fs::path& to) noexcept {
   try {
-    if (!FileExists(from) || !FolderExists(to.parent_path().empty() ? fs::path(".") : to.parent_path()))
+    if (!FileExists(from) ||
+        !FolderExists(to.parent_path().empty() ? fs::path(".") : to.parent_path()))
       return false;
     {
       std::FILE* in = OpenFile(from, false);
@@ -349,8 +370,8 @@ bool IsSafeFileName(TextView name) { return SafeFileName(name) == name; }
 Text SafeFileName(TextView name) {
   Text out(name);
   for (auto& c : out) {
-    if (c < 0x20 || c == u'\\' || c == u'/' || c == u':' || c == u'*' || c == u'?' ||
-        c == u'"' || c == u'<' || c == u'>' || c == u'|')
+    if (c < 0x20 || c == u'\\' || c == u'/' || c == u':' || c == u'*' || c == u'?' || c == u'"' ||
+        c == u'<' || c == u'>' || c == u'|')
       c = u'_';
   }
   bool onlyDotsOrBlanks = true;

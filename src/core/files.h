@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -12,8 +13,8 @@ namespace tavo {
 
 namespace fs = std::filesystem;
 
-bool FileExists(const fs::path& path);     // a regular file is there
-bool FolderExists(const fs::path& path);   // a folder is there
+bool FileExists(const fs::path& path);            // a regular file is there
+bool FolderExists(const fs::path& path);          // a folder is there
 std::string ReadFileBytes(const fs::path& path);  // throws OpError
 
 // Line-by-line reading: raw bytes of each line (code page 932 on the disk).
@@ -26,15 +27,21 @@ class LineReader {
   LineReader(const LineReader&) = delete;
   LineReader& operator=(const LineReader&) = delete;
 
+  // The next line's bytes; the view stays valid until the next call. False at the end.
+  bool NextView(std::string_view& line);
   bool NextRaw(std::string& line);  // false at the end
   bool Next(Text& line);            // decoded from code page 932
 
  private:
   bool Fill();
+  std::string_view MakeLine(std::size_t begin, std::size_t end);
   fs::path path_;
   std::FILE* file_ = nullptr;
-  std::string buf_;
-  std::size_t pos_ = 0;
+  std::unique_ptr<char[]> buf_;
+  std::size_t cap_ = 0;
+  std::size_t begin_ = 0;  // first unread byte
+  std::size_t end_ = 0;    // end of the bytes read
+  std::string scratch_;    // a line with lone CRs removed
   bool eof_ = false;
   bool stopped_ = false;  // met the 1A byte
 };
@@ -90,7 +97,8 @@ void WrtSet(const fs::path& stFile, const std::vector<Text>& SList);
 void WrtSetRaw(const fs::path& stFile, const std::vector<std::string>& lines);
 
 // Copy `from` into `to` (replacing) through a temporary name in the
-// destination, forced to the disk, then delete `from`. False when anything failed; `from` then stays.
+// destination, forced to the disk, then delete `from`. False when anything failed; `from` then
+// stays.
 bool MoveFileSafely(const fs::path& from, const fs::path& to) noexcept;
 
 // A bare output name made safe for Windows and for staying inside its folder:

@@ -61,6 +61,32 @@ Text GetKnjBng2(TextView pstKnjBng, std::int32_t KStart, std::int32_t KEnd) {
                                  static_cast<std::size_t>(last - first + 1)));
 }
 
+std::string GetKnjBngBytes(std::string_view pstKnjBng) {
+  // "-", "/", "*", the space and the trimmed bytes up to 20 are never a trail
+  // byte in Shift_JIS, so each step acts on the bytes as it does on the text.
+  auto trim = [](std::string_view b) {
+    while (!b.empty() && static_cast<unsigned char>(b.front()) <= 0x20) b.remove_prefix(1);
+    while (!b.empty() && static_cast<unsigned char>(b.back()) <= 0x20) b.remove_suffix(1);
+    return b;
+  };
+  auto beforeFirst = [&](std::string_view b, char sep) {
+    const auto at = b.find(sep);
+    return at == std::string_view::npos ? b : trim(b.substr(0, at));
+  };
+  auto withoutSpaces = [](std::string_view b) {
+    std::string out;
+    out.reserve(b.size());
+    for (char c : b)
+      if (c != ' ') out.push_back(c);
+    return out;
+  };
+  std::string_view s = trim(pstKnjBng);
+  if (s.size() >= 2 && s.substr(s.size() - 2) == "*0") s = trim(s.substr(0, s.size() - 2));
+  std::string t = withoutSpaces(beforeFirst(s, '-'));
+  t = withoutSpaces(beforeFirst(t, '/'));
+  return withoutSpaces(beforeFirst(t, '*'));
+}
+
 Text SafeOutputName(TextView name) {
   Text out = SafeFileName(name);
   for (char16_t& c : out)
@@ -233,6 +259,28 @@ class OutputStream {
   std::string buf_;
 };
 
+// A record without a double quote and without a byte up to 20 has no field
+// that JoinCommaTxt quotes, so its rebuilt form is the bytes read with the
+// replaced field spliced in. Finds the bounds of the 0-based field `index` of
+// such a record in one pass; false when the record is not plain or too short
+// (the full split then quotes, or reports the index error).
+bool PlainFieldBounds(Bytes line, std::size_t index, std::size_t& begin, std::size_t& end) {
+  unsigned bad = 0;
+  std::size_t commas = 0;
+  begin = end = line.size();
+  for (std::size_t i = 0; i < line.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(line[i]);
+    bad |= static_cast<unsigned>(c <= 0x20) | static_cast<unsigned>(c == '"');
+    if (c == ',') {
+      ++commas;
+      if (commas == index) begin = i + 1;
+      if (commas == index + 1) end = i;
+    }
+  }
+  if (index == 0) begin = 0;
+  return bad == 0 && commas >= index;
+}
+
 Text DecodeTrimmed(Bytes b) { return Cp932Decode(TrimBytes(b)); }
 
 const Text& MissingFileText() {
@@ -294,8 +342,8 @@ RunResult Conv2(const Env& env, TextView pstFile, const BranchOptions& options) 
     LineReader reader(path);
     OutputStream out(env.ProgramFile("RECEIPTC.uke"));
     Fields fields;
-    std::string line;
-    while (reader.NextRaw(line)) {
+    std::string_view line;
+    while (reader.NextView(line)) {
       std::string& buf = out.buffer();
       const int id = RecordId(line);
       if (id == Id('I', 'R')) {
@@ -304,13 +352,24 @@ RunResult Conv2(const Env& env, TextView pstFile, const BranchOptions& options) 
         if (TrimBytes(fields.At(1)) == "2") kokuho = true;
         buf += line;
       } else if (id == Id('R', 'E')) {
-        fields.Split(line);
-        if (options.mode == 0 || options.mode == 1) {
-          const Text number = DecodeTrimmed(fields.At(13));
-          fields.Set(13, Cp932Encode(options.mode == 0 ? GetKnjBng(number)
-                                                       : GetKnjBng2(number, KStart, KEnd)));
+        std::size_t begin = 0;
+        std::size_t end = 0;
+        if (options.mode == 0 && PlainFieldBounds(line, 13, begin, end)) {
+          // The common record: splice the new number into the bytes read.
+          const std::string number = GetKnjBngBytes(line.substr(begin, end - begin));
+          buf.append(line.substr(0, begin));
+          buf += number;
+          buf.append(line.substr(end));
+        } else {
+          fields.Split(line);
+          if (options.mode == 0) {
+            fields.Set(13, GetKnjBngBytes(fields.At(13)));
+          } else if (options.mode == 1) {
+            const Text number = DecodeTrimmed(fields.At(13));
+            fields.Set(13, Cp932Encode(GetKnjBng2(number, KStart, KEnd)));
+          }
+          fields.AppendJoined(buf);
         }
-        fields.AppendJoined(buf);
       } else {
         buf += line;
       }
@@ -351,8 +410,8 @@ RunResult Conv(const Env& env, TextView pstFile) {
     LineReader reader(path);
     OutputStream out(env.ProgramFile("RECEIPT.UKE"));
     Fields fields;
-    std::string line;
-    while (reader.NextRaw(line)) {
+    std::string_view line;
+    while (reader.NextView(line)) {
       const int id = RecordId(line);
       if (id == Id('S', 'J') || id == Id('C', 'O')) continue;
       std::string& buf = out.buffer();

@@ -2,6 +2,8 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <string_view>
 
 #include "core/env.h"
 #include "core/result.h"
@@ -19,6 +21,9 @@ struct BranchOptions {
 
 // Mode 0: cut at "-", "/", "*" (and a trailing "*0"), remove ASCII spaces.
 Text GetKnjBng(TextView pstKnjBng);
+// Mode 0 on the Shift_JIS bytes of the number: the same result as GetKnjBng
+// on the decoded text, with the bytes of the characters kept as they were.
+std::string GetKnjBngBytes(std::string_view pstKnjBng);
 // Mode 1: keep the characters from KStart to KEnd (1-based, both included).
 Text GetKnjBng2(TextView pstKnjBng, std::int32_t KStart, std::int32_t KEnd);
 

@@ -1,6 +1,11 @@
 // The patient-number rules and the output-name rule, as tables.
 #include <gtest/gtest.h>
 
+#include <random>
+#include <string>
+#include <vector>
+
+#include "core/cp932.h"
 #include "core/files.h"
 #include "receipt/receipt_ops.h"
 
@@ -36,6 +41,36 @@ TEST(GetKnjBng, CutsAtSeparatorsAndRemovesSpaces) {
       {"", ""},
   };
   for (const auto& c : cases) EXPECT_EQ(ToUtf8(GetKnjBng(T(c.in))), c.out) << c.in;
+}
+
+// The byte-level rule must give what the text rule gives: random numbers
+// built from separators, blanks, digits, kana, kanji and invalid bytes.
+TEST(GetKnjBngBytes, AgreesWithTheTextRule) {
+  const std::vector<std::string> pieces = {"-",
+                                           "/",
+                                           "*",
+                                           "*0",
+                                           " ",
+                                           "\t",
+                                           "0",
+                                           "1",
+                                           "9",
+                                           "A",
+                                           Cp932Encode(T("ｶ")),
+                                           Cp932Encode(T("山")),
+                                           Cp932Encode(T("－")),
+                                           Cp932Encode(T("　")),
+                                           "\x81",
+                                           "\xFF",
+                                           "\x80"};
+  std::mt19937 rng(7);
+  for (int n = 0; n < 20000; ++n) {
+    std::string number;
+    const int len = static_cast<int>(rng() % 9);
+    for (int k = 0; k < len; ++k) number += pieces[rng() % pieces.size()];
+    const std::string viaText = Cp932Encode(GetKnjBng(Cp932Decode(number)));
+    EXPECT_EQ(GetKnjBngBytes(number), viaText) << testing::PrintToString(number);
+  }
 }
 
 TEST(GetKnjBng2, KeepsThePositionRange) {
