@@ -8,6 +8,7 @@
 #include <limits>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "core/carte.h"
 #include "core/cp932.h"
@@ -33,64 +34,89 @@ bool IsBlankBytes(std::string_view bytes) {
   return true;
 }
 
-// A line split at TAB in one pass, noting which fields hold a byte of 0x80 or
-// more. Eight bytes at a time: a word of plain ASCII only needs its TABs found.
+std::uint64_t LittleEndian(std::uint64_t w) {
+  if constexpr (std::endian::native == std::endian::big) {
+    std::uint64_t r = 0;
+    for (int b = 0; b < 8; ++b) r |= ((w >> (8 * b)) & 0xFF) << (8 * (7 - b));
+    return r;
+  }
+  return w;
+}
+
+std::uint64_t Load8(const char* p) {
+  std::uint64_t w;
+  std::memcpy(&w, p, 8);
+  return LittleEndian(w);
+}
+
+constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
+
+// A line split at TAB in one pass, eight bytes at a time (TAB is one byte in
+// code page 932 and never part of a double-byte character).
 class RawFields {
  public:
   void Split(std::string_view line) {
+    // Forget the fields of the previous line that held a high byte.
+    std::fill(high_.begin(), high_.begin() + static_cast<std::ptrdiff_t>(count_ / 64 + 1), 0);
     count_ = 0;
     if (line.empty()) return;
     base_ = line.data();
     const std::size_t n = line.size();
-    const unsigned char* p = reinterpret_cast<const unsigned char*>(base_);
     // Room for the fields of the next eight bytes and the end mark; grown as
     // the fields come, so that memory follows the field count.
     std::size_t* starts = nullptr;
-    unsigned char* high = nullptr;
     auto room = [&](std::size_t need) {
       if (starts_.size() < need) {
         starts_.resize(std::max(need, 2 * starts_.size()));
-        high_.resize(starts_.size());
+        high_.resize(starts_.size() / 64 + 1);
       }
       starts = starts_.data();
-      high = high_.data();
     };
     room(16);
     std::size_t f = 0;  // the field being read
     starts[0] = 0;
-    high[0] = 0;
+    // A byte at a time, noting the fields that hold a byte of 0x80 or more.
     auto bytes = [&](std::size_t from, std::size_t to) {
       for (std::size_t j = from; j < to; ++j) {
-        if (p[j] == '\t') {
+        const auto c = static_cast<unsigned char>(base_[j]);
+        if (c == '\t') {
           starts[++f] = j + 1;
-          high[f] = 0;
-        } else {
-          high[f] |= p[j] & 0x80u;
+        } else if (c & 0x80u) {
+          high_[f / 64] |= std::uint64_t{1} << (f % 64);
         }
       }
     };
     constexpr std::uint64_t k7f = 0x7F7F7F7F7F7F7F7Full;
-    constexpr std::uint64_t k80 = 0x8080808080808080ull;
     constexpr std::uint64_t kTab = 0x0909090909090909ull;
     std::size_t i = 0;
     for (; i + 8 <= n; i += 8) {
       if (f + 10 > starts_.size()) room(f + 10);
-      std::uint64_t w;
-      std::memcpy(&w, p + i, 8);
-      w = LittleEndian(w);
-      if (w & k80) {
+      const std::uint64_t w = Load8(base_ + i);
+      if (w & kHighBits) {
         bytes(i, i + 8);
         continue;
       }
-      // 0x80 in every byte that is a TAB, exact (no borrow between bytes).
       const std::uint64_t x = w ^ kTab;
-      std::uint64_t tabs = ~(((x & k7f) + k7f) | x | k7f);
-      while (tabs) {
-        const auto at = i + static_cast<std::size_t>(std::countr_zero(tabs) >> 3) + 1;
-        starts[++f] = at;
-        high[f] = 0;
+      // One bit at the bottom of every byte that is a TAB, exact (no borrow
+      // between bytes).
+      std::uint64_t tabs = ~(((x & k7f) + k7f) | x | k7f) >> 7;
+      // Four positions written whether or not there are as many TABs (room
+      // is kept for eight); the count decides which of them are kept. Few
+      // words hold more than four, so no branch is mispredicted. The top bit
+      // stops the bit search of an exhausted word.
+      constexpr std::uint64_t kStop = std::uint64_t{1} << 63;
+      const auto count = static_cast<std::size_t>((tabs * 0x0101010101010101ull) >> 56);
+      for (std::size_t k = 1; k <= 4; ++k) {
+        starts[f + k] = i + static_cast<std::size_t>(std::countr_zero(tabs | kStop) >> 3) + 1;
         tabs &= tabs - 1;
       }
+      if (count > 4) {
+        for (std::size_t k = 5; k <= count; ++k) {
+          starts[f + k] = i + static_cast<std::size_t>(std::countr_zero(tabs | kStop) >> 3) + 1;
+          tabs &= tabs - 1;
+        }
+      }
+      f += count;
     }
     room(f + 10);
     bytes(i, n);
@@ -101,19 +127,12 @@ class RawFields {
   std::string_view field(std::size_t i) const {
     return {base_ + starts_[i], starts_[i + 1] - starts_[i] - 1};
   }
-  bool ascii(std::size_t i) const { return high_[i] == 0; }
+  // No byte of 0x80 or more.
+  bool ascii(std::size_t i) const { return ((high_[i / 64] >> (i % 64)) & 1u) == 0; }
 
  private:
-  static std::uint64_t LittleEndian(std::uint64_t w) {
-    if constexpr (std::endian::native == std::endian::big) {
-      std::uint64_t r = 0;
-      for (int b = 0; b < 8; ++b) r |= ((w >> (8 * b)) & 0xFF) << (8 * (7 - b));
-      return r;
-    }
-    return w;
-  }
   std::vector<std::size_t> starts_;
-  std::vector<unsigned char> high_;
+  std::vector<std::uint64_t> high_ = std::vector<std::uint64_t>(1);  // a bit per field
   std::size_t count_ = 0;
   const char* base_ = nullptr;
 };
@@ -128,31 +147,28 @@ std::string_view TrimBytes(std::string_view v) {
 
 // Row bytes gathered for the output file and handed on in large blocks (a
 // block of at least the file's own buffer size goes straight to the disk).
+// A row is written through a raw pointer into room reserved for it.
 class RowBuffer {
  public:
-  // Bytes that may be read past a padded source and written past the end.
+  // Bytes that may be read past a padded source and written past the room.
   static constexpr std::size_t kSlack = 16;
 
   explicit RowBuffer(AtomicFile& out) : out_(out), buf_(kFlushAt + (1 << 16)) {}
-  void Put(char c) {
-    Room(1);
-    buf_[pos_++] = c;
+  // Room for n bytes (and the slack) at the end; the pointer stays valid
+  // until the next call.
+  char* Room(std::size_t n) {
+    if (buf_.size() - pos_ < n + kSlack) buf_.resize(2 * buf_.size() + n + kSlack);
+    return buf_.data() + pos_;
+  }
+  // The bytes up to `end` (inside the last room) are written.
+  void Done(const char* end) {
+    pos_ = static_cast<std::size_t>(end - buf_.data());
+    if (pos_ >= kFlushAt) Flush();
   }
   void Append(std::string_view bytes) {
-    Room(bytes.size());
-    std::memcpy(buf_.data() + pos_, bytes.data(), bytes.size());
-    pos_ += bytes.size();
-  }
-  // Same, for bytes followed by at least kSlack readable bytes: a short
-  // field is moved in one fixed-size copy.
-  void AppendPadded(std::string_view bytes) {
-    if (bytes.size() > kSlack) return Append(bytes);
-    Room(kSlack);
-    std::memcpy(buf_.data() + pos_, bytes.data(), kSlack);
-    pos_ += bytes.size();
-  }
-  void EndRow() {
-    if (pos_ >= kFlushAt) Flush();
+    char* o = Room(bytes.size());
+    std::memcpy(o, bytes.data(), bytes.size());
+    Done(o + bytes.size());
   }
   void Flush() {
     if (pos_) out_.Write({buf_.data(), pos_});
@@ -161,13 +177,26 @@ class RowBuffer {
 
  private:
   static constexpr std::size_t kFlushAt = 1 << 18;
-  void Room(std::size_t n) {
-    if (buf_.size() - pos_ < n + kSlack) buf_.resize(2 * buf_.size() + n + kSlack);
-  }
   AtomicFile& out_;
   std::vector<char> buf_;
   std::size_t pos_ = 0;
 };
+
+// Copies bytes that are followed by at least RowBuffer::kSlack readable bytes
+// to `o`, which has as much room past them: a short field is one fixed move.
+char* PutPadded(char* o, std::string_view bytes) {
+  if (bytes.size() <= RowBuffer::kSlack) {
+    std::memcpy(o, bytes.data(), RowBuffer::kSlack);
+  } else {
+    std::memcpy(o, bytes.data(), bytes.size());
+  }
+  return o + bytes.size();
+}
+
+char* Put(char* o, std::string_view bytes) {
+  std::memcpy(o, bytes.data(), bytes.size());
+  return o + bytes.size();
+}
 
 // GetCarte's integer reading on bytes: optional sign, decimal digits only,
 // within 64 bits.
@@ -195,38 +224,130 @@ bool ParseInt64(std::string_view t, std::int64_t& out) {
   return true;
 }
 
-// ConvCarte for a data identification number of ASCII bytes. Such a number
-// normalises to ASCII, so only the list's ASCII keys can match it; their
-// chart numbers are kept normalised and encoded.
-class AsciiCarteMap {
+bool AsciiBytes(std::string_view v) {
+  for (char c : v) {
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  }
+  return true;
+}
+
+// GetCarte of a trimmed ASCII text, into `out`.
+void GetCarteBytes(std::string_view t, std::string& out) {
+  // Trimmed: no leading space is left for GetCarte to skip.
+  std::int64_t v = 0;
+  if (ParseInt64(t, v) && v != 0) {
+    char digits[24];
+    const auto r = std::to_chars(digits, digits + sizeof digits, v);
+    out.assign(digits, r.ptr);
+  } else {
+    out.assign(t);
+  }
+}
+
+// The data-id map of "recelist.csv" as the item-code conversion uses it,
+// read from the bytes (LoadDataIdMap's rules: blank lines skipped, split at
+// commas, data identification number in field 4, chart number in field 0,
+// later lines win). A comma and the blanks that trimming removes are single
+// bytes that never belong to a double-byte character, so they are found in
+// the bytes as in the text. A data identification number of ASCII bytes
+// normalises to ASCII and can only meet ASCII keys: those keys live in an
+// open-addressing table of small slots with the chart number normalised and
+// encoded, so that one lookup per patient line touches little memory. The
+// other keys go into a DataIdMap for the text path.
+class CarteLookup {
  public:
-  explicit AsciiCarteMap(const DataIdMap& map) {
-    map_.reserve(map.size());
-    for (const auto& [id, chart] : map) {
-      bool ascii = true;
-      for (char16_t ch : id) ascii = ascii && ch < 0x80;
-      if (ascii) map_.emplace(std::string(id.begin(), id.end()), Cp932Encode(GetCarte(chart)));
+  explicit CarteLookup(const fs::path& recelist) {
+    Rehash(16);
+    if (!FileExists(recelist)) return;
+    LineReader reader(recelist);
+    std::string_view line;
+    std::array<std::string_view, 5> fields;
+    std::string key;
+    std::string chart;
+    while (reader.NextView(line)) {
+      if (IsBlankBytes(line)) continue;
+      std::size_t n = 0;
+      std::size_t start = 0;
+      while (n < fields.size()) {
+        const std::size_t comma = line.find(',', start);
+        fields[n++] = line.substr(start, comma == std::string_view::npos ? comma : comma - start);
+        if (comma == std::string_view::npos) break;
+        start = comma + 1;
+      }
+      if (n < 5) continue;
+      const std::string_view dataId = TrimBytes(fields[4]);
+      if (dataId.empty()) continue;
+      const std::string_view chartBytes = TrimBytes(fields[0]);
+      if (!AsciiBytes(dataId)) {
+        wide_[GetCarte(Cp932Decode(dataId))] = Cp932Decode(chartBytes);
+        continue;
+      }
+      GetCarteBytes(dataId, key);
+      if (AsciiBytes(chartBytes)) {
+        GetCarteBytes(chartBytes, chart);
+      } else {
+        chart = Cp932Encode(GetCarte(Cp932Decode(chartBytes)));
+      }
+      Put(key, chart);
     }
   }
-  // The bytes to write; `key` is scratch space and may hold the result.
+
+  const DataIdMap& wide() const { return wide_; }
+  std::size_t LongestChart() const { return longest_; }
+
+  // ConvCarte of a field of ASCII bytes: the bytes to write. `key` is
+  // scratch space and may hold the result.
   std::string_view ConvCarte(std::string_view dataId, std::string& key) const {
-    // Trimmed: no leading space is left for GetCarte to skip.
-    const std::string_view t = TrimBytes(dataId);
-    std::int64_t v = 0;
-    if (ParseInt64(t, v) && v != 0) {
-      char digits[24];
-      const auto r = std::to_chars(digits, digits + sizeof digits, v);
-      key.assign(digits, r.ptr);
-    } else {
-      key.assign(t);
-    }
-    const auto it = map_.find(key);
-    if (it != map_.end()) return it->second;
+    GetCarteBytes(TrimBytes(dataId), key);
+    if (entries_.empty()) return key;
+    const Slot& slot = slots_[Find(key, Hash(key))];
+    if (slot.entry != 0) return entries_[slot.entry - 1].second;
     return key;
   }
 
  private:
-  std::unordered_map<std::string, std::string> map_;
+  struct Slot {
+    std::uint32_t hash = 0;
+    std::uint32_t entry = 0;  // 1-based index into entries_, 0 for a free slot
+  };
+  static std::uint64_t Hash(std::string_view key) {
+    std::uint64_t h = 0xcbf29ce484222325ull;  // FNV-1a
+    for (char c : key) h = (h ^ static_cast<unsigned char>(c)) * 0x100000001b3ull;
+    return h ^ (h >> 32);
+  }
+  // The slot of the key, or the free slot where it would go.
+  std::size_t Find(std::string_view key, std::uint64_t h) const {
+    const auto tag = static_cast<std::uint32_t>(h);
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t i = h & mask;; i = (i + 1) & mask) {
+      const Slot& s = slots_[i];
+      if (s.entry == 0 || (s.hash == tag && entries_[s.entry - 1].first == key)) return i;
+    }
+  }
+  void Put(const std::string& key, const std::string& chart) {
+    longest_ = std::max(longest_, chart.size());
+    const std::uint64_t h = Hash(key);
+    Slot& slot = slots_[Find(key, h)];
+    if (slot.entry != 0) {
+      entries_[slot.entry - 1].second = chart;  // a later line wins
+      return;
+    }
+    entries_.emplace_back(key, chart);
+    slot = {static_cast<std::uint32_t>(h), static_cast<std::uint32_t>(entries_.size())};
+    if (2 * entries_.size() > slots_.size()) Rehash(2 * slots_.size());
+  }
+  void Rehash(std::size_t size) {
+    slots_.assign(size, Slot{});
+    for (std::size_t e = 0; e < entries_.size(); ++e) {
+      const std::uint64_t h = Hash(entries_[e].first);
+      slots_[Find(entries_[e].first, h)] = {static_cast<std::uint32_t>(h),
+                                            static_cast<std::uint32_t>(e + 1)};
+    }
+  }
+  std::vector<Slot> slots_;
+  std::vector<std::pair<std::string, std::string>> entries_;
+  std::size_t longest_ = 0;
+  DataIdMap wide_;
 };
 
 // Encoded once: the header lines written by the conversions.
@@ -362,21 +483,25 @@ void ConvertTSVtoCSV_Reorder(const fs::path& input, const fs::path& output,
 }
 
 void ConvertNewFmt(const fs::path& input, const fs::path& output, const fs::path& recelist) {
-  const DataIdMap map = LoadDataIdMap(recelist);
-  const AsciiCarteMap asciiMap(map);
+  const CarteLookup charts(recelist);
   RawLineStream in(input);
   AtomicFile out(output);
   RowBuffer rows(out);
   const auto& columnMap = LongColumnMap();
   // What every long-header column takes: its source field (-1 for none, fixed
   // by the header) and its rule.
+  enum class Kind : std::uint8_t { kNone, kCopy, kRule, kCarte, kDate };
   struct Column {
-    int source = -1;
+    std::size_t source = 0;
+    Kind kind = Kind::kNone;
     NewRule rule;
   };
   std::array<Column, kLongColumnCount> columns{};
+  // The most columns that take the same field: with the line's length it
+  // bounds a row's bytes.
+  std::size_t maxUse = 1;
   RawFields fields;
-  std::vector<char> padded;  // the line, with room for 16-byte moves past its end
+  std::vector<char> padded;  // the line, with room for fixed-size moves past its end
   Text decoded;
   std::string encoded;
   std::string key;
@@ -387,37 +512,48 @@ void ConvertNewFmt(const fs::path& input, const fs::path& output, const fs::path
     for (std::size_t i = 0; i < names.size(); ++i) {
       header[UpperAscii(Trim(names[i]))] = static_cast<int>(i);
     }
+    std::unordered_map<std::size_t, std::size_t> uses;
     for (int c = 0; c < kLongColumnCount; ++c) {
       Column& col = columns[static_cast<std::size_t>(c)];
-      col.rule = ChkStdNewRule(c);
       const int pos = columnMap[static_cast<std::size_t>(c)];
       if (pos < 0) continue;
       const std::string_view code = CodeAt(pos);
       const auto it = header.find(Text(code.begin(), code.end()));
-      col.source = it != header.end() ? it->second : pos;
+      col.source = static_cast<std::size_t>(it != header.end() ? it->second : pos);
+      maxUse = std::max(maxUse, ++uses[col.source]);
+      col.rule = ChkStdNewRule(c);
+      col.kind = c == 0                         ? Kind::kCarte
+                 : c == 2                       ? Kind::kDate
+                 : col.rule.op == NewOp::Always ? Kind::kCopy
+                                                : Kind::kRule;
     }
     rows.Append(LongHeaderBytes());
     rows.Append(kCrLf);
   }
+  // Bytes a row may add to its fields: commas, line break, "01" of the
+  // date, a chart number that is longer than its data identification number.
+  const std::size_t rowExtra = kLongColumnCount + kCrLf.size() + 2 + 24 + charts.LongestChart();
   while (in.Next(line)) {
     if (IsBlankBytes(line)) continue;
-    if (padded.size() < line.size() + RowBuffer::kSlack)
+    if (padded.size() < line.size() + RowBuffer::kSlack) {
       padded.resize(line.size() + RowBuffer::kSlack);
+    }
     std::memcpy(padded.data(), line.data(), line.size());
     fields.Split({padded.data(), line.size()});
+    const std::size_t bound = maxUse * line.size() + rowExtra;
+    char* o = rows.Room(bound);
     for (int c = 0; c < kLongColumnCount; ++c) {
-      if (c) rows.Put(',');
+      if (c) *o++ = ',';
       const Column& col = columns[static_cast<std::size_t>(c)];
-      if (col.source < 0 || static_cast<std::size_t>(col.source) >= fields.size()) continue;
-      const auto src = static_cast<std::size_t>(col.source);
-      const std::string_view field = fields.field(src);
-      if (!fields.ascii(src)) {
+      if (col.kind == Kind::kNone || col.source >= fields.size()) continue;
+      const std::string_view field = fields.field(col.source);
+      if (!fields.ascii(col.source)) {
         // A byte of 0x80 or more: the field as text, as the rules are written.
         decoded.clear();
         Cp932DecodeAppend(field, decoded);
         encoded.clear();
         if (c == 0) {
-          Cp932EncodeAppend(ConvCarte(decoded, map), encoded);
+          Cp932EncodeAppend(ConvCarte(decoded, charts.wide()), encoded);
         } else if (c == 2) {
           Text date = Trim(decoded);
           if (date.size() == 6) date += u"01";
@@ -425,26 +561,40 @@ void ConvertNewFmt(const fs::path& input, const fs::path& output, const fs::path
         } else {
           Cp932EncodeAppend(ChkStdNew(decoded, c), encoded);
         }
+        rows.Done(o);
         rows.Append(encoded);
-      } else if (c == 0) {
-        rows.Append(asciiMap.ConvCarte(field, key));
-      } else if (c == 2) {
-        const std::string_view t = TrimBytes(field);
-        char date[16];
-        if (t.size() == 6) {
-          std::memcpy(date, t.data(), 6);
-          date[6] = '0';
-          date[7] = '1';
-          if (NewRuleKeepsAscii(col.rule, {date, 8})) rows.Append({date, 8});
-        } else if (NewRuleKeepsAscii(col.rule, t)) {
-          rows.Append(t);
+        o = rows.Room(bound);
+        continue;
+      }
+      switch (col.kind) {
+        case Kind::kNone:
+          break;
+        case Kind::kCopy:
+          o = PutPadded(o, field);
+          break;
+        case Kind::kRule:
+          if (NewRuleKeepsAscii(col.rule, field)) o = PutPadded(o, field);
+          break;
+        case Kind::kCarte:
+          o = Put(o, charts.ConvCarte(field, key));
+          break;
+        case Kind::kDate: {
+          const std::string_view t = TrimBytes(field);
+          if (t.size() == 6) {
+            char date[8];
+            std::memcpy(date, t.data(), 6);
+            date[6] = '0';
+            date[7] = '1';
+            if (NewRuleKeepsAscii(col.rule, {date, 8})) o = Put(o, {date, 8});
+          } else if (NewRuleKeepsAscii(col.rule, t)) {
+            o = Put(o, t);
+          }
+          break;
         }
-      } else if (NewRuleKeepsAscii(col.rule, field)) {
-        rows.AppendPadded(field);
       }
     }
-    rows.Append(kCrLf);
-    rows.EndRow();
+    o = Put(o, kCrLf);
+    rows.Done(o);
   }
   rows.Flush();
   out.Commit();
