@@ -10,6 +10,7 @@
 #include "app/TfrmMsg.h"
 #include "app/TfrmOption.h"
 #include "app/TfrmSyosai.h"
+#include "app/widgets.h"
 #include "core/errors.h"
 #include "core/files.h"
 #include "core/ini.h"
@@ -22,30 +23,16 @@ bool IsBlankQ(const QString& s) { return IsBlank(FromQ(s)); }
 }  // namespace
 
 TfrmMain::TfrmMain(AppContext& ctx, QWidget* parent) : QDialog(parent), ctx_(ctx) {
-  setWindowTitle(Q("NIVAサポートツール"));
-  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                 Qt::WindowCloseButtonHint);
-  ApplyWindowFont(this);
-  SetClientSize(this, 348, 412);
-
+  InitToolWindow(this, "NIVAサポートツール", 348, 412, Qt::Window);
+  // Label height 20 and edit height 26 on this window.
   auto button = [this](const char* name, const char* caption, int x, int y, int w, int h) {
-    auto* b = new QPushButton(Q(caption), this);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setAutoDefault(false);  // Enter in an edit box must not start a run
-    b->setGeometry(x, y, w, h);
-    return b;
+    return MakeButton(this, name, caption, QRect(x, y, w, h));
   };
   auto label = [this](const char* name, const char* caption, int x, int y, int w) {
-    auto* l = new QLabel(Q(caption), this);
-    l->setObjectName(QString::fromLatin1(name));
-    l->setGeometry(x, y, w, 20);
-    return l;
+    return MakeLabel(this, name, caption, QRect(x, y, w, 20));
   };
   auto edit = [this](const char* name, int x, int y, int w) {
-    auto* e = new QLineEdit(this);
-    e->setObjectName(QString::fromLatin1(name));
-    e->setGeometry(x, y, w, 26);
-    return e;
+    return MakeEdit(this, name, QRect(x, y, w, 26));
   };
 
   Button5 = button("Button5", "マニュアル", 12, 10, 100, 30);

@@ -3,17 +3,14 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include "app/widgets.h"
 #include "core/ini.h"
 #include "core/output_folder.h"
 
 namespace tavo::ui {
 
 TfrmMsg::TfrmMsg(AppContext& ctx, QWidget* parent) : QDialog(parent), ctx_(ctx) {
-  setWindowTitle(Q("確認"));
-  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                 Qt::WindowCloseButtonHint);
-  ApplyWindowFont(this);
-  SetClientSize(this, 329, 96);
+  InitToolWindow(this, "確認", 329, 96);
 
   Label1 = new QLabel(this);
   Label1->setObjectName(QStringLiteral("Label1"));

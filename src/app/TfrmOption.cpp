@@ -2,6 +2,7 @@
 
 #include <QPushButton>
 
+#include "app/widgets.h"
 #include "checkup/ui/TfrmTokutei.h"
 #include "ff1/ui/TfrmFF1MergeVCL2.h"
 #include "linkage/ui/TfrmConvert.h"
@@ -12,25 +13,14 @@
 namespace tavo::ui {
 
 TfrmOption::TfrmOption(AppContext& ctx, QWidget* parent) : QDialog(parent), ctx_(ctx) {
-  setWindowTitle(Q("オプション"));
-  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                 Qt::WindowCloseButtonHint);
-  ApplyWindowFont(this);
-  SetClientSize(this, 348, 380);
+  InitToolWindow(this, "オプション", 348, 380);
 
-  auto button = [this](const char* name, const char* caption, int x, int y, int w, int h) {
-    auto* b = new QPushButton(Q(caption), this);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setAutoDefault(false);
-    b->setGeometry(x, y, w, h);
-    return b;
-  };
-  BitBtn1 = button("BitBtn1", "閉じる(&C)", 236, 10, 100, 30);
+  BitBtn1 = MakeButton(this, "BitBtn1", "閉じる(&C)", QRect(236, 10, 100, 30));
   // One column, top to bottom in this order.
   const int x = (348 - 153) / 2;
   int y = 44;
   auto next = [&](const char* name, const char* caption) {
-    QPushButton* b = button(name, caption, x, y, 153, 41);
+    QPushButton* b = MakeButton(this, name, caption, QRect(x, y, 153, 41));
     y += 47;
     return b;
   };

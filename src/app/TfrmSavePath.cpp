@@ -6,21 +6,15 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include "app/widgets.h"
 #include "core/ini.h"
 
 namespace tavo::ui {
 
 TfrmSavePath::TfrmSavePath(AppContext& ctx, QWidget* parent) : QDialog(parent), ctx_(ctx) {
-  setWindowTitle(Q("保存先選択"));
-  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                 Qt::WindowCloseButtonHint);
-  ApplyWindowFont(this);
-  SetClientSize(this, 317, 159);
+  InitToolWindow(this, "保存先選択", 317, 159);
 
-  BitBtn1 = new QPushButton(Q("閉じる(&C)"), this);
-  BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
-  BitBtn1->setAutoDefault(false);
-  BitBtn1->setGeometry(205, 8, 100, 30);
+  BitBtn1 = MakeButton(this, "BitBtn1", "閉じる(&C)", QRect(205, 8, 100, 30));
 
   RadioGroup1 = new QGroupBox(this);
   RadioGroup1->setObjectName(QStringLiteral("RadioGroup1"));
@@ -34,14 +28,9 @@ TfrmSavePath::TfrmSavePath(AppContext& ctx, QWidget* parent) : QDialog(parent), 
     items_->addButton(item, i);
   }
 
-  Edit1 = new QLineEdit(this);
-  Edit1->setObjectName(QStringLiteral("Edit1"));
-  Edit1->setGeometry(12, 122, 293, 26);
+  Edit1 = MakeEdit(this, "Edit1", QRect(12, 122, 293, 26));
   Edit1->setReadOnly(true);
-  Button1 = new QPushButton(Q("保存先選択"), this);
-  Button1->setObjectName(QStringLiteral("Button1"));
-  Button1->setAutoDefault(false);
-  Button1->setGeometry(12, 92, 120, 28);
+  Button1 = MakeButton(this, "Button1", "保存先選択", QRect(12, 92, 120, 28));
 
   connect(BitBtn1, &QPushButton::clicked, this, &QDialog::reject);
   // Only the user's own click: InitSet selects an item without writing anything.

@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "app/widgets.h"
 #include "core/errors.h"
 #include "core/ini.h"
 #include "ff1/ff1_link.h"
@@ -16,43 +17,19 @@ const char16_t kKeyFF1[] = u"SAVEFF1";
 }  // namespace
 
 TfrmFF1MergeVCL2::TfrmFF1MergeVCL2(AppContext& ctx, QWidget* parent) : QDialog(parent), ctx_(ctx) {
-  setWindowTitle(Q("FF1連携"));
-  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                 Qt::WindowCloseButtonHint);
+  InitToolWindow(this, "FF1連携", 477, 211);
   setAttribute(Qt::WA_DeleteOnClose, false);
-  ApplyWindowFont(this);
-  SetClientSize(this, 477, 211);
 
-  auto button = [this](const char* name, const char* caption, int x, int y, int w, int h) {
-    auto* b = new QPushButton(Q(caption), this);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setAutoDefault(false);
-    b->setGeometry(x, y, w, h);
-    return b;
-  };
-  auto label = [this](const char* name, const char* caption, int x, int y, int w) {
-    auto* l = new QLabel(Q(caption), this);
-    l->setObjectName(QString::fromLatin1(name));
-    l->setGeometry(x, y, w, 24);
-    return l;
-  };
-  auto edit = [this](const char* name, int x, int y, int w) {
-    auto* e = new QLineEdit(this);
-    e->setObjectName(QString::fromLatin1(name));
-    e->setGeometry(x, y, w, 24);
-    return e;
-  };
-
-  BitBtn1 = button("BitBtn1", "閉じる(&C)", 377, 10, 90, 28);
-  Label1 = label("Label1", "連携ファイル該当年月：", 16, 48, 160);
-  Edit3 = edit("Edit3", 176, 48, 100);
-  Button3 = button("Button3", "電カル連携ファイル選択", 16, 84, 180, 28);
-  Label2 = label("Label2", "（省略可）", 204, 86, 120);
-  Edit4 = edit("Edit4", 16, 118, 445);
-  Button2 = button("Button2", "FF1連携ファイル作成", 16, 160, 180, 34);
-  Edit2 = edit("Edit2", 16, 0, 10);
+  BitBtn1 = MakeButton(this, "BitBtn1", "閉じる(&C)", QRect(377, 10, 90, 28));
+  Label1 = MakeLabel(this, "Label1", "連携ファイル該当年月：", QRect(16, 48, 160, 24));
+  Edit3 = MakeEdit(this, "Edit3", QRect(176, 48, 100, 24));
+  Button3 = MakeButton(this, "Button3", "電カル連携ファイル選択", QRect(16, 84, 180, 28));
+  Label2 = MakeLabel(this, "Label2", "（省略可）", QRect(204, 86, 120, 24));
+  Edit4 = MakeEdit(this, "Edit4", QRect(16, 118, 445, 24));
+  Button2 = MakeButton(this, "Button2", "FF1連携ファイル作成", QRect(16, 160, 180, 34));
+  Edit2 = MakeEdit(this, "Edit2", QRect(16, 0, 10, 24));
   Edit2->hide();
-  edtInDir = edit("edtInDir", 16, 0, 10);
+  edtInDir = MakeEdit(this, "edtInDir", QRect(16, 0, 10, 24));
   edtInDir->hide();
 
   connect(BitBtn1, &QPushButton::clicked, this, &QDialog::reject);
@@ -81,10 +58,7 @@ bool TfrmFF1MergeVCL2::DspSet() {
   return true;
 }
 
-void TfrmFF1MergeVCL2::Button3Click() {
-  const QString file = ctx_.dialogs.OpenFile(this);
-  if (!file.isEmpty()) Edit4->setText(file);
-}
+void TfrmFF1MergeVCL2::Button3Click() { ChooseFileInto(ctx_, this, Edit4); }
 
 void TfrmFF1MergeVCL2::Button2Click() {
   ff1::FF1LinkParams params;
@@ -100,12 +74,8 @@ void TfrmFF1MergeVCL2::Button2Click() {
   params.SpecCsv = PathFromText(FromQ(Edit2->text()));
   params.AppendCsv = PathFromText(FromQ(Edit4->text()));
 
-  RunResult result;
   Button2->setEnabled(false);
-  {
-    BusyCursor busy(ctx_.dialogs);
-    result = ff1::RunFF1Link(params);
-  }
+  const RunResult result = RunBusy(ctx_.dialogs, [&] { return ff1::RunFF1Link(params); });
   Button2->setEnabled(true);
   ShowMessages(ctx_.dialogs, this, result);
 }

@@ -4,38 +4,21 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "app/TfrmMsg.h"
+#include "app/widgets.h"
 #include "linkage/convert1.h"
 #include "linkage/convert2.h"
 
 namespace tavo::ui {
 
 TfrmConvert2::TfrmConvert2(AppContext& ctx, QWidget* parent) : QDialog(parent), ctx_(ctx) {
-  setWindowTitle(Q("NIVAコンバーター２"));
-  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                 Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-  ApplyWindowFont(this);
-  SetClientSize(this, 348, 239);
+  InitToolWindow(this, "NIVAコンバーター２", 348, 239, Qt::Dialog | Qt::WindowSystemMenuHint);
 
-  BitBtn1 = new QPushButton(Q("閉じる(&C)"), this);
-  BitBtn1->setObjectName("BitBtn1");
-  BitBtn1->setGeometry(248, 10, 90, 28);
-  Button3 = new QPushButton(Q("変換前ファイル選択"), this);
-  Button3->setObjectName("Button3");
-  Button3->setGeometry(16, 46, 170, 28);
-  Label2 = new QLabel(Q("変換前ファイル："), this);
-  Label2->setObjectName("Label2");
-  Label2->setGeometry(16, 84, 316, 18);
-  Edit1 = new QLineEdit(this);
-  Edit1->setObjectName("Edit1");
-  Edit1->setGeometry(16, 102, 316, 24);
-  Button1 = new QPushButton(Q("電カル連携ファイル作成"), this);
-  Button1->setObjectName("Button1");
-  Button1->setGeometry(16, 146, 200, 30);
-  Button5 = new QPushButton(Q("変換前ファイル匿名化"), this);
-  Button5->setObjectName("Button5");
-  Button5->setGeometry(16, 190, 200, 30);
-  for (QPushButton* b : {BitBtn1, Button3, Button1, Button5}) b->setAutoDefault(false);
+  BitBtn1 = MakeButton(this, "BitBtn1", "閉じる(&C)", QRect(248, 10, 90, 28));
+  Button3 = MakeButton(this, "Button3", "変換前ファイル選択", QRect(16, 46, 170, 28));
+  Label2 = MakeLabel(this, "Label2", "変換前ファイル：", QRect(16, 84, 316, 18));
+  Edit1 = MakeEdit(this, "Edit1", QRect(16, 102, 316, 24));
+  Button1 = MakeButton(this, "Button1", "電カル連携ファイル作成", QRect(16, 146, 200, 30));
+  Button5 = MakeButton(this, "Button5", "変換前ファイル匿名化", QRect(16, 190, 200, 30));
 
   connect(BitBtn1, &QPushButton::clicked, this, &QDialog::reject);
   connect(Button3, &QPushButton::clicked, this, &TfrmConvert2::Button3Click);
@@ -66,27 +49,17 @@ void TfrmConvert2::Button3Click() {
   ShowMessages(ctx_.dialogs, this, s.messages);
 }
 
-void TfrmConvert2::Report(const RunResult& result) {
-  ShowMessages(ctx_.dialogs, this, result);
-  if (!result.wrote()) return;
-  TfrmMsg(ctx_, this).DspSet(Q(result.gstMsg), Q(result.gstFile1), Q(result.gstFile2));
-}
+void TfrmConvert2::Report(const RunResult& result) { ReportRun(ctx_, this, result); }
 
 void TfrmConvert2::Button1Click() {
-  RunResult result;
-  {
-    BusyCursor busy(ctx_.dialogs);
-    result = linkage::Conv2(ctx_.env, FromQ(Edit1->text()), mstNgt);
-  }
+  const RunResult result =
+      RunBusy(ctx_.dialogs, [&] { return linkage::Conv2(ctx_.env, FromQ(Edit1->text()), mstNgt); });
   Report(result);
 }
 
 void TfrmConvert2::Button5Click() {
-  RunResult result;
-  {
-    BusyCursor busy(ctx_.dialogs);
-    result = linkage::Anonymize(ctx_.env, FromQ(Edit1->text()));
-  }
+  const RunResult result =
+      RunBusy(ctx_.dialogs, [&] { return linkage::Anonymize(ctx_.env, FromQ(Edit1->text())); });
   Report(result);
 }
 

@@ -4,47 +4,23 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "app/TfrmMsg.h"
+#include "app/widgets.h"
 #include "core/errors.h"
 #include "core/files.h"
 
 namespace tavo::ui {
 
 TfrmReplace::TfrmReplace(AppContext& ctx, QWidget* parent) : QDialog(parent), ctx_(ctx) {
-  setWindowTitle(Q("リプレース"));
-  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                 Qt::WindowCloseButtonHint);
-  ApplyWindowFont(this);
-  SetClientSize(this, 348, 228);
+  InitToolWindow(this, "リプレース", 348, 228);
 
-  auto button = [this](const char* name, const char* caption, int x, int y, int w, int h) {
-    auto* b = new QPushButton(Q(caption), this);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setAutoDefault(false);
-    b->setGeometry(x, y, w, h);
-    return b;
-  };
-  auto label = [this](const char* name, const char* caption, int x, int y) {
-    auto* l = new QLabel(Q(caption), this);
-    l->setObjectName(QString::fromLatin1(name));
-    l->setGeometry(x, y, 316, 18);
-    return l;
-  };
-  auto edit = [this](const char* name, int x, int y) {
-    auto* e = new QLineEdit(this);
-    e->setObjectName(QString::fromLatin1(name));
-    e->setGeometry(x, y, 316, 24);
-    return e;
-  };
-
-  BitBtn1 = button("BitBtn1", "閉じる(&C)", 248, 10, 90, 28);
-  Button2 = button("Button2", "変換前ファイル選択", 16, 46, 170, 28);
-  Button4 = button("Button4", "変換定義ファイル選択", 16, 46, 170, 28);
-  Label2 = label("Label2", "変換前ファイル：", 16, 84);
-  Edit1 = edit("Edit1", 16, 102);
-  Label1 = label("Label1", "変更定義ファイル：", 16, 134);
-  Edit3 = edit("Edit3", 16, 152);
-  Button1 = button("Button1", "変換実行", 16, 190, 120, 28);
+  BitBtn1 = MakeButton(this, "BitBtn1", "閉じる(&C)", QRect(248, 10, 90, 28));
+  Button2 = MakeButton(this, "Button2", "変換前ファイル選択", QRect(16, 46, 170, 28));
+  Button4 = MakeButton(this, "Button4", "変換定義ファイル選択", QRect(16, 46, 170, 28));
+  Label2 = MakeLabel(this, "Label2", "変換前ファイル：", QRect(16, 84, 316, 18));
+  Edit1 = MakeEdit(this, "Edit1", QRect(16, 102, 316, 24));
+  Label1 = MakeLabel(this, "Label1", "変更定義ファイル：", QRect(16, 134, 316, 18));
+  Edit3 = MakeEdit(this, "Edit3", QRect(16, 152, 316, 24));
+  Button1 = MakeButton(this, "Button1", "変換実行", QRect(16, 190, 120, 28));
 
   connect(BitBtn1, &QPushButton::clicked, this, &QDialog::reject);
   connect(Button1, &QPushButton::clicked, this, &TfrmReplace::Button1Click);
@@ -141,21 +117,14 @@ void TfrmReplace::Button4Click() {
   }
 }
 
-void TfrmReplace::Report(const RunResult& result) {
-  ShowMessages(ctx_.dialogs, this, result);
-  if (!result.wrote()) return;
-  TfrmMsg(ctx_, this).DspSet(Q(result.gstMsg), Q(result.gstFile1), Q(result.gstFile2));
-}
+void TfrmReplace::Report(const RunResult& result) { ReportRun(ctx_, this, result); }
 
 void TfrmReplace::Button1Click() {
   const Text definition = FromQ(Edit3->text());
   RunResult load;
   if (minKbn == 2) {
-    bool loaded;
-    {
-      BusyCursor busy(ctx_.dialogs);
-      loaded = replace::CsvSet2(definition, map_, load);
-    }
+    const bool loaded =
+        RunBusy(ctx_.dialogs, [&] { return replace::CsvSet2(definition, map_, load); });
     if (!loaded) {
       ShowMessages(ctx_.dialogs, this, load);
       return;
@@ -163,31 +132,20 @@ void TfrmReplace::Button1Click() {
     // Each file has its own confirmation window; the 国保 run starts after the
     // 社保 one is closed, unless the 社保 run ended the click.
     for (const QString& file : {mstFile1, mstFile2}) {
-      RunResult result;
-      {
-        BusyCursor busy(ctx_.dialogs);
-        result = replace::Cnv2(ctx_.env, FromQ(file), map_);
-      }
+      const RunResult result =
+          RunBusy(ctx_.dialogs, [&] { return replace::Cnv2(ctx_.env, FromQ(file), map_); });
       Report(result);
       if (result.stopped) return;
     }
     return;
   }
-  bool loaded;
-  {
-    BusyCursor busy(ctx_.dialogs);
-    loaded = replace::CsvSet(definition, map_, load);
-  }
+  const bool loaded =
+      RunBusy(ctx_.dialogs, [&] { return replace::CsvSet(definition, map_, load); });
   if (!loaded) {
     ShowMessages(ctx_.dialogs, this, load);
     return;
   }
-  RunResult result;
-  {
-    BusyCursor busy(ctx_.dialogs);
-    result = replace::Cnv(ctx_.env, FromQ(Edit1->text()), map_);
-  }
-  Report(result);
+  Report(RunBusy(ctx_.dialogs, [&] { return replace::Cnv(ctx_.env, FromQ(Edit1->text()), map_); }));
 }
 
 }  // namespace tavo::ui

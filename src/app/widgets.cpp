@@ -1,0 +1,92 @@
+#include "app/widgets.h"
+
+#include <QComboBox>
+#include <QDialog>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "app/TfrmMsg.h"
+
+namespace tavo::ui {
+
+void InitToolWindow(QDialog* window, const char* caption, int width, int height,
+                    Qt::WindowFlags kind) {
+  window->setWindowTitle(Q(caption));
+  window->setWindowFlags(kind | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                         Qt::WindowCloseButtonHint);
+  ApplyWindowFont(window);
+  SetClientSize(window, width, height);
+}
+
+QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption, const QRect& rect) {
+  auto* b = new QPushButton(Q(caption), parent);
+  b->setObjectName(QString::fromLatin1(name));
+  b->setAutoDefault(false);
+  b->setGeometry(rect);
+  return b;
+}
+
+QLabel* MakeLabel(QWidget* parent, const char* name, const char* caption, const QRect& rect) {
+  auto* l = new QLabel(Q(caption), parent);
+  l->setObjectName(QString::fromLatin1(name));
+  l->setGeometry(rect);
+  return l;
+}
+
+QLineEdit* MakeEdit(QWidget* parent, const char* name, const QRect& rect) {
+  auto* e = new QLineEdit(parent);
+  e->setObjectName(QString::fromLatin1(name));
+  e->setGeometry(rect);
+  return e;
+}
+
+QComboBox* MakeDigitCombo(QWidget* parent, const char* name, const QRect& rect) {
+  auto* c = new QComboBox(parent);
+  c->setObjectName(QString::fromLatin1(name));
+  c->setEditable(true);
+  c->setInsertPolicy(QComboBox::NoInsert);
+  c->setAttribute(Qt::WA_InputMethodEnabled, false);
+  c->lineEdit()->setAttribute(Qt::WA_InputMethodEnabled, false);
+  c->setGeometry(rect);
+  return c;
+}
+
+QString TwoDigits(int n) { return QString::asprintf("%02d", n); }
+
+YearMonthPanel MakeYearMonthPanel(QWidget* parent) {
+  YearMonthPanel p;
+  p.panel = new QFrame(parent);
+  p.panel->setObjectName(QStringLiteral("Panel1"));
+  p.panel->setFrameShape(QFrame::StyledPanel);
+  p.panel->setGeometry(16, 40, 200, 40);
+  p.year = MakeDigitCombo(p.panel, "ComboBox1", QRect(8, 8, 56, 24));
+  p.yearLabel = MakeLabel(p.panel, "Label5", "年", QRect(68, 11, 24, 18));
+  p.month = MakeDigitCombo(p.panel, "ComboBox2", QRect(100, 8, 56, 24));
+  p.monthLabel = MakeLabel(p.panel, "Label6", "月", QRect(160, 11, 24, 18));
+  for (int m = 1; m <= 12; ++m) p.month->addItem(TwoDigits(m));
+  return p;
+}
+
+void ResetYearMonth(QComboBox* year, QComboBox* month, const Date& today) {
+  year->clear();
+  for (int shift : {-12, 0, 12}) year->addItem(Q(EraYear2(AddMonths(today, shift))));
+  year->setEditText(Q(EraYear2(today)));
+  month->setEditText(TwoDigits(today.month));
+}
+
+void ReportRun(AppContext& ctx, QWidget* parent, const RunResult& result) {
+  ShowMessages(ctx.dialogs, parent, result);
+  if (!result.wrote()) return;
+  TfrmMsg(ctx, parent).DspSet(Q(result.gstMsg), Q(result.gstFile1), Q(result.gstFile2));
+}
+
+QString ChooseFileInto(AppContext& ctx, QWidget* parent, QLineEdit* edit, const char* prompt) {
+  if (prompt) ctx.dialogs.Info(parent, Q(prompt));
+  const QString chosen = ctx.dialogs.OpenFile(parent);
+  if (!chosen.isEmpty()) edit->setText(chosen);
+  return chosen;
+}
+
+}  // namespace tavo::ui

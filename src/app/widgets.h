@@ -1,0 +1,62 @@
+// Small builders for the controls of the tool windows, so that every window
+// sets object names, captions, geometry and focus behaviour the same way.
+#pragma once
+
+#include <QRect>
+#include <QString>
+#include <utility>
+
+#include "app/app_context.h"
+#include "core/dates.h"
+
+class QComboBox;
+class QDialog;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace tavo::ui {
+
+// Caption, title bar with close button only (plus `kind`'s own flags), window font and
+// fixed client size.
+void InitToolWindow(QDialog* window, const char* caption, int width, int height,
+                    Qt::WindowFlags kind = Qt::Dialog);
+
+// A push button that never becomes the default: Enter in an edit box must not start a run.
+QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption, const QRect& rect);
+QLabel* MakeLabel(QWidget* parent, const char* name, const char* caption, const QRect& rect);
+QLineEdit* MakeEdit(QWidget* parent, const char* name, const QRect& rect);
+// Editable combo box for digits: the input method stays closed.
+QComboBox* MakeDigitCombo(QWidget* parent, const char* name, const QRect& rect);
+
+QString TwoDigits(int n);
+
+// The panel of era year and month combo boxes of the postal and checkup windows.
+struct YearMonthPanel {
+  QFrame* panel;
+  QComboBox* year;     // ComboBox1
+  QLabel* yearLabel;   // Label5
+  QComboBox* month;    // ComboBox2
+  QLabel* monthLabel;  // Label6
+};
+YearMonthPanel MakeYearMonthPanel(QWidget* parent);
+// Last, this and next era year to choose from; this year and month shown.
+void ResetYearMonth(QComboBox* year, QComboBox* month, const Date& today);
+
+// Runs `run` under the busy cursor and returns its result; the cursor is back before any
+// message box shows.
+template <class F>
+auto RunBusy(IDialogs& dialogs, F&& run) {
+  BusyCursor busy(dialogs);
+  return std::forward<F>(run)();
+}
+
+// The run's messages, then the confirmation window when it wrote its outputs.
+void ReportRun(AppContext& ctx, QWidget* parent, const RunResult& result);
+
+// Optional prompt, file dialog, and the chosen path into `edit` unless cancelled.
+QString ChooseFileInto(AppContext& ctx, QWidget* parent, QLineEdit* edit,
+                       const char* prompt = nullptr);
+
+}  // namespace tavo::ui
