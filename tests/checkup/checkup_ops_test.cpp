@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/errors.h"
+#include "support/run_text.h"
 #include "support/test_util.h"
 
 namespace tavo::checkup {
@@ -15,6 +16,7 @@ namespace {
 using test::Fixture;
 using test::FixturePath;
 using test::ListFiles;
+using test::MessageLines;
 using test::ReadBytes;
 using test::Sjis;
 using test::TempDir;
@@ -23,17 +25,6 @@ using test::WriteBytes;
 namespace fs = std::filesystem;
 
 Text P(const fs::path& p) { return PathText(p); }
-
-std::vector<std::string> Lines(const RunResult& r) {
-  std::vector<std::string> out;
-  for (const auto& m : r.messages) {
-    const char* kind = m.kind == MsgKind::Warning ? "警告"
-                       : m.kind == MsgKind::Info  ? "情報"
-                                                  : "エラー";
-    out.push_back(std::string(kind) + ": " + ToUtf8(m.text));
-  }
-  return out;
-}
 
 const char kHeader[] = "患者番号,氏名,性別,特定健診受診年月,年齢,保険者番号\r\n";
 
@@ -93,7 +84,7 @@ TEST(CheckupCnv, WholeFileMatchesFixture) {
   const Env env = test::MakeEnv(dir.path());
   const RunResult r = Cnv(env, u"08", u"06", P(FixturePath("checkup/checkups.csv")),
                           P(FixturePath("checkup/additional.csv")));
-  EXPECT_TRUE(r.messages.empty()) << testing::PrintToString(Lines(r));
+  EXPECT_TRUE(r.messages.empty()) << testing::PrintToString(MessageLines(r));
   ASSERT_TRUE(r.wrote());
   EXPECT_EQ(r.written[0], env.programDir / T("202606_carte_特定健診.csv"));
   EXPECT_EQ(ToUtf8(r.gstMsg), "202606_carte_特定健診.csvが作成されました");
@@ -160,7 +151,8 @@ TEST(CheckupCnv, NoPatientButAdditionalLines) {
   WriteBytes(in, std::string(kHeader) + "1,甲,1,202606,39,x\r\n");
   WriteBytes(add, Sjis("1,追加\n2,二\r\n"));  // first line without カルテ番号 stays
   const RunResult r = Cnv(env, u"08", u"06", P(in), P(add));
-  EXPECT_EQ(Lines(r), std::vector<std::string>{"情報: 条件に該当する患者がいませんでした。"});
+  EXPECT_EQ(MessageLines(r),
+            std::vector<std::string>{"情報: 条件に該当する患者がいませんでした。"});
   ASSERT_TRUE(r.wrote());
   EXPECT_EQ(ReadBytes(r.written[0]), LongHeaderBytes() + Sjis("1,追加\r\n2,二\r\n"));
 }
@@ -233,7 +225,7 @@ TEST(CheckupCnv, RunsThatWriteNothing) {
     if (!c.input.empty()) WriteBytes(in, c.input);
     if (!c.additional.empty()) WriteBytes(add, c.additional);
     const RunResult r = Cnv(env, T(c.year), T(c.month), P(in), c.additionalNamed ? P(add) : u"");
-    EXPECT_EQ(Lines(r), c.messages) << c.name;
+    EXPECT_EQ(MessageLines(r), c.messages) << c.name;
     EXPECT_FALSE(r.wrote()) << c.name;
     EXPECT_TRUE(ListFiles(env.programDir).empty()) << c.name;
   }
@@ -260,9 +252,10 @@ TEST(CheckupCnv, RefusesToWriteOverTheAdditionalFile) {
   WriteBytes(add, before);
   const RunResult r = Cnv(env, u"08", u"06", P(in), P(add));
   EXPECT_FALSE(r.wrote());
-  EXPECT_EQ(Lines(r), std::vector<std::string>{
-                          "警告: 変換後のファイル名「202606_carte_特定健診.csv」が変換前のファイル"
-                          "と同じになるため、作成しません。"});
+  EXPECT_EQ(MessageLines(r),
+            std::vector<std::string>{
+                "警告: 変換後のファイル名「202606_carte_特定健診.csv」が変換前のファイル"
+                "と同じになるため、作成しません。"});
   EXPECT_EQ(ReadBytes(add), before);
 }
 

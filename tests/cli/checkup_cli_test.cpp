@@ -3,6 +3,7 @@
 #include <string>
 
 #include "core/errors.h"
+#include "support/run_text.h"
 #include "support/test_util.h"
 
 namespace tavo {
@@ -10,29 +11,23 @@ namespace {
 
 using test::Fixture;
 using test::FixturePath;
+using test::Lf;
 using test::ListFiles;
+using test::PathArg;
 using test::ReadBytes;
 using test::RunCli;
 using test::TempDir;
 using test::WriteBytes;
 
-std::string Arg(const std::filesystem::path& p) { return ToUtf8(PathText(p)); }
-
-// Console output with its line ends as LF, whatever the platform writes.
-std::string Lf(std::string s) {
-  std::erase(s, '\r');
-  return s;
-}
-
 TEST(CheckupCli, ListWithAdditionalFile) {
   TempDir dir;
   const auto run = RunCli({"checkup", "--year", "08", "--month", "06", "--additional",
-                           Arg(FixturePath("checkup/additional.csv")), "--out-dir", Arg(dir.path()),
-                           Arg(FixturePath("checkup/checkups.csv"))});
+                           PathArg(FixturePath("checkup/additional.csv")), "--out-dir",
+                           PathArg(dir.path()), PathArg(FixturePath("checkup/checkups.csv"))});
   EXPECT_EQ(run.exitCode, 0) << run.err;
   EXPECT_EQ(Lf(run.err), "");
   const auto out = dir / T("202606_carte_特定健診.csv");
-  EXPECT_EQ(Lf(run.out), Arg(out) + "\n");
+  EXPECT_EQ(Lf(run.out), PathArg(out) + "\n");
   EXPECT_EQ(ReadBytes(out), Fixture("checkup/202606_carte_checkup.expected"));
 }
 
@@ -43,21 +38,22 @@ TEST(CheckupCli, StoppedRuns) {
   const auto out = dir / "out";
   std::filesystem::create_directories(out);
 
-  auto run =
-      RunCli({"checkup", "--year", "08", "--month", "06", "--out-dir", Arg(out), Arg(nobody)});
+  auto run = RunCli(
+      {"checkup", "--year", "08", "--month", "06", "--out-dir", PathArg(out), PathArg(nobody)});
   EXPECT_EQ(run.exitCode, 1);
   EXPECT_EQ(Lf(run.err), "情報: 条件に該当する患者がいませんでした。\n");
 
-  run = RunCli({"checkup", "--year", "08", "--month", "5", "--out-dir", Arg(out), Arg(nobody)});
+  run = RunCli(
+      {"checkup", "--year", "08", "--month", "5", "--out-dir", PathArg(out), PathArg(nobody)});
   EXPECT_EQ(run.exitCode, 1);
   EXPECT_EQ(Lf(run.err), "警告: 対象年月が正しくありません\n");
 
-  run = RunCli({"checkup", "--year", "08", "--month", "06", "--additional", Arg(dir / "none.csv"),
-                "--out-dir", Arg(out), Arg(nobody)});
+  run = RunCli({"checkup", "--year", "08", "--month", "06", "--additional",
+                PathArg(dir / "none.csv"), "--out-dir", PathArg(out), PathArg(nobody)});
   EXPECT_EQ(run.exitCode, 1);
   EXPECT_EQ(Lf(run.err), "警告: 追加のレセ電連携ファイルファイルがありません。\n");
 
-  run = RunCli({"checkup", "--year", "08", "--out-dir", Arg(out), Arg(nobody)});
+  run = RunCli({"checkup", "--year", "08", "--out-dir", PathArg(out), PathArg(nobody)});
   EXPECT_EQ(run.exitCode, 2);
   EXPECT_TRUE(ListFiles(out).empty());
 }

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "core/errors.h"
+#include "support/run_text.h"
 #include "support/test_util.h"
 
 namespace tavo {
@@ -10,27 +11,21 @@ namespace {
 
 using test::Fixture;
 using test::FixturePath;
+using test::Lf;
 using test::ListFiles;
+using test::PathArg;
 using test::ReadBytes;
 using test::RunCli;
 using test::TempDir;
 using test::WriteBytes;
 
-std::string Arg(const std::filesystem::path& p) { return ToUtf8(PathText(p)); }
-
-// Console output with its line ends as LF, whatever the platform writes.
-std::string Lf(std::string s) {
-  std::erase(s, '\r');
-  return s;
-}
-
 TEST(PostalCli, OutputFile) {
   TempDir dir;
-  const auto run = RunCli({"postal", "--year", "08", "--month", "06", "--out-dir", Arg(dir.path()),
-                           Arg(FixturePath("postal/output.csv"))});
+  const auto run = RunCli({"postal", "--year", "08", "--month", "06", "--out-dir",
+                           PathArg(dir.path()), PathArg(FixturePath("postal/output.csv"))});
   EXPECT_EQ(run.exitCode, 0) << run.err;
   EXPECT_EQ(Lf(run.err), "");
-  EXPECT_EQ(Lf(run.out), Arg(dir / "202606_postcode.csv") + "\n");
+  EXPECT_EQ(Lf(run.out), PathArg(dir / "202606_postcode.csv") + "\n");
   EXPECT_EQ(ReadBytes(dir / "202606_postcode.csv"),
             Fixture("postal/output_202606_postcode.expected"));
 }
@@ -38,8 +33,8 @@ TEST(PostalCli, OutputFile) {
 TEST(PostalCli, IntermediateFileWithDefinition) {
   TempDir dir;
   const auto run = RunCli({"postal", "--year", "08", "--month", "06", "--definition",
-                           Arg(FixturePath("postal/definition.csv")), "--out-dir", Arg(dir.path()),
-                           Arg(FixturePath("postal/intermediate.tsv"))});
+                           PathArg(FixturePath("postal/definition.csv")), "--out-dir",
+                           PathArg(dir.path()), PathArg(FixturePath("postal/intermediate.tsv"))});
   EXPECT_EQ(run.exitCode, 0) << run.err;
   EXPECT_EQ(ReadBytes(dir / "202606_postcode.csv"),
             Fixture("postal/intermediate_202606_postcode.expected"));
@@ -53,8 +48,8 @@ TEST(PostalCli, StoppedRuns) {
     int exitCode;
     std::string err;
   };
-  const std::string tsv = Arg(FixturePath("postal/intermediate.tsv"));
-  const std::string csv = Arg(FixturePath("postal/output.csv"));
+  const std::string tsv = PathArg(FixturePath("postal/intermediate.tsv"));
+  const std::string csv = PathArg(FixturePath("postal/output.csv"));
   const std::vector<Case> cases = {
       {"intermediate without definition",
        {"--year", "08", "--month", "06"},
@@ -78,7 +73,7 @@ TEST(PostalCli, StoppedRuns) {
     TempDir dir;
     std::vector<std::string> args = {"postal"};
     args.insert(args.end(), c.extra.begin(), c.extra.end());
-    args.insert(args.end(), {"--out-dir", Arg(dir.path()), c.file});
+    args.insert(args.end(), {"--out-dir", PathArg(dir.path()), c.file});
     const auto run = RunCli(args);
     EXPECT_EQ(run.exitCode, c.exitCode) << c.name;
     if (!c.err.empty()) EXPECT_EQ(Lf(run.err), c.err) << c.name;

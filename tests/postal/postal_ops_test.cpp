@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/errors.h"
+#include "support/run_text.h"
 #include "support/test_util.h"
 
 namespace tavo::postal {
@@ -15,6 +16,7 @@ namespace {
 using test::Fixture;
 using test::FixturePath;
 using test::ListFiles;
+using test::MessageLines;
 using test::ReadBytes;
 using test::Sjis;
 using test::TempDir;
@@ -23,17 +25,6 @@ using test::WriteBytes;
 namespace fs = std::filesystem;
 
 Text P(const fs::path& p) { return PathText(p); }
-
-std::vector<std::string> Lines(const RunResult& r) {
-  std::vector<std::string> out;
-  for (const auto& m : r.messages) {
-    const char* kind = m.kind == MsgKind::Warning ? "警告"
-                       : m.kind == MsgKind::Info  ? "情報"
-                                                  : "エラー";
-    out.push_back(std::string(kind) + ": " + ToUtf8(m.text));
-  }
-  return out;
-}
 
 // An OUTPUT line of 13 fields with the patient number, name and postal code given.
 std::string OutputLine(const std::string& number, const std::string& name,
@@ -121,7 +112,7 @@ TEST(PostalValues, TargetMonth) {
       EXPECT_TRUE(r.messages.empty());
     } else {
       EXPECT_FALSE(ngt) << c.year << "/" << c.month;
-      EXPECT_EQ(Lines(r), std::vector<std::string>{"警告: 対象年月が正しくありません"});
+      EXPECT_EQ(MessageLines(r), std::vector<std::string>{"警告: 対象年月が正しくありません"});
     }
   }
   RunResult r;
@@ -139,7 +130,7 @@ TEST(PostalCnv, OutputFileMatchesFixture) {
   TempDir dir;
   const Env env = test::MakeEnv(dir.path());
   const RunResult r = Cnv(env, u"08", u"06", P(FixturePath("postal/output.csv")));
-  EXPECT_TRUE(r.messages.empty()) << testing::PrintToString(Lines(r));
+  EXPECT_TRUE(r.messages.empty()) << testing::PrintToString(MessageLines(r));
   ASSERT_TRUE(r.wrote());
   EXPECT_EQ(r.written[0], env.programDir / T("202606_postcode.csv"));
   EXPECT_EQ(ToUtf8(r.gstMsg), "202606_postcode.csvが作成されました");
@@ -197,7 +188,7 @@ TEST(PostalCnv, FailuresWriteNothing) {
     const fs::path in = dir / "in.csv";
     if (!c.input.empty()) WriteBytes(in, c.input);
     const RunResult r = Cnv(env, T(c.year), T(c.month), P(in));
-    EXPECT_EQ(Lines(r), std::vector<std::string>{c.message}) << c.name;
+    EXPECT_EQ(MessageLines(r), std::vector<std::string>{c.message}) << c.name;
     EXPECT_FALSE(r.wrote()) << c.name;
     EXPECT_TRUE(ListFiles(env.programDir).empty()) << c.name;
   }
@@ -211,9 +202,10 @@ TEST(PostalCnv, RefusesToWriteOverItsInput) {
   WriteBytes(in, bytes);
   const RunResult r = Cnv(env, u"08", u"06", P(in));
   EXPECT_FALSE(r.wrote());
-  EXPECT_EQ(Lines(r), std::vector<std::string>{
-                          "警告: 変換後のファイル名「202606_postcode.csv」が変換前のファイルと"
-                          "同じになるため、作成しません。"});
+  EXPECT_EQ(
+      MessageLines(r),
+      std::vector<std::string>{"警告: 変換後のファイル名「202606_postcode.csv」が変換前のファイルと"
+                               "同じになるため、作成しません。"});
   EXPECT_EQ(ReadBytes(in), bytes);
 }
 
@@ -224,7 +216,7 @@ TEST(PostalCnv2, IntermediateFileMatchesFixture) {
   const Env env = test::MakeEnv(dir.path());
   const RunResult r = Cnv2(env, u"08", u"06", P(FixturePath("postal/intermediate.tsv")),
                            P(FixturePath("postal/definition.csv")));
-  EXPECT_TRUE(r.messages.empty()) << testing::PrintToString(Lines(r));
+  EXPECT_TRUE(r.messages.empty()) << testing::PrintToString(MessageLines(r));
   ASSERT_TRUE(r.wrote());
   EXPECT_EQ(ToUtf8(r.gstFile1), "202606_postcode.csv");
   EXPECT_EQ(ReadBytes(env.programDir / "202606_postcode.csv"),
@@ -257,7 +249,7 @@ TEST(PostalCnv2, FailuresWriteNothing) {
     if (c.input) WriteBytes(in, c.inputBytes);
     if (c.definition) WriteBytes(def, "1,D1\r\n");
     const RunResult r = Cnv2(env, u"08", T(c.month), P(in), P(def));
-    EXPECT_EQ(Lines(r), std::vector<std::string>{c.message}) << c.name;
+    EXPECT_EQ(MessageLines(r), std::vector<std::string>{c.message}) << c.name;
     EXPECT_TRUE(ListFiles(env.programDir).empty()) << c.name;
   }
 }
@@ -275,12 +267,12 @@ TEST(PostalRunFile, FormFromTheFirstLine) {
 
   r = RunFile(env, u"08", u"06", P(FixturePath("postal/intermediate.tsv")), u" ", form);
   EXPECT_EQ(form, TTextFileFormat::tfTSV);
-  EXPECT_EQ(Lines(r), std::vector<std::string>{"警告: 変更定義ファイルを選択してください"});
+  EXPECT_EQ(MessageLines(r), std::vector<std::string>{"警告: 変更定義ファイルを選択してください"});
 
   const fs::path empty = dir / "empty.csv";
   WriteBytes(empty, "");
   r = RunFile(env, u"08", u"06", P(empty), u"", form);
-  EXPECT_EQ(Lines(r), std::vector<std::string>{"警告: OUTPUTファイルではありません。"});
+  EXPECT_EQ(MessageLines(r), std::vector<std::string>{"警告: OUTPUTファイルではありません。"});
 
   const fs::path plain = dir / "plain.txt";
   WriteBytes(plain, "no separators\r\n1\r\n");

@@ -10,13 +10,16 @@
 #include "core/errors.h"
 #include "gui_support/gallery.h"
 #include "gui_support/scripted_dialogs.h"
+#include "gui_support/widget_find.h"
 #include "support/test_util.h"
 
 namespace tavo::ui {
 namespace {
 
+using test::Child;
 using test::Fixture;
 using test::FixturePath;
+using test::QP;
 using test::ReadBytes;
 using test::ScriptedDialogs;
 using test::TempDir;
@@ -24,19 +27,10 @@ using test::WriteBytes;
 
 using Strings = std::vector<std::string>;
 
-QString QP(const std::filesystem::path& p) { return Q(PathText(p)); }
-
 struct TokuteiFixture : ::testing::Test {
   TempDir dir;
   ScriptedDialogs dialogs;
   AppContext ctx{test::MakeEnv(dir.path(), Date{2027, 1, 31}), dialogs};
-
-  template <class W>
-  static W* Child(QWidget* w, const char* name) {
-    W* c = w->findChild<W*>(QString::fromLatin1(name));
-    EXPECT_NE(c, nullptr) << name;
-    return c;
-  }
 };
 
 TEST_F(TokuteiFixture, InitialStateFollowsToday) {

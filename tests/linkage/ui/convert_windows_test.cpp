@@ -8,6 +8,7 @@
 
 #include "gui_support/gallery.h"
 #include "gui_support/scripted_dialogs.h"
+#include "gui_support/widget_find.h"
 #include "linkage/formats.h"
 #include "linkage/ui/TfrmConvert.h"
 #include "linkage/ui/TfrmConvert2.h"
@@ -20,11 +21,10 @@ namespace fs = std::filesystem;
 using test::Fixture;
 using test::FixturePath;
 using test::ListFiles;
+using test::QP;
 using test::ReadBytes;
 using test::WriteBytes;
 using Lines = std::vector<std::string>;
-
-QString QP(const fs::path& p) { return Q(PathText(p)); }
 
 class ConvertWindowTest : public ::testing::Test {
  protected:
@@ -35,9 +35,7 @@ class ConvertWindowTest : public ::testing::Test {
 
   template <class W>
   W* Get(QWidget& w, const char* name) {
-    W* c = w.findChild<W*>(QString::fromLatin1(name));
-    EXPECT_NE(c, nullptr) << name;
-    return c;
+    return test::Child<W>(&w, name);
   }
   void Click(QWidget& w, const char* name) { Get<QPushButton>(w, name)->click(); }
   QString Edit1(QWidget& w) { return Get<QLineEdit>(w, "Edit1")->text(); }

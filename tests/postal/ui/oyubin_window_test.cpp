@@ -9,22 +9,23 @@
 #include "core/errors.h"
 #include "gui_support/gallery.h"
 #include "gui_support/scripted_dialogs.h"
+#include "gui_support/widget_find.h"
 #include "postal/ui/TfrmOYubin.h"
 #include "support/test_util.h"
 
 namespace tavo::ui {
 namespace {
 
+using test::Child;
 using test::Fixture;
 using test::FixturePath;
+using test::QP;
 using test::ReadBytes;
 using test::ScriptedDialogs;
 using test::TempDir;
 using test::WriteBytes;
 
 using Strings = std::vector<std::string>;
-
-QString QP(const std::filesystem::path& p) { return Q(PathText(p)); }
 
 QStringList Items(QComboBox* c) {
   QStringList out;
@@ -36,13 +37,6 @@ struct OYubinFixture : ::testing::Test {
   TempDir dir;
   ScriptedDialogs dialogs;
   AppContext ctx{test::MakeEnv(dir.path(), Date{2026, 6, 15}), dialogs};
-
-  template <class W>
-  static W* Child(QWidget* w, const char* name) {
-    W* c = w->findChild<W*>(QString::fromLatin1(name));
-    EXPECT_NE(c, nullptr) << name;
-    return c;
-  }
 };
 
 TEST_F(OYubinFixture, InitialStateFollowsToday) {

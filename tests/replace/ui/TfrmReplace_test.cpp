@@ -10,17 +10,17 @@
 
 #include "gui_support/gallery.h"
 #include "gui_support/scripted_dialogs.h"
+#include "gui_support/widget_find.h"
 #include "support/test_util.h"
 
 namespace tavo::ui {
 namespace {
 
 namespace fs = std::filesystem;
+using test::QP;
 using test::ReadBytes;
 using test::WriteBytes;
 using Lines = std::vector<std::string>;
-
-QString QP(const fs::path& p) { return Q(PathText(p)); }
 
 class TfrmReplaceTest : public ::testing::Test {
  protected:
@@ -39,9 +39,7 @@ class TfrmReplaceTest : public ::testing::Test {
   }
   template <class W>
   W* Get(QWidget& w, const char* name) {
-    W* c = w.findChild<W*>(QString::fromLatin1(name));
-    EXPECT_NE(c, nullptr) << name;
-    return c;
+    return test::Child<W>(&w, name);
   }
   void Click(QWidget& w, const char* name) { Get<QPushButton>(w, name)->click(); }
   QString Text(QWidget& w, const char* name) { return Get<QLineEdit>(w, name)->text(); }
