@@ -13,16 +13,11 @@
 #include "core/cp932.h"
 #include "core/text.h"
 
+#include "gen_util.h"
+
 namespace {
 
-std::uint64_t state = 88172645463325252ull;
-std::uint64_t Next() {
-  state ^= state << 13;
-  state ^= state >> 7;
-  state ^= state << 17;
-  return state;
-}
-std::uint64_t Below(std::uint64_t n) { return Next() % n; }
+using gen::Below;
 
 std::string Sjis(const char* utf8) { return tavo::Cp932Encode(tavo::FromUtf8(utf8)); }
 
@@ -53,7 +48,7 @@ int main(int argc, char** argv) {
   for (int i = 2; i < argc; ++i) {
     const std::string a = argv[i];
     if (a == "--seed" && i + 1 < argc) {
-      state ^= std::strtoull(argv[++i], nullptr, 10) * 2654435761u;
+      gen::Seed(std::strtoull(argv[++i], nullptr, 10));
     } else {
       totalMb = std::atof(argv[i]);
     }

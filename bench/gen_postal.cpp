@@ -11,16 +11,11 @@
 #include "core/cp932.h"
 #include "core/text.h"
 
+#include "gen_util.h"
+
 namespace {
 
-std::uint64_t state = 88172645463325252ull;
-std::uint64_t Next() {
-  state ^= state << 13;
-  state ^= state >> 7;
-  state ^= state << 17;
-  return state;
-}
-std::uint64_t Below(std::uint64_t n) { return Next() % n; }
+using gen::Below;
 
 const char* const kFamily[] = {"山田", "佐藤", "鈴木", "高橋", "田中", "伊藤", "渡辺", "中村"};
 const char* const kGiven[] = {"太郎", "花子", "一郎", "幸子", "健一", "美咲", "翔太", "由美"};

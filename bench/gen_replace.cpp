@@ -8,16 +8,11 @@
 #include <cstdlib>
 #include <string>
 
+#include "gen_util.h"
+
 namespace {
 
-std::uint64_t state = 88172645463325252ull;
-std::uint64_t Next() {
-  state ^= state << 13;
-  state ^= state >> 7;
-  state ^= state << 17;
-  return state;
-}
-std::uint64_t Below(std::uint64_t n) { return Next() % n; }
+using gen::Below;
 
 std::string Id(std::uint64_t n) {
   char buf[16];
@@ -35,8 +30,7 @@ int main(int argc, char** argv) {
   const long long rows = std::atoll(argv[1]);
   const long long pairs = std::atoll(argv[2]);
   for (int i = 5; i + 1 < argc; ++i) {
-    if (std::string(argv[i]) == "--seed")
-      state ^= std::strtoull(argv[i + 1], nullptr, 10) * 2654435761u;
+    if (std::string(argv[i]) == "--seed") gen::Seed(std::strtoull(argv[i + 1], nullptr, 10));
   }
   const std::uint64_t idSpace = static_cast<std::uint64_t>(pairs) * 2 + 1;
   std::FILE* ff = std::fopen(argv[3], "wb");
