@@ -55,18 +55,17 @@ QComboBox* MakeDigitCombo(QWidget* parent, const char* name, const QRect& rect) 
 
 QString TwoDigits(int n) { return QString::asprintf("%02d", n); }
 
-YearMonthPanel MakeYearMonthPanel(QWidget* parent) {
-  YearMonthPanel p;
-  p.panel = new QFrame(parent);
-  p.panel->setObjectName(QStringLiteral("Panel1"));
-  p.panel->setFrameShape(QFrame::StyledPanel);
-  p.panel->setGeometry(16, 40, 200, 40);
-  p.year = MakeDigitCombo(p.panel, "ComboBox1", QRect(8, 8, 56, 24));
-  p.yearLabel = MakeLabel(p.panel, "Label5", "年", QRect(68, 11, 24, 18));
-  p.month = MakeDigitCombo(p.panel, "ComboBox2", QRect(100, 8, 56, 24));
-  p.monthLabel = MakeLabel(p.panel, "Label6", "月", QRect(160, 11, 24, 18));
-  for (int m = 1; m <= 12; ++m) p.month->addItem(TwoDigits(m));
-  return p;
+void MakeYearMonthPanel(QWidget* parent, QFrame*& panel, QComboBox*& year, QLabel*& yearLabel,
+                        QComboBox*& month, QLabel*& monthLabel) {
+  panel = new QFrame(parent);
+  panel->setObjectName(QStringLiteral("Panel1"));
+  panel->setFrameShape(QFrame::StyledPanel);
+  panel->setGeometry(16, 40, 200, 40);
+  year = MakeDigitCombo(panel, "ComboBox1", QRect(8, 8, 56, 24));
+  yearLabel = MakeLabel(panel, "Label5", "年", QRect(68, 11, 24, 18));
+  month = MakeDigitCombo(panel, "ComboBox2", QRect(100, 8, 56, 24));
+  monthLabel = MakeLabel(panel, "Label6", "月", QRect(160, 11, 24, 18));
+  for (int m = 1; m <= 12; ++m) month->addItem(TwoDigits(m));
 }
 
 void ResetYearMonth(QComboBox* year, QComboBox* month, const Date& today) {

@@ -32,15 +32,10 @@ QComboBox* MakeDigitCombo(QWidget* parent, const char* name, const QRect& rect);
 
 QString TwoDigits(int n);
 
-// The panel of era year and month combo boxes of the postal and checkup windows.
-struct YearMonthPanel {
-  QFrame* panel;
-  QComboBox* year;     // ComboBox1
-  QLabel* yearLabel;   // Label5
-  QComboBox* month;    // ComboBox2
-  QLabel* monthLabel;  // Label6
-};
-YearMonthPanel MakeYearMonthPanel(QWidget* parent);
+// The panel "Panel1" of era year and month combo boxes of the postal and checkup windows:
+// ComboBox1 "年" ComboBox2 "月", months 01 to 12.
+void MakeYearMonthPanel(QWidget* parent, QFrame*& panel, QComboBox*& year, QLabel*& yearLabel,
+                        QComboBox*& month, QLabel*& monthLabel);
 // Last, this and next era year to choose from; this year and month shown.
 void ResetYearMonth(QComboBox* year, QComboBox* month, const Date& today);
 

@@ -17,12 +17,7 @@ TfrmTokutei::TfrmTokutei(AppContext& ctx, QWidget* parent) : QDialog(parent), ct
 
   BitBtn1 = MakeButton(this, "BitBtn1", "閉じる(&C)", QRect(248, 10, 90, 28));
   Label3 = MakeLabel(this, "Label3", "対象年月：", QRect(16, 16, 120, 18));
-  const YearMonthPanel ym = MakeYearMonthPanel(this);
-  Panel1 = ym.panel;
-  ComboBox1 = ym.year;
-  Label5 = ym.yearLabel;
-  ComboBox2 = ym.month;
-  Label6 = ym.monthLabel;
+  MakeYearMonthPanel(this, Panel1, ComboBox1, Label5, ComboBox2, Label6);
 
   Button3 = MakeButton(this, "Button3", "追加レセ電連携ファイル選択", QRect(16, 90, 220, 28));
   Label1 = MakeLabel(this, "Label1", "追加レセ電連携ファイル：", QRect(16, 124, 316, 18));

@@ -19,12 +19,7 @@ TfrmOYubin::TfrmOYubin(AppContext& ctx, QWidget* parent) : QDialog(parent), ctx_
 
   BitBtn1 = MakeButton(this, "BitBtn1", "閉じる(&C)", QRect(248, 10, 90, 28));
 
-  const YearMonthPanel ym = MakeYearMonthPanel(this);
-  Panel1 = ym.panel;
-  ComboBox1 = ym.year;
-  Label5 = ym.yearLabel;
-  ComboBox2 = ym.month;
-  Label6 = ym.monthLabel;
+  MakeYearMonthPanel(this, Panel1, ComboBox1, Label5, ComboBox2, Label6);
 
   Button2 = MakeButton(this, "Button2", "OUTPUT・中間ファイル選択", QRect(16, 88, 200, 28));
   Label2 = MakeLabel(this, "Label2", "OUTPUT・中間ファイル：", QRect(16, 120, 316, 18));
