@@ -75,7 +75,7 @@ int main(int argc, char** argv) {
     std::string out = header;
     while (out.size() < perFile) {
       const int p = static_cast<int>(Below(patients));
-      std::snprintf(buf, sizeof buf, "%010d", 4200000000 % 1000000000 + p * 37);
+      std::snprintf(buf, sizeof buf, "%010d", static_cast<int>(200000000 + p * 37));
       const std::string id = buf;
       int seq = 1;
       for (const Item& item : kItems) {
@@ -109,7 +109,7 @@ int main(int argc, char** argv) {
   std::FILE* r = std::fopen((dir / "recelist.csv").string().c_str(), "wb");
   if (!r) return 1;
   for (int p = 0; p < patients; ++p) {
-    std::snprintf(buf, sizeof buf, "%010d", 4200000000 % 1000000000 + p * 37);
+    std::snprintf(buf, sizeof buf, "%010d", static_cast<int>(200000000 + p * 37));
     std::fprintf(r, "%d,name,kana,1,%s\r\n", 10000 + p, buf);
   }
   std::fclose(r);

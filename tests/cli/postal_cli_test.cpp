@@ -76,7 +76,9 @@ TEST(PostalCli, StoppedRuns) {
     args.insert(args.end(), {"--out-dir", PathArg(dir.path()), c.file});
     const auto run = RunCli(args);
     EXPECT_EQ(run.exitCode, c.exitCode) << c.name;
-    if (!c.err.empty()) EXPECT_EQ(Lf(run.err), c.err) << c.name;
+    if (!c.err.empty()) {
+      EXPECT_EQ(Lf(run.err), c.err) << c.name;
+    }
     EXPECT_EQ(Lf(run.out), "") << c.name;
     EXPECT_TRUE(ListFiles(dir.path()).empty()) << c.name;
   }
