@@ -198,6 +198,126 @@ char* Put(char* o, std::string_view bytes) {
   return o + bytes.size();
 }
 
+// Code page 932 bytes that decode and encode back to themselves. Only the
+// codes with a twin change on the way (NEC row 13 at 87xx, the ED/EE rows,
+// the IBM extensions at FA-FC); a field with any byte 85-87 or EB-FF, lead
+// or trail, is left to the text path, which is always right.
+bool RoundTrips(std::string_view bytes) {
+  static constexpr auto kTwinFree = [] {
+    std::array<bool, 256> t{};
+    for (unsigned b = 0; b < 256; ++b) t[b] = b < 0x85 || (b >= 0x88 && b < 0xEB);
+    return t;
+  }();
+  for (char c : bytes) {
+    if (!kTwinFree[static_cast<unsigned char>(c)]) return false;
+  }
+  return true;
+}
+
+// A long-header column's rule on a field of ASCII bytes that is followed by
+// at least RowBuffer::kSlack readable bytes. Every rule but the length limit
+// asks for exactly n characters from a set of digits (IsDigits and a length
+// is the set 0-9; Single1 is one character); each set is one or two runs of
+// digits, tested eight bytes at a time. A field with blanks around it goes
+// to NewRuleKeepsAscii, which trims.
+class FieldRule {
+ public:
+  FieldRule() = default;
+  explicit FieldRule(const NewRule& rule) : rule_(rule) {
+    switch (rule.op) {
+      case NewOp::Always:
+        kind_ = Kind::kAll;
+        return;
+      case NewOp::MaxLen:
+        kind_ = Kind::kMax;
+        n_ = rule.n;
+        return;
+      case NewOp::DigitsLen:
+      case NewOp::Single:
+      case NewOp::Fixed:
+        break;
+    }
+    n_ = rule.op == NewOp::Single ? 1 : rule.n;
+    std::array<bool, 10> digit{};
+    for (unsigned d = 0; d < 10; ++d) {
+      const unsigned c = '0' + d;
+      digit[d] = rule.op == NewOp::DigitsLen || ((rule.lo >> c) & 1u) != 0;
+    }
+    const bool others = rule.op != NewOp::DigitsLen &&
+                        ((rule.lo & ~(std::uint64_t{0x3FF} << '0')) != 0 || rule.hi != 0);
+    // The runs of allowed digits, as the bounds [from, to).
+    std::vector<std::pair<unsigned, unsigned>> runs;
+    for (unsigned d = 0; d < 10; ++d) {
+      if (!digit[d]) continue;
+      if (!runs.empty() && runs.back().second == d) {
+        runs.back().second = d + 1;
+      } else {
+        runs.emplace_back(d, d + 1);
+      }
+    }
+    if (others || runs.empty() || runs.size() > 2 || n_ == 0 || n_ > 24) {
+      kind_ = Kind::kGeneric;
+      return;
+    }
+    kind_ = Kind::kExact;
+    // Adding 0x80 - x to an ASCII byte sets its top bit exactly when the
+    // byte is x or more, with no carry into the next byte.
+    auto atLeast = [](unsigned x) { return (0x80 - x) * 0x0101010101010101ull; };
+    from1_ = atLeast('0' + runs[0].first);
+    to1_ = atLeast('0' + runs[0].second);
+    if (runs.size() == 2) {
+      from2_ = atLeast('0' + runs[1].first);
+      to2_ = atLeast('0' + runs[1].second);
+    }
+  }
+
+  // The rule keeps any field of this many bytes: it has no rule, or a
+  // limit on the characters that this many bytes cannot pass (a character
+  // takes one or two bytes).
+  bool KeepsAnyCharacters(std::size_t bytes) const {
+    return kind_ == Kind::kAll || (kind_ == Kind::kMax && bytes <= n_);
+  }
+
+  bool Keeps(std::string_view field) const {
+    switch (kind_) {
+      case Kind::kAll:
+        return true;
+      case Kind::kMax:
+        return field.size() <= n_ || NewRuleKeepsAscii(rule_, field);
+      case Kind::kGeneric:
+        return NewRuleKeepsAscii(rule_, field);
+      case Kind::kExact:
+        break;
+    }
+    const std::size_t len = field.size();
+    if (len < n_) return false;  // trimmed it is shorter still
+    if (len > n_) return NewRuleKeepsAscii(rule_, field);
+    const char* p = field.data();
+    if (static_cast<unsigned char>(p[0]) <= 0x20 ||
+        static_cast<unsigned char>(p[len - 1]) <= 0x20) {
+      return false;  // trimmed it is shorter
+    }
+    for (std::size_t k = 0; k < len; k += 8) {
+      // Bytes past the field may be anything; a carry out of them only
+      // reaches later bytes, which are masked off too.
+      const std::uint64_t w = Load8(p + k);
+      const std::uint64_t in = (((w + from1_) & ~(w + to1_)) | ((w + from2_) & ~(w + to2_)));
+      const std::uint64_t valid =
+          len - k >= 8 ? kHighBits : kHighBits & ((std::uint64_t{1} << (8 * (len - k))) - 1);
+      if ((in & valid) != valid) return false;
+    }
+    return true;
+  }
+
+ private:
+  enum class Kind : std::uint8_t { kAll, kMax, kExact, kGeneric };
+  Kind kind_ = Kind::kAll;
+  std::size_t n_ = 0;
+  // The runs [from, to) as additions; an unused second run never matches.
+  std::uint64_t from1_ = 0, to1_ = 0, from2_ = 0, to2_ = 0;
+  NewRule rule_;
+};
+
 // GetCarte's integer reading on bytes: optional sign, decimal digits only,
 // within 64 bits.
 bool ParseInt64(std::string_view t, std::int64_t& out) {
@@ -494,7 +614,7 @@ void ConvertNewFmt(const fs::path& input, const fs::path& output, const fs::path
   struct Column {
     std::size_t source = 0;
     Kind kind = Kind::kNone;
-    NewRule rule;
+    FieldRule rule;
   };
   std::array<Column, kLongColumnCount> columns{};
   // The most columns that take the same field: with the line's length it
@@ -521,11 +641,12 @@ void ConvertNewFmt(const fs::path& input, const fs::path& output, const fs::path
       const auto it = header.find(Text(code.begin(), code.end()));
       col.source = static_cast<std::size_t>(it != header.end() ? it->second : pos);
       maxUse = std::max(maxUse, ++uses[col.source]);
-      col.rule = ChkStdNewRule(c);
-      col.kind = c == 0                         ? Kind::kCarte
-                 : c == 2                       ? Kind::kDate
-                 : col.rule.op == NewOp::Always ? Kind::kCopy
-                                                : Kind::kRule;
+      const NewRule& rule = ChkStdNewRule(c);
+      col.rule = FieldRule(rule);
+      col.kind = c == 0                     ? Kind::kCarte
+                 : c == 2                   ? Kind::kDate
+                 : rule.op == NewOp::Always ? Kind::kCopy
+                                            : Kind::kRule;
     }
     rows.Append(LongHeaderBytes());
     rows.Append(kCrLf);
@@ -548,7 +669,14 @@ void ConvertNewFmt(const fs::path& input, const fs::path& output, const fs::path
       if (col.kind == Kind::kNone || col.source >= fields.size()) continue;
       const std::string_view field = fields.field(col.source);
       if (!fields.ascii(col.source)) {
-        // A byte of 0x80 or more: the field as text, as the rules are written.
+        // A value that passes whatever its characters, and whose bytes
+        // decode and encode back to themselves, is written as it is.
+        if ((col.kind == Kind::kCopy || col.kind == Kind::kRule) &&
+            col.rule.KeepsAnyCharacters(field.size()) && RoundTrips(field)) {
+          o = PutPadded(o, field);
+          continue;
+        }
+        // Otherwise the field as text, as the rules are written.
         decoded.clear();
         Cp932DecodeAppend(field, decoded);
         encoded.clear();
@@ -573,7 +701,7 @@ void ConvertNewFmt(const fs::path& input, const fs::path& output, const fs::path
           o = PutPadded(o, field);
           break;
         case Kind::kRule:
-          if (NewRuleKeepsAscii(col.rule, field)) o = PutPadded(o, field);
+          if (col.rule.Keeps(field)) o = PutPadded(o, field);
           break;
         case Kind::kCarte:
           o = Put(o, charts.ConvCarte(field, key));
@@ -581,12 +709,12 @@ void ConvertNewFmt(const fs::path& input, const fs::path& output, const fs::path
         case Kind::kDate: {
           const std::string_view t = TrimBytes(field);
           if (t.size() == 6) {
-            char date[8];
+            char date[8 + RowBuffer::kSlack] = {};
             std::memcpy(date, t.data(), 6);
             date[6] = '0';
             date[7] = '1';
-            if (NewRuleKeepsAscii(col.rule, {date, 8})) o = Put(o, {date, 8});
-          } else if (NewRuleKeepsAscii(col.rule, t)) {
+            if (col.rule.Keeps({date, 8})) o = Put(o, {date, 8});
+          } else if (col.rule.Keeps(t)) {
             o = Put(o, t);
           }
           break;
