@@ -193,6 +193,17 @@ char* PutPadded(char* o, std::string_view bytes) {
   return o + bytes.size();
 }
 
+// n commas; `o` has RowBuffer::kSlack bytes of room past them.
+char* PutCommas(char* o, std::size_t n) {
+  static constexpr char kCommas[] = ",,,,,,,,,,,,,,,,";
+  static_assert(sizeof kCommas - 1 == RowBuffer::kSlack);
+  for (std::size_t left = n; left > 0; left -= std::min(left, RowBuffer::kSlack)) {
+    std::memcpy(o, kCommas, RowBuffer::kSlack);
+    o += std::min(left, RowBuffer::kSlack);
+  }
+  return o;
+}
+
 char* Put(char* o, std::string_view bytes) {
   std::memcpy(o, bytes.data(), bytes.size());
   return o + bytes.size();
@@ -259,7 +270,8 @@ class FieldRule {
       kind_ = Kind::kGeneric;
       return;
     }
-    kind_ = Kind::kExact;
+    // One character of a set given as a mask: a bit test.
+    kind_ = n_ == 1 && rule.op != NewOp::DigitsLen ? Kind::kOne : Kind::kExact;
     // Adding 0x80 - x to an ASCII byte sets its top bit exactly when the
     // byte is x or more, with no carry into the next byte.
     auto atLeast = [](unsigned x) { return (0x80 - x) * 0x0101010101010101ull; };
@@ -286,6 +298,12 @@ class FieldRule {
         return field.size() <= n_ || NewRuleKeepsAscii(rule_, field);
       case Kind::kGeneric:
         return NewRuleKeepsAscii(rule_, field);
+      case Kind::kOne:
+        if (field.size() == 1) {
+          const auto c = static_cast<unsigned char>(field[0]);
+          return c < 0x40 && ((rule_.lo >> c) & 1u) != 0;
+        }
+        return !field.empty() && NewRuleKeepsAscii(rule_, field);
       case Kind::kExact:
         break;
     }
@@ -310,7 +328,7 @@ class FieldRule {
   }
 
  private:
-  enum class Kind : std::uint8_t { kAll, kMax, kExact, kGeneric };
+  enum class Kind : std::uint8_t { kAll, kMax, kOne, kExact, kGeneric };
   Kind kind_ = Kind::kAll;
   std::size_t n_ = 0;
   // The runs [from, to) as additions; an unused second run never matches.
@@ -603,25 +621,28 @@ void ConvertTSVtoCSV_Reorder(const fs::path& input, const fs::path& output,
 }
 
 void ConvertNewFmt(const fs::path& input, const fs::path& output, const fs::path& recelist) {
+  static_assert(RawLineStream::kReadSlack >= RowBuffer::kSlack + 8);
   const CarteLookup charts(recelist);
   RawLineStream in(input);
   AtomicFile out(output);
   RowBuffer rows(out);
   const auto& columnMap = LongColumnMap();
-  // What every long-header column takes: its source field (-1 for none, fixed
-  // by the header) and its rule.
-  enum class Kind : std::uint8_t { kNone, kCopy, kRule, kCarte, kDate };
+  // The long-header columns that have a source, in order: the field that
+  // fills each (fixed by the header), its rule, and the commas before it.
+  enum class Kind : std::uint8_t { kCopy, kRule, kCarte, kDate };
   struct Column {
+    int c = 0;
     std::size_t source = 0;
-    Kind kind = Kind::kNone;
+    std::size_t commas = 0;
+    Kind kind = Kind::kCopy;
     FieldRule rule;
   };
-  std::array<Column, kLongColumnCount> columns{};
+  std::vector<Column> columns;
+  std::size_t trailingCommas = kLongColumnCount - 1;
   // The most columns that take the same field: with the line's length it
   // bounds a row's bytes.
   std::size_t maxUse = 1;
   RawFields fields;
-  std::vector<char> padded;  // the line, with room for fixed-size moves past its end
   Text decoded;
   std::string encoded;
   std::string key;
@@ -633,21 +654,27 @@ void ConvertNewFmt(const fs::path& input, const fs::path& output, const fs::path
       header[UpperAscii(Trim(names[i]))] = static_cast<int>(i);
     }
     std::unordered_map<std::size_t, std::size_t> uses;
+    int previous = 0;
     for (int c = 0; c < kLongColumnCount; ++c) {
-      Column& col = columns[static_cast<std::size_t>(c)];
       const int pos = columnMap[static_cast<std::size_t>(c)];
       if (pos < 0) continue;
+      Column col;
+      col.c = c;
       const std::string_view code = CodeAt(pos);
       const auto it = header.find(Text(code.begin(), code.end()));
       col.source = static_cast<std::size_t>(it != header.end() ? it->second : pos);
       maxUse = std::max(maxUse, ++uses[col.source]);
+      col.commas = static_cast<std::size_t>(c - previous);
+      previous = c;
       const NewRule& rule = ChkStdNewRule(c);
       col.rule = FieldRule(rule);
       col.kind = c == 0                     ? Kind::kCarte
                  : c == 2                   ? Kind::kDate
                  : rule.op == NewOp::Always ? Kind::kCopy
                                             : Kind::kRule;
+      columns.push_back(col);
     }
+    trailingCommas = static_cast<std::size_t>(kLongColumnCount - 1 - previous);
     rows.Append(LongHeaderBytes());
     rows.Append(kCrLf);
   }
@@ -656,17 +683,14 @@ void ConvertNewFmt(const fs::path& input, const fs::path& output, const fs::path
   const std::size_t rowExtra = kLongColumnCount + kCrLf.size() + 2 + 24 + charts.LongestChart();
   while (in.Next(line)) {
     if (IsBlankBytes(line)) continue;
-    if (padded.size() < line.size() + RowBuffer::kSlack) {
-      padded.resize(line.size() + RowBuffer::kSlack);
-    }
-    std::memcpy(padded.data(), line.data(), line.size());
-    fields.Split({padded.data(), line.size()});
+    // The line is followed by readable slack: fields are read and moved in
+    // fixed-size pieces.
+    fields.Split(line);
     const std::size_t bound = maxUse * line.size() + rowExtra;
     char* o = rows.Room(bound);
-    for (int c = 0; c < kLongColumnCount; ++c) {
-      if (c) *o++ = ',';
-      const Column& col = columns[static_cast<std::size_t>(c)];
-      if (col.kind == Kind::kNone || col.source >= fields.size()) continue;
+    for (const Column& col : columns) {
+      o = PutCommas(o, col.commas);
+      if (col.source >= fields.size()) continue;
       const std::string_view field = fields.field(col.source);
       if (!fields.ascii(col.source)) {
         // A value that passes whatever its characters, and whose bytes
@@ -680,14 +704,14 @@ void ConvertNewFmt(const fs::path& input, const fs::path& output, const fs::path
         decoded.clear();
         Cp932DecodeAppend(field, decoded);
         encoded.clear();
-        if (c == 0) {
+        if (col.kind == Kind::kCarte) {
           Cp932EncodeAppend(ConvCarte(decoded, charts.wide()), encoded);
-        } else if (c == 2) {
+        } else if (col.kind == Kind::kDate) {
           Text date = Trim(decoded);
           if (date.size() == 6) date += u"01";
-          Cp932EncodeAppend(ChkStdNew(date, c), encoded);
+          Cp932EncodeAppend(ChkStdNew(date, col.c), encoded);
         } else {
-          Cp932EncodeAppend(ChkStdNew(decoded, c), encoded);
+          Cp932EncodeAppend(ChkStdNew(decoded, col.c), encoded);
         }
         rows.Done(o);
         rows.Append(encoded);
@@ -695,8 +719,6 @@ void ConvertNewFmt(const fs::path& input, const fs::path& output, const fs::path
         continue;
       }
       switch (col.kind) {
-        case Kind::kNone:
-          break;
         case Kind::kCopy:
           o = PutPadded(o, field);
           break;
@@ -721,6 +743,7 @@ void ConvertNewFmt(const fs::path& input, const fs::path& output, const fs::path
         }
       }
     }
+    o = PutCommas(o, trailingCommas);
     o = Put(o, kCrLf);
     rows.Done(o);
   }

@@ -1,5 +1,6 @@
 #include "linkage/line_stream.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "core/cp932.h"
@@ -90,72 +91,82 @@ RawLineStream::~RawLineStream() {
 
 bool RawLineStream::Fill() {
   if (eof_) return false;
-  buf_.resize(kBuffer);
+  buf_.resize(kBuffer + kReadSlack);
   const std::size_t n = std::fread(buf_.data(), 1, kBuffer, file_);
   if (n < kBuffer) {
     if (std::ferror(file_)) ThrowReadError(path_);
     eof_ = true;
   }
-  buf_.resize(n);
+  size_ = n;
   pos_ = 0;
   lfKnown_ = false;
   return n > 0;
 }
 
+namespace {
+
+// Appends to the cut line in carry_.
+void Carry(std::vector<char>& carry, std::size_t& carried, const char* bytes, std::size_t n) {
+  if (carry.size() < carried + n + RawLineStream::kReadSlack) {
+    carry.resize(std::max(2 * carry.size(), carried + n + RawLineStream::kReadSlack));
+  }
+  std::memcpy(carry.data() + carried, bytes, n);
+  carried += n;
+}
+
+}  // namespace
+
+std::string_view RawLineStream::Carried(std::size_t length) { return {carry_.data(), length}; }
+
 bool RawLineStream::Next(std::string_view& line) {
-  carry_.clear();
+  carried_ = 0;
   bool cut = false;  // part of the line sits in carry_
   while (true) {
-    if (pos_ >= buf_.size()) {
+    if (pos_ >= size_) {
       if (!Fill()) {
         if (!cut) return false;
-        line = carry_;
+        line = Carried(carried_);
         return true;
       }
     }
     const char* begin = buf_.data() + pos_;
-    const std::size_t left = buf_.size() - pos_;
+    const std::size_t left = size_ - pos_;
     // The first CR or LF. The next LF is remembered, so that a file of lone
     // CRs is not searched to the buffer's end for every line.
     if (!lfKnown_ || nextLf_ < pos_) {
       lfKnown_ = true;
       const void* lf = std::memchr(begin, '\n', left);
-      nextLf_ =
-          lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - buf_.data()) : buf_.size();
+      nextLf_ = lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - buf_.data()) : size_;
     }
     std::size_t i = nextLf_ - pos_;
     if (const void* cr = std::memchr(begin, '\r', i)) {
       i = static_cast<std::size_t>(static_cast<const char*>(cr) - begin);
     }
     if (i == left) {
-      carry_.append(begin, left);
+      Carry(carry_, carried_, begin, left);
       cut = true;
-      pos_ = buf_.size();
+      pos_ = size_;
       continue;
     }
     const char brk = begin[i];
-    std::string_view piece(begin, i);
+    const std::string_view piece(begin, i);
     pos_ += i + 1;
     if (brk == '\r') {
       // A CR followed by LF is one break, even across the buffer's end.
-      if (pos_ >= buf_.size()) {
-        if (cut) {
-          carry_.append(piece);
-        } else {
-          carry_.assign(piece);
-        }
-        cut = true;
+      if (pos_ >= size_) {
+        Carry(carry_, carried_, piece.data(), piece.size());
+        const std::size_t length = carried_;
         if (Fill() && buf_[0] == '\n') pos_ = 1;
-        line = carry_;
+        line = Carried(length);
         return true;
       }
       if (buf_[pos_] == '\n') ++pos_;
     }
     if (cut) {
-      carry_.append(piece);
-      line = carry_;
+      Carry(carry_, carried_, piece.data(), piece.size());
+      line = Carried(carried_);
     } else {
-      line = piece;
+      line = piece;  // buf_ holds kReadSlack bytes past any line
     }
     return true;
   }

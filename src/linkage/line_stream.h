@@ -20,20 +20,27 @@ class RawLineStream {
   RawLineStream(const RawLineStream&) = delete;
   RawLineStream& operator=(const RawLineStream&) = delete;
 
+  // Bytes past the end of every line that may be read (their values are
+  // unspecified): room for word-at-a-time reads of a line's last bytes.
+  static constexpr std::size_t kReadSlack = 32;
+
   // The next line without its break; false at the end. The view stays valid
   // until the next call.
   bool Next(std::string_view& line);
 
  private:
-  bool Fill();  // false when nothing more could be read
+  bool Fill();                                   // false when nothing more could be read
+  std::string_view Carried(std::size_t length);  // the line in carry_, with its slack
   std::filesystem::path path_;
   std::FILE* file_ = nullptr;
-  std::string buf_;
+  std::vector<char> buf_;  // the bytes read, then kReadSlack more
+  std::size_t size_ = 0;   // bytes read into buf_
   std::size_t pos_ = 0;
   // Position of the next LF in buf_ (buf_.size() when none); stale when below pos_.
   std::size_t nextLf_ = 0;
   bool lfKnown_ = false;
-  std::string carry_;  // a line cut by the buffer's end
+  std::vector<char> carry_;  // a line cut by the buffer's end, then kReadSlack more
+  std::size_t carried_ = 0;  // its length
   bool eof_ = false;
 };
 
