@@ -62,63 +62,66 @@ class RawFields {
     if (line.empty()) return;
     base_ = line.data();
     const std::size_t n = line.size();
-    // Room for the fields of the next eight bytes and the end mark; grown as
-    // the fields come, so that memory follows the field count.
+    const auto* p = reinterpret_cast<const unsigned char*>(base_);
+    std::uint64_t* high = nullptr;
     std::size_t* starts = nullptr;
-    auto room = [&](std::size_t need) {
-      if (starts_.size() < need) {
-        starts_.resize(std::max(need, 2 * starts_.size()));
-        high_.resize(starts_.size() / 64 + 1);
-      }
-      starts = starts_.data();
-    };
-    room(16);
     std::size_t f = 0;  // the field being read
-    starts[0] = 0;
     // A byte at a time, noting the fields that hold a byte of 0x80 or more.
-    auto bytes = [&](std::size_t from, std::size_t to) {
+    auto bytes = [&p, &starts, &high, &f](std::size_t from, std::size_t to) {
       for (std::size_t j = from; j < to; ++j) {
-        const auto c = static_cast<unsigned char>(base_[j]);
-        if (c == '\t') {
+        if (p[j] == '\t') {
           starts[++f] = j + 1;
-        } else if (c & 0x80u) {
-          high_[f / 64] |= std::uint64_t{1} << (f % 64);
+        } else if (p[j] & 0x80u) {
+          high[f / 64] |= std::uint64_t{1} << (f % 64);
         }
       }
     };
     constexpr std::uint64_t k7f = 0x7F7F7F7F7F7F7F7Full;
     constexpr std::uint64_t kTab = 0x0909090909090909ull;
+    constexpr std::size_t kChunk = 1024;
     std::size_t i = 0;
-    for (; i + 8 <= n; i += 8) {
-      if (f + 10 > starts_.size()) room(f + 10);
-      const std::uint64_t w = Load8(base_ + i);
-      if (w & kHighBits) {
-        bytes(i, i + 8);
-        continue;
+    while (true) {
+      // Room for the fields of the next chunk and the end mark (and the
+      // positions written past the count below); grown as the fields come,
+      // so that memory follows the field count.
+      if (starts_.size() < f + kChunk + 16) {
+        starts_.resize(std::max(f + kChunk + 16, 2 * starts_.size()));
+        high_.resize(starts_.size() / 64 + 1);
       }
-      const std::uint64_t x = w ^ kTab;
-      // One bit at the bottom of every byte that is a TAB, exact (no borrow
-      // between bytes).
-      std::uint64_t tabs = ~(((x & k7f) + k7f) | x | k7f) >> 7;
-      // Four positions written whether or not there are as many TABs (room
-      // is kept for eight); the count decides which of them are kept. Few
-      // words hold more than four, so no branch is mispredicted. The top bit
-      // stops the bit search of an exhausted word.
-      constexpr std::uint64_t kStop = std::uint64_t{1} << 63;
-      const auto count = static_cast<std::size_t>((tabs * 0x0101010101010101ull) >> 56);
-      for (std::size_t k = 1; k <= 4; ++k) {
-        starts[f + k] = i + static_cast<std::size_t>(std::countr_zero(tabs | kStop) >> 3) + 1;
-        tabs &= tabs - 1;
-      }
-      if (count > 4) {
-        for (std::size_t k = 5; k <= count; ++k) {
+      starts = starts_.data();
+      high = high_.data();
+      if (i == 0) starts[0] = 0;
+      const std::size_t stop = std::min(n, i + kChunk);
+      for (; i + 8 <= stop; i += 8) {
+        const std::uint64_t w = Load8(base_ + i);
+        if (w & kHighBits) {
+          bytes(i, i + 8);
+          continue;
+        }
+        const std::uint64_t x = w ^ kTab;
+        // One bit at the bottom of every byte that is a TAB, exact (no
+        // borrow between bytes).
+        std::uint64_t tabs = ~(((x & k7f) + k7f) | x | k7f) >> 7;
+        // Four positions written whether or not there are as many TABs; the
+        // count decides which of them are kept. Few words hold more than
+        // four, so no branch is mispredicted. The top bit stops the bit
+        // search of an exhausted word.
+        constexpr std::uint64_t kStop = std::uint64_t{1} << 63;
+        const auto count = static_cast<std::size_t>((tabs * 0x0101010101010101ull) >> 56);
+        for (std::size_t k = 1; k <= 4; ++k) {
           starts[f + k] = i + static_cast<std::size_t>(std::countr_zero(tabs | kStop) >> 3) + 1;
           tabs &= tabs - 1;
         }
+        if (count > 4) {
+          for (std::size_t k = 5; k <= count; ++k) {
+            starts[f + k] = i + static_cast<std::size_t>(std::countr_zero(tabs | kStop) >> 3) + 1;
+            tabs &= tabs - 1;
+          }
+        }
+        f += count;
       }
-      f += count;
+      if (stop == n) break;
     }
-    room(f + 10);
     bytes(i, n);
     count_ = f + 1;
     starts[count_] = n + 1;  // one past the last field's end

@@ -183,7 +183,8 @@ std::string ReceiptList() {
 std::string RandomInput(std::mt19937& rng, const std::string& header, std::size_t lines) {
   const std::vector<std::string> values = Values();
   std::uniform_int_distribution<std::size_t> pick(0, values.size() - 1);
-  std::uniform_int_distribution<int> width(0, 110);
+  // Up to a few thousand bytes: lines longer than the split's chunks.
+  std::uniform_int_distribution<int> width(0, 400);
   std::uniform_int_distribution<int> percent(0, 99);
   std::string in = header + "\r\n";
   for (std::size_t l = 0; l < lines; ++l) {
@@ -191,7 +192,7 @@ std::string RandomInput(std::mt19937& rng, const std::string& header, std::size_
     if (roll < 3) {
       in += roll == 0 ? "" : roll == 1 ? "  " : " \t ";  // blank lines
     } else {
-      // Mostly full lines, some cut short or longer than the header.
+      // Mostly full lines, some cut short or far longer than the header.
       const int n = percent(rng) < 70 ? kCodeCount : width(rng);
       for (int f = 0; f < n; ++f) {
         if (f) in += '\t';
