@@ -108,13 +108,17 @@ class RawFields {
         // search of an exhausted word.
         constexpr std::uint64_t kStop = std::uint64_t{1} << 63;
         const auto count = static_cast<std::size_t>((tabs * 0x0101010101010101ull) >> 56);
+        if (!Wanted(f, count)) {
+          f += count;
+          continue;
+        }
         for (std::size_t k = 1; k <= 4; ++k) {
-          starts[f + k] = i + static_cast<std::size_t>(std::countr_zero(tabs | kStop) >> 3) + 1;
+          starts[f + k] = i + (static_cast<std::size_t>(std::countr_zero(tabs | kStop)) >> 3) + 1;
           tabs &= tabs - 1;
         }
         if (count > 4) {
           for (std::size_t k = 5; k <= count; ++k) {
-            starts[f + k] = i + static_cast<std::size_t>(std::countr_zero(tabs | kStop) >> 3) + 1;
+            starts[f + k] = i + (static_cast<std::size_t>(std::countr_zero(tabs | kStop)) >> 3) + 1;
             tabs &= tabs - 1;
           }
         }
@@ -126,7 +130,16 @@ class RawFields {
     count_ = f + 1;
     starts[count_] = n + 1;  // one past the last field's end
   }
+  // Only these fields will be asked for (by default all): the positions of
+  // the others need not be noted, only counted.
+  void Want(const std::vector<std::size_t>& fields) {
+    std::size_t last = 0;
+    for (std::size_t f : fields) last = std::max(last, f);
+    wanted_.assign(last + 2 + 8, 0);  // eight more: read a word at a time
+    for (std::size_t f : fields) wanted_[f] = wanted_[f + 1] = 1;  // its start and end
+  }
   std::size_t size() const { return count_; }
+  // Only for a wanted field.
   std::string_view field(std::size_t i) const {
     return {base_ + starts_[i], starts_[i + 1] - starts_[i] - 1};
   }
@@ -134,6 +147,17 @@ class RawFields {
   bool ascii(std::size_t i) const { return ((high_[i / 64] >> (i % 64)) & 1u) == 0; }
 
  private:
+  // Whether the starts of fields f + 1 ... f + count (count up to 8) are wanted.
+  bool Wanted(std::size_t f, std::size_t count) const {
+    if (wanted_.empty()) return true;
+    if (f + 9 > wanted_.size()) return false;  // past every wanted field
+    std::uint64_t w;
+    std::memcpy(&w, wanted_.data() + f + 1, 8);
+    const std::uint64_t mask =
+        count >= 8 ? ~std::uint64_t{0} : (std::uint64_t{1} << (8 * count)) - 1;
+    return (LittleEndian(w) & mask) != 0;
+  }
+  std::vector<unsigned char> wanted_;  // by field: its start is wanted
   std::vector<std::size_t> starts_;
   std::vector<std::uint64_t> high_ = std::vector<std::uint64_t>(1);  // a bit per field
   std::size_t count_ = 0;
@@ -475,7 +499,8 @@ class CarteLookup {
     }
     entries_.emplace_back(key, chart);
     slot = {static_cast<std::uint32_t>(h), static_cast<std::uint32_t>(entries_.size())};
-    if (2 * entries_.size() > slots_.size()) Rehash(2 * slots_.size());
+    // Filled to three quarters at most: a small table stays in the cache.
+    if (4 * entries_.size() > 3 * slots_.size()) Rehash(2 * slots_.size());
   }
   void Rehash(std::size_t size) {
     slots_.assign(size, Slot{});
@@ -678,6 +703,9 @@ void ConvertNewFmt(const fs::path& input, const fs::path& output, const fs::path
       columns.push_back(col);
     }
     trailingCommas = static_cast<std::size_t>(kLongColumnCount - 1 - previous);
+    std::vector<std::size_t> sources;
+    for (const Column& col : columns) sources.push_back(col.source);
+    fields.Want(sources);
     rows.Append(LongHeaderBytes());
     rows.Append(kCrLf);
   }
