@@ -66,14 +66,14 @@ class RawFields {
     std::uint64_t* high = nullptr;
     std::size_t* starts = nullptr;
     std::size_t f = 0;  // the field being read
-    // A byte at a time, noting the fields that hold a byte of 0x80 or more.
+    // A byte at a time, noting the fields that hold a byte of 0x80 or more;
+    // without branches, as such bytes come mixed with TABs. The next start
+    // is written in any case and kept only after a TAB.
     auto bytes = [&p, &starts, &high, &f](std::size_t from, std::size_t to) {
       for (std::size_t j = from; j < to; ++j) {
-        if (p[j] == '\t') {
-          starts[++f] = j + 1;
-        } else if (p[j] & 0x80u) {
-          high[f / 64] |= std::uint64_t{1} << (f % 64);
-        }
+        starts[f + 1] = j + 1;
+        f += p[j] == '\t';
+        high[f / 64] |= std::uint64_t{p[j] >> 7} << (f % 64);
       }
     };
     constexpr std::uint64_t k7f = 0x7F7F7F7F7F7F7F7Full;
@@ -94,14 +94,22 @@ class RawFields {
       const std::size_t stop = std::min(n, i + kChunk);
       for (; i + 8 <= stop; i += 8) {
         const std::uint64_t w = Load8(base_ + i);
-        if (w & kHighBits) {
-          bytes(i, i + 8);
-          continue;
-        }
         const std::uint64_t x = w ^ kTab;
         // One bit at the bottom of every byte that is a TAB, exact (no
         // borrow between bytes).
         std::uint64_t tabs = ~(((x & k7f) + k7f) | x | k7f) >> 7;
+        if (w & kHighBits) {
+          // Byte j of `before` counts the TABs up to byte j: a byte of 0x80
+          // or more there belongs to field f + that count. The fields are
+          // gathered in a register and noted at once.
+          const std::uint64_t before = tabs * 0x0101010101010101ull;
+          const std::uint64_t highs = (w >> 7) & 0x0101010101010101ull;
+          std::uint64_t m = 0;
+          for (unsigned j = 0; j < 64; j += 8) m |= ((highs >> j) & 1u) << ((before >> j) & 0xFF);
+          const std::size_t at = f % 64;
+          high[f / 64] |= m << at;
+          if (at > 55) high[f / 64 + 1] |= m >> (64 - at);
+        }
         // Four positions written whether or not there are as many TABs; the
         // count decides which of them are kept. Few words hold more than
         // four, so no branch is mispredicted. The top bit stops the bit
