@@ -143,8 +143,15 @@ class RawFields {
   void Want(const std::vector<std::size_t>& fields) {
     std::size_t last = 0;
     for (std::size_t f : fields) last = std::max(last, f);
-    wanted_.assign(last + 2 + 8, 0);  // eight more: read a word at a time
-    for (std::size_t f : fields) wanted_[f] = wanted_[f + 1] = 1;  // its start and end
+    // For every field index, the first index from it on whose start is
+    // wanted (a field's start and end are the starts of it and the next).
+    std::vector<bool> wanted(last + 2, false);
+    for (std::size_t f : fields) wanted[f] = wanted[f + 1] = true;
+    nextWanted_.assign(last + 2, kNever);
+    for (std::size_t k = last + 2; k-- > 0;) {
+      nextWanted_[k] = wanted[k] ? k : k + 1 < nextWanted_.size() ? nextWanted_[k + 1] : kNever;
+    }
+    all_ = false;
   }
   std::size_t size() const { return count_; }
   // Only for a wanted field.
@@ -155,17 +162,14 @@ class RawFields {
   bool ascii(std::size_t i) const { return ((high_[i / 64] >> (i % 64)) & 1u) == 0; }
 
  private:
-  // Whether the starts of fields f + 1 ... f + count (count up to 8) are wanted.
+  static constexpr std::size_t kNever = ~std::size_t{0};
+  // Whether the start of any of fields f + 1 ... f + count is wanted.
   bool Wanted(std::size_t f, std::size_t count) const {
-    if (wanted_.empty()) return true;
-    if (f + 9 > wanted_.size()) return false;  // past every wanted field
-    std::uint64_t w;
-    std::memcpy(&w, wanted_.data() + f + 1, 8);
-    const std::uint64_t mask =
-        count >= 8 ? ~std::uint64_t{0} : (std::uint64_t{1} << (8 * count)) - 1;
-    return (LittleEndian(w) & mask) != 0;
+    if (all_) return true;
+    return f + 1 < nextWanted_.size() && nextWanted_[f + 1] <= f + count;
   }
-  std::vector<unsigned char> wanted_;  // by field: its start is wanted
+  bool all_ = true;
+  std::vector<std::size_t> nextWanted_;
   std::vector<std::size_t> starts_;
   std::vector<std::uint64_t> high_ = std::vector<std::uint64_t>(1);  // a bit per field
   std::size_t count_ = 0;
@@ -232,11 +236,11 @@ char* PutPadded(char* o, std::string_view bytes) {
 char* PutCommas(char* o, std::size_t n) {
   static constexpr char kCommas[] = ",,,,,,,,,,,,,,,,";
   static_assert(sizeof kCommas - 1 == RowBuffer::kSlack);
-  for (std::size_t left = n; left > 0; left -= std::min(left, RowBuffer::kSlack)) {
-    std::memcpy(o, kCommas, RowBuffer::kSlack);
-    o += std::min(left, RowBuffer::kSlack);
+  std::memcpy(o, kCommas, RowBuffer::kSlack);
+  for (std::size_t done = RowBuffer::kSlack; done < n; done += RowBuffer::kSlack) {
+    std::memcpy(o + done, kCommas, RowBuffer::kSlack);
   }
-  return o;
+  return o + n;
 }
 
 char* Put(char* o, std::string_view bytes) {
