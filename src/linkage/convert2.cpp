@@ -73,7 +73,7 @@ class RawFields {
       for (std::size_t j = from; j < to; ++j) {
         starts[f + 1] = j + 1;
         f += p[j] == '\t';
-        high[f / 64] |= std::uint64_t{p[j] >> 7} << (f % 64);
+        high[f / 64] |= static_cast<std::uint64_t>(p[j] >> 7) << (f % 64);
       }
     };
     constexpr std::uint64_t k7f = 0x7F7F7F7F7F7F7F7Full;
