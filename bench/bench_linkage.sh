@@ -39,8 +39,8 @@ cat "$WORK/in/ff_202606.txt" >/dev/null  # same page-cache state for both runs
 
 measure cp cp "$WORK/in/ff_202606.txt" "$WORK/out/copy.txt"
 rm -f "$WORK/out/copy.txt"
-# The converter flushes its output to the disk before renaming it into place
-# (no half-written file after a crash); cp + sync of the copy is that floor.
+# cp copies inside the kernel (copy_file_range) and never brings the bytes
+# into a process; cp + sync of the copy is shown beside it for comparison.
 measure cpsync sh -c 'cp "$1" "$2" && sync "$2"' sh "$WORK/in/ff_202606.txt" "$WORK/out/copy.txt"
 rm -f "$WORK/out/copy.txt"
 measure tavo "$CLI" convert2 --out-dir "$WORK/out" --niva-ff1-dir "$WORK/ff1" "$WORK/in/ff_202606.txt"
