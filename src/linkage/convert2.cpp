@@ -104,8 +104,11 @@ class RawFields {
           // gathered in a register and noted at once.
           const std::uint64_t before = tabs * 0x0101010101010101ull;
           const std::uint64_t highs = (w >> 7) & 0x0101010101010101ull;
-          std::uint64_t m = 0;
-          for (unsigned j = 0; j < 64; j += 8) m |= ((highs >> j) & 1u) << ((before >> j) & 0xFF);
+          std::uint64_t m = 1;  // a word without a TAB lies in field f
+          if (tabs) {
+            m = 0;
+            for (unsigned j = 0; j < 64; j += 8) m |= ((highs >> j) & 1u) << ((before >> j) & 0xFF);
+          }
           const std::size_t at = f % 64;
           high[f / 64] |= m << at;
           if (at > 55) high[f / 64 + 1] |= m >> (64 - at);
