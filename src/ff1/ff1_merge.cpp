@@ -302,28 +302,31 @@ void MergeFF1Latest(const fs::path& InDir, const fs::path& OutFile) {
     constexpr std::uint32_t kNoId = 0xFFFFFFFFu;
     std::uint32_t lastId = kNoId;  // per file: the bytes' encoding is the file's
     std::string_view lastIdBytes;
+    std::string_view lastFirst;  // the last first field read, and whether it is an integer
+    bool lastFirstIsInt = false;
 
     ForEachLine(all, start, [&](std::size_t off, std::size_t len) {
       const std::string_view line = all.substr(off, len);
       if (IsBlankBytes(line)) return;
-      // One pass: the first nine TABs, and whether the title's first byte occurs.
+      // The first nine TABs (the leading fields are short), and whether the
+      // title's first byte occurs anywhere in the line.
       std::size_t tabs[9];
       std::size_t count = 0;
-      bool titleLead = false;
-      const char lead = titleBytes[0];
       for (std::size_t k = 0; k < line.size(); ++k) {
-        const char c = line[k];
-        if (c == '\t') {
-          if (count < 9) tabs[count++] = k;
-        } else if (c == lead) {
-          titleLead = true;
+        if (line[k] == '\t') {
+          tabs[count++] = k;
+          if (count == 9) break;
         }
       }
-      std::int32_t facility;
-      const bool isHeader =
-          !ParseInt32Bytes(TrimBytes(line.substr(0, count > 0 ? tabs[0] : line.size())),
-                           facility) ||
-          (titleLead && IsHeaderBytes(line, f.enc));
+      const bool titleLead = std::memchr(line.data(), titleBytes[0], line.size()) != nullptr;
+      // Every row of a file carries the same facility code: read it once.
+      const std::string_view first = line.substr(0, count > 0 ? tabs[0] : line.size());
+      if (first != lastFirst) {
+        std::int32_t facility;
+        lastFirst = first;
+        lastFirstIsInt = ParseInt32Bytes(TrimBytes(first), facility);
+      }
+      const bool isHeader = !lastFirstIsInt || (titleLead && IsHeaderBytes(line, f.enc));
       if (isHeader) {
         if (!haveHeader) {
           haveHeader = true;
