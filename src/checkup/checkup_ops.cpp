@@ -17,12 +17,6 @@ namespace {
 
 Text BadMonthText() { return T("対象年月が正しくありません"); }
 
-bool SameFile(const fs::path& a, const fs::path& b) {
-  std::error_code ec;
-  const bool same = fs::equivalent(a, b, ec);
-  return !ec && same;
-}
-
 // The checkup list is UTF-8 whatever its byte-order mark says.
 std::vector<Text> LoadUtf8Lines(const fs::path& path) {
   std::string bytes = ReadFileBytes(path);
@@ -202,17 +196,11 @@ RunResult Cnv(const Env& env, TextView year, TextView month, TextView pstTkkFile
 
     const Text name = OutputName(mstNgt);
     const fs::path target = env.ProgramFile(PathFromText(name));
-    // Writing over an input would destroy it.
-    if (SameFile(tkkPath, target) || (hasAdd && SameFile(addPath, target))) {
-      result.Warn(T("変換後のファイル名「") + name +
-                  T("」が変換前のファイルと同じになるため、作成しません。"));
-      return result;
-    }
+    std::vector<fs::path> inputs{tkkPath};
+    if (hasAdd) inputs.push_back(addPath);
+    if (result.RefusesOverwrite(target, name, inputs)) return result;
     WrtSet(target, out);
-    result.written.push_back(target);
-    result.gstMsg = name + T("が作成されました");
-    result.gstFile1 = name;
-    result.gstFile2.clear();
+    result.HandOver(target, name);
   } catch (const OpError& e) {
     result.Error(e.text());
     result.stopped = true;

@@ -152,8 +152,8 @@ bool LineReader::NextRaw(std::string& line) {
 }
 
 bool LineReader::Next(Text& line) {
-  std::string raw;
-  if (!NextRaw(raw)) return false;
+  std::string_view raw;
+  if (!NextView(raw)) return false;
   line = Cp932Decode(raw);
   return true;
 }
@@ -363,6 +363,18 @@ bool MoveFileSafely(const fs::path& from, const fs::path& to) noexcept {
   } catch (...) {
     return false;
   }
+}
+
+bool SameFile(const fs::path& a, const fs::path& b) {
+  std::error_code ec;
+  if (fs::exists(a, ec) && fs::exists(b, ec)) {
+    const bool same = fs::equivalent(a, b, ec);
+    return !ec && same;
+  }
+  const fs::path fullA = fs::weakly_canonical(a, ec);
+  if (ec) return false;
+  const fs::path fullB = fs::weakly_canonical(b, ec);
+  return !ec && fullA == fullB;
 }
 
 bool IsSafeFileName(TextView name) { return SafeFileName(name) == name; }

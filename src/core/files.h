@@ -96,6 +96,10 @@ void WrtSet(const fs::path& stFile, const std::vector<Text>& SList);
 // Writes each line (already bytes) followed by CR LF, atomically.
 void WrtSetRaw(const fs::path& stFile, const std::vector<std::string>& lines);
 
+// True when both paths name one file: the same existing file (also through
+// another spelling or a link), or, when one is missing, the same full path.
+bool SameFile(const fs::path& a, const fs::path& b);
+
 // Copy `from` into `to` (replacing) through a temporary name in the
 // destination, forced to the disk, then delete `from`. False when anything failed; `from` then
 // stays.

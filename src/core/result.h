@@ -22,6 +22,14 @@ struct RunResult {
   void Warn(Text t) { messages.push_back({MsgKind::Warning, std::move(t)}); }
   void Info(Text t) { messages.push_back({MsgKind::Info, std::move(t)}); }
   void Error(Text t) { messages.push_back({MsgKind::Error, std::move(t)}); }
+
+  // The run wrote its one output `name` at `target`: record it and hand it to
+  // the confirmation window with "<name>が作成されました".
+  void HandOver(const std::filesystem::path& target, const Text& name);
+  // Warns and returns true when `target` is one of the run's own inputs:
+  // writing it would destroy the input.
+  bool RefusesOverwrite(const std::filesystem::path& target, const Text& name,
+                        const std::vector<std::filesystem::path>& inputs);
 };
 
 }  // namespace tavo

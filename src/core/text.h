@@ -27,6 +27,15 @@ Text TrimLeft(TextView text);
 Text TrimRight(TextView text);
 bool IsBlank(TextView text);  // empty after Trim
 
+// Trim on Shift_JIS or UTF-8 bytes: the bytes up to 20 are the same blanks and
+// never part of a longer character.
+inline std::string_view TrimBytes(std::string_view bytes) {
+  while (!bytes.empty() && static_cast<unsigned char>(bytes.front()) <= 0x20)
+    bytes.remove_prefix(1);
+  while (!bytes.empty() && static_cast<unsigned char>(bytes.back()) <= 0x20) bytes.remove_suffix(1);
+  return bytes;
+}
+
 // Every occurrence of `from` replaced by `to`.
 Text ReplaceAll(TextView text, TextView from, TextView to);
 // Every occurrence of the character removed.

@@ -50,13 +50,6 @@ bool IsBlankBytes(std::string_view s) {
   return true;
 }
 
-std::string_view TrimBytes(std::string_view s) {
-  std::size_t b = 0, e = s.size();
-  while (b < e && static_cast<unsigned char>(s[b]) <= 0x20) ++b;
-  while (e > b && static_cast<unsigned char>(s[e - 1]) <= 0x20) --e;
-  return s.substr(b, e - b);
-}
-
 // The integer reading of ToInt32 over ASCII bytes (any other byte is not a digit).
 bool ParseInt32Bytes(std::string_view s, std::int32_t& out) {
   if (s.empty()) return false;

@@ -137,10 +137,7 @@ RunResult Cnv(const Env& env, TextView pstFile) {
     const Text name = SafeFileName(CarteFileName(out.yearMonth));
     const fs::path target = env.ProgramFile(PathFromText(name));
     WrtSet(target, out.lines);
-    result.written.push_back(target);
-    result.gstFile1 = name;
-    result.gstMsg = name + T("が作成されました");
-    result.gstFile2.clear();
+    result.HandOver(target, name);
   } catch (const OpError& e) {
     result.Error(e.text());
     result.stopped = true;

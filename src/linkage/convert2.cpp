@@ -179,14 +179,6 @@ class RawFields {
   const char* base_ = nullptr;
 };
 
-std::string_view TrimBytes(std::string_view v) {
-  auto blank = [](char c) { return static_cast<unsigned char>(c) <= 0x20; };
-  std::size_t b = 0, e = v.size();
-  while (b < e && blank(v[b])) ++b;
-  while (e > b && blank(v[e - 1])) --e;
-  return v.substr(b, e - b);
-}
-
 // Row bytes gathered for the output file and handed on in large blocks (a
 // block of at least the file's own buffer size goes straight to the disk).
 // A row is written through a raw pointer into room reserved for it.
@@ -556,12 +548,6 @@ bool HasInvalidPathChar(TextView path) {
   return false;
 }
 
-bool SameFile(const fs::path& a, const fs::path& b) {
-  std::error_code ec;
-  if (fs::exists(a, ec) && fs::exists(b, ec)) return fs::equivalent(a, b, ec);
-  return fs::weakly_canonical(a, ec) == fs::weakly_canonical(b, ec);
-}
-
 }  // namespace
 
 Text GetNgt(TextView line) { return At(SplitTab(line), kNgtField); }
@@ -818,10 +804,7 @@ RunResult Conv2(const Env& env, TextView pstFile, TextView mstNgt) {
       if (FileExists(stale)) fs::remove(stale, ec);
       ConvertTSVtoCSV_Reorder(input, target, NumberedOrder());
     }
-    result.written.push_back(target);
-    result.gstFile1 = name;
-    result.gstFile2.clear();
-    result.gstMsg = name + T("が作成されました");
+    result.HandOver(target, name);
   } catch (const OpError& e) {
     result.Error(e.text());
     result.stopped = true;
@@ -885,10 +868,7 @@ RunResult Anonymize(const Env& env, TextView pstFile) {
   }
   try {
     BlankSecondColumn(input, target);
-    result.written.push_back(target);
-    result.gstFile1 = name;
-    result.gstFile2.clear();
-    result.gstMsg = name + T("が作成されました");
+    result.HandOver(target, name);
   } catch (const OpError& e) {
     result.Error(e.text());
     result.stopped = true;

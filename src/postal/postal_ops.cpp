@@ -15,10 +15,15 @@ const char kHeader[] = "患者番号,氏名,診療年月,郵便番号";
 
 bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
 
-bool SameFile(const fs::path& a, const fs::path& b) {
-  std::error_code ec;
-  const bool same = fs::equivalent(a, b, ec);
-  return !ec && same;
+// One line of the postal-code file: patient number, name, date, postal code.
+Text PostalLine(Text number, const Text& name, const Text& date, TextView postcode) {
+  number += u',';
+  number += name;
+  number += u',';
+  number += date;
+  number += u',';
+  number += Trim(postcode);
+  return number;
 }
 
 // Shared tail of both runs: write the lines under the month's name and hand it over.
@@ -26,19 +31,11 @@ void WriteOutput(const Env& env, const Text& mstNgt, const std::vector<TextView>
                  const std::vector<Text>& lines, RunResult& result) {
   const Text name = OutputName(mstNgt);
   const fs::path target = env.ProgramFile(PathFromText(name));
-  // Writing over an input would destroy it.
-  for (TextView input : inputs) {
-    if (SameFile(PathFromText(input), target)) {
-      result.Warn(T("変換後のファイル名「") + name +
-                  T("」が変換前のファイルと同じになるため、作成しません。"));
-      return;
-    }
-  }
+  std::vector<fs::path> inputPaths;
+  for (TextView input : inputs) inputPaths.push_back(PathFromText(input));
+  if (result.RefusesOverwrite(target, name, inputPaths)) return;
   WrtSet(target, lines);
-  result.written.push_back(target);
-  result.gstMsg = name + T("が作成されました");
-  result.gstFile1 = name;
-  result.gstFile2.clear();
+  result.HandOver(target, name);
 }
 
 }  // namespace
@@ -135,14 +132,10 @@ RunResult Cnv(const Env& env, TextView year, TextView month, TextView pstFile) {
     const Text date = *mstNgt + u"01";
     for (std::size_t i = 1; i < FList.size(); ++i) {
       const FieldList fields = ParseCommaTxt(FList[i], u',', false);
-      Text line = OutputPatientNumber(At(fields, 1));
-      line += u',';
-      line += At(fields, 2);
-      line += u',';
-      line += date;
-      line += u',';
-      line += Trim(At(fields, 12));
-      out.push_back(std::move(line));
+      // Fields are read in order, so that a short line names its first missing field.
+      Text number = OutputPatientNumber(At(fields, 1));
+      const Text& name = At(fields, 2);
+      out.push_back(PostalLine(std::move(number), name, date, At(fields, 12)));
     }
     WriteOutput(env, *mstNgt, {pstFile}, out, result);
   } catch (const OpError& e) {
@@ -175,14 +168,9 @@ RunResult Cnv2(const Env& env, TextView year, TextView month, TextView pstFile, 
     const Text date = *mstNgt + u"01";
     for (std::size_t i = 1; i < FList.size(); ++i) {
       const FieldList fields = ParseCommaTxt(FList[i], u'\t', true);
-      Text line = karte.Get(At(fields, 0));
-      line += u',';
-      line += At(fields, 1);
-      line += u',';
-      line += date;
-      line += u',';
-      line += Trim(At(fields, 5));
-      out.push_back(std::move(line));
+      Text number = karte.Get(At(fields, 0));
+      const Text& name = At(fields, 1);
+      out.push_back(PostalLine(std::move(number), name, date, At(fields, 5)));
     }
     WriteOutput(env, *mstNgt, {pstFile, pstFile2}, out, result);
   } catch (const OpError& e) {

@@ -64,14 +64,9 @@ Text GetKnjBng2(TextView pstKnjBng, std::int32_t KStart, std::int32_t KEnd) {
 std::string GetKnjBngBytes(std::string_view pstKnjBng) {
   // "-", "/", "*", the space and the trimmed bytes up to 20 are never a trail
   // byte in Shift_JIS, so each step acts on the bytes as it does on the text.
-  auto trim = [](std::string_view b) {
-    while (!b.empty() && static_cast<unsigned char>(b.front()) <= 0x20) b.remove_prefix(1);
-    while (!b.empty() && static_cast<unsigned char>(b.back()) <= 0x20) b.remove_suffix(1);
-    return b;
-  };
-  auto beforeFirst = [&](std::string_view b, char sep) {
+  auto beforeFirst = [](std::string_view b, char sep) {
     const auto at = b.find(sep);
-    return at == std::string_view::npos ? b : trim(b.substr(0, at));
+    return at == std::string_view::npos ? b : TrimBytes(b.substr(0, at));
   };
   auto withoutSpaces = [](std::string_view b) {
     std::string out;
@@ -80,8 +75,8 @@ std::string GetKnjBngBytes(std::string_view pstKnjBng) {
       if (c != ' ') out.push_back(c);
     return out;
   };
-  std::string_view s = trim(pstKnjBng);
-  if (s.size() >= 2 && s.substr(s.size() - 2) == "*0") s = trim(s.substr(0, s.size() - 2));
+  std::string_view s = TrimBytes(pstKnjBng);
+  if (s.size() >= 2 && s.substr(s.size() - 2) == "*0") s = TrimBytes(s.substr(0, s.size() - 2));
   std::string t = withoutSpaces(beforeFirst(s, '-'));
   t = withoutSpaces(beforeFirst(t, '/'));
   return withoutSpaces(beforeFirst(t, '*'));
@@ -99,14 +94,6 @@ Text SafeOutputName(TextView name) {
 namespace {
 
 using Bytes = std::string_view;
-
-bool IsBlankByte(char c) { return static_cast<unsigned char>(c) <= 0x20; }
-
-Bytes TrimBytes(Bytes s) {
-  while (!s.empty() && IsBlankByte(s.front())) s.remove_prefix(1);
-  while (!s.empty() && IsBlankByte(s.back())) s.remove_suffix(1);
-  return s;
-}
 
 constexpr int Id(char a, char b) {
   return static_cast<unsigned char>(a) << 8 | static_cast<unsigned char>(b);

@@ -21,12 +21,6 @@ char16_t FoldChar(char16_t c) {
   return c;
 }
 
-bool SameFile(const fs::path& a, const fs::path& b) {
-  std::error_code ec;
-  const bool same = fs::equivalent(a, b, ec);
-  return !ec && same;
-}
-
 // True when splitting the line with GetCommaTxt and joining the fields with
 // JoinCommaTxt gives the line back: not empty, no double quote, nothing that
 // the join would quote.
@@ -76,16 +70,9 @@ bool LoadMap(TextView pstFile, NumberMap& map, RunResult& result, bool padded) {
 void WriteOutput(const Env& env, TextView pstFile, const Text& outName,
                  const std::vector<Text>& lines, RunResult& result) {
   const fs::path target = env.ProgramFile(PathFromText(outName));
-  if (SameFile(PathFromText(pstFile), target)) {
-    result.Warn(T("変換後のファイル名「") + outName +
-                T("」が変換前のファイルと同じになるため、作成しません。"));
-    return;
-  }
+  if (result.RefusesOverwrite(target, outName, {PathFromText(pstFile)})) return;
   WrtSet(target, lines);
-  result.written.push_back(target);
-  result.gstMsg = outName + T("が作成されました");
-  result.gstFile1 = outName;
-  result.gstFile2.clear();
+  result.HandOver(target, outName);
 }
 
 // Loads the input whole; false (with the warning) when it is missing or has no line.
