@@ -33,6 +33,9 @@ run_ctest() {  # build-dir label...
   return $rc
 }
 
+echo "== Include layering =="
+python3 tools/check_layers.py
+
 echo "== Build and test =="
 cmake -S . -B build/test -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build/test -j "$JOBS"

@@ -7,10 +7,10 @@
 #include <QPushButton>
 #include <QShowEvent>
 
-#include "app/TfrmMsg.h"
+#include "ui/TfrmMsg.h"
 #include "app/TfrmOption.h"
 #include "app/TfrmSyosai.h"
-#include "app/widgets.h"
+#include "ui/widgets.h"
 #include "core/errors.h"
 #include "core/files.h"
 #include "core/ini.h"

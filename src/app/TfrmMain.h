@@ -4,7 +4,7 @@
 
 #include <QDialog>
 
-#include "app/app_context.h"
+#include "ui/app_context.h"
 
 class QComboBox;
 class QLabel;

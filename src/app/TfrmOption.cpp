@@ -2,7 +2,7 @@
 
 #include <QPushButton>
 
-#include "app/widgets.h"
+#include "ui/widgets.h"
 #include "checkup/ui/TfrmTokutei.h"
 #include "ff1/ui/TfrmFF1MergeVCL2.h"
 #include "linkage/ui/TfrmConvert.h"

@@ -6,7 +6,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-#include "app/widgets.h"
+#include "ui/widgets.h"
 #include "core/ini.h"
 
 namespace tavo::ui {

@@ -3,7 +3,7 @@
 #include <QPushButton>
 
 #include "app/TfrmSavePath.h"
-#include "app/widgets.h"
+#include "ui/widgets.h"
 
 namespace tavo::ui {
 

@@ -1,7 +1,7 @@
 // The windowed program.
 #include <QApplication>
 
-#include "app/qt_dialogs.h"
+#include "ui/qt_dialogs.h"
 #include "app/startup.h"
 #include "core/env.h"
 

@@ -5,6 +5,7 @@
 #include <iostream>
 
 #include "core/errors.h"
+#include "core/files.h"
 
 namespace tavo::cli {
 

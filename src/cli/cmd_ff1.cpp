@@ -1,6 +1,7 @@
 #include "cli/cli_common.h"
 #include "cli/commands.h"
 #include "core/errors.h"
+#include "core/files.h"
 #include "ff1/ff1_link.h"
 
 namespace tavo::cli {

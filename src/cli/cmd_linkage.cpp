@@ -2,6 +2,7 @@
 #include "cli/commands.h"
 #include "linkage/convert1.h"
 #include "linkage/convert2.h"
+#include "core/files.h"
 
 namespace tavo::cli {
 

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "core/files.h"
+
 namespace tavo {
 
 Text IndexErrorText(long long index) {
@@ -13,23 +15,6 @@ Text IntConvErrorText(TextView value) {
 }
 
 OpError::OpError(Text text) : std::runtime_error(ToUtf8(text)), text_(std::move(text)) {}
-
-Text PathText(const std::filesystem::path& path) {
-#ifdef _WIN32
-  const std::wstring w = path.wstring();
-  return Text(w.begin(), w.end());
-#else
-  return FromUtf8(path.string());
-#endif
-}
-
-std::filesystem::path PathFromText(TextView text) {
-#ifdef _WIN32
-  return std::filesystem::path(std::wstring(text.begin(), text.end()));
-#else
-  return std::filesystem::path(ToUtf8(text));
-#endif
-}
 
 void ThrowOpenError(const std::filesystem::path& file) {
   throw OpError(T("ファイル ") + PathText(file) + T(" を開けません。"));

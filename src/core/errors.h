@@ -50,9 +50,4 @@ inline Text& At(FieldList& fields, std::size_t index) {
   return fields[index];
 }
 
-// Path text for messages (UTF-16).
-Text PathText(const std::filesystem::path& path);
-// A path from system text.
-std::filesystem::path PathFromText(TextView text);
-
 }  // namespace tavo

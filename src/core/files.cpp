@@ -18,6 +18,23 @@
 
 namespace tavo {
 
+Text PathText(const std::filesystem::path& path) {
+#ifdef _WIN32
+  const std::wstring w = path.wstring();
+  return Text(w.begin(), w.end());
+#else
+  return FromUtf8(path.string());
+#endif
+}
+
+std::filesystem::path PathFromText(TextView text) {
+#ifdef _WIN32
+  return std::filesystem::path(std::wstring(text.begin(), text.end()));
+#else
+  return std::filesystem::path(ToUtf8(text));
+#endif
+}
+
 namespace {
 
 std::FILE* OpenFile(const fs::path& path, bool write) {

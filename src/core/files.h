@@ -13,6 +13,11 @@ namespace tavo {
 
 namespace fs = std::filesystem;
 
+// Path text for messages (UTF-16).
+Text PathText(const fs::path& path);
+// A path from system text.
+fs::path PathFromText(TextView text);
+
 bool FileExists(const fs::path& path);            // a regular file is there
 bool FolderExists(const fs::path& path);          // a folder is there
 std::string ReadFileBytes(const fs::path& path);  // throws OpError

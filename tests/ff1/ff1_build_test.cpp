@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "core/errors.h"
+#include "core/files.h"
 #include "ff1/ff1_build.h"
 #include "linkage/formats.h"
 #include "support/test_util.h"

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/dialogs.h"
+#include "ui/dialogs.h"
 
 namespace tavo::test {
 

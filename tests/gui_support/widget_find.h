@@ -7,8 +7,9 @@
 #include <QWidget>
 #include <filesystem>
 
-#include "app/app_context.h"
+#include "ui/app_context.h"
 #include "core/errors.h"
+#include "core/files.h"
 
 namespace tavo::test {
 

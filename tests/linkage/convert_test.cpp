@@ -4,6 +4,7 @@
 
 #include "core/carte.h"
 #include "core/errors.h"
+#include "core/files.h"
 #include "linkage/convert1.h"
 #include "linkage/convert2.h"
 #include "support/test_util.h"

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/errors.h"
+#include "core/files.h"
 #include "support/run_text.h"
 #include "support/test_util.h"
 

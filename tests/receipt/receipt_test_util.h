@@ -6,6 +6,7 @@
 #include <string>
 
 #include "core/errors.h"
+#include "core/files.h"
 #include "support/test_util.h"
 
 namespace tavo::test {

@@ -11,6 +11,7 @@
 
 #include "core/comma.h"
 #include "core/errors.h"
+#include "core/files.h"
 #include "support/test_util.h"
 
 namespace tavo::replace {

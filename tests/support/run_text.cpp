@@ -1,6 +1,7 @@
 #include "support/run_text.h"
 
 #include "core/errors.h"
+#include "core/files.h"
 
 namespace tavo::test {
 

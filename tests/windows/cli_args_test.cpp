@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "core/errors.h"
+#include "core/files.h"
 #include "support/test_util.h"
 
 namespace tavo::test {

@@ -6,7 +6,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "app/widgets.h"
+#include "ui/widgets.h"
 #include "checkup/checkup_ops.h"
 #include "core/dates.h"
 

@@ -4,8 +4,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "app/widgets.h"
+#include "ui/widgets.h"
 #include "core/errors.h"
+#include "core/files.h"
 #include "core/ini.h"
 #include "ff1/ff1_link.h"
 

@@ -3,7 +3,7 @@
 
 #include <QDialog>
 
-#include "app/app_context.h"
+#include "ui/app_context.h"
 
 class QLabel;
 class QLineEdit;

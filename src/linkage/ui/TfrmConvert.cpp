@@ -4,7 +4,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "app/widgets.h"
+#include "ui/widgets.h"
 #include "core/errors.h"
 #include "core/files.h"
 #include "linkage/convert1.h"

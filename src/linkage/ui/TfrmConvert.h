@@ -6,7 +6,7 @@
 #include <QString>
 #include <vector>
 
-#include "app/app_context.h"
+#include "ui/app_context.h"
 
 class QLabel;
 class QLineEdit;

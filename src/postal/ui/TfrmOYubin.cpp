@@ -6,8 +6,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "app/TfrmMsg.h"
-#include "app/widgets.h"
+#include "ui/TfrmMsg.h"
+#include "ui/widgets.h"
 #include "core/dates.h"
 #include "core/errors.h"
 #include "core/files.h"

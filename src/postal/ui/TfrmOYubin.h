@@ -6,7 +6,7 @@
 #include <QDialog>
 #include <vector>
 
-#include "app/app_context.h"
+#include "ui/app_context.h"
 #include "postal/postal_ops.h"
 
 class QComboBox;

@@ -6,7 +6,7 @@
 #include <QDialog>
 #include <vector>
 
-#include "app/app_context.h"
+#include "ui/app_context.h"
 #include "replace/replace_ops.h"
 
 class QLabel;

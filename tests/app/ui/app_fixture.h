@@ -9,7 +9,7 @@
 #include <QPushButton>
 #include <QWidget>
 
-#include "app/app_context.h"
+#include "ui/app_context.h"
 #include "core/ini.h"
 #include "gui_support/scripted_dialogs.h"
 #include "support/test_util.h"

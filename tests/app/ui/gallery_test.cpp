@@ -2,7 +2,7 @@
 #include <QFileInfo>
 
 #include "app/TfrmMain.h"
-#include "app/TfrmMsg.h"
+#include "ui/TfrmMsg.h"
 #include "app/TfrmOption.h"
 #include "app/TfrmSavePath.h"
 #include "app/TfrmSyosai.h"

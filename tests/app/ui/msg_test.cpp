@@ -1,7 +1,8 @@
 // The confirmation window and the move of the outputs into the output folder.
-#include "app/TfrmMsg.h"
+#include "ui/TfrmMsg.h"
 
 #include "app_fixture.h"
+#include "core/files.h"
 
 namespace tavo::test {
 namespace {

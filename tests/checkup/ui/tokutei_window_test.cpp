@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/app_context.h"
+#include "ui/app_context.h"
 #include "checkup/ui/TfrmTokutei.h"
 #include "core/errors.h"
 #include "gui_support/gallery.h"

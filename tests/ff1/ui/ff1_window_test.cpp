@@ -7,6 +7,7 @@
 #include <QPushButton>
 
 #include "core/errors.h"
+#include "core/files.h"
 #include "core/ini.h"
 #include "ff1/ui/TfrmFF1MergeVCL2.h"
 #include "gui_support/gallery.h"

@@ -13,6 +13,7 @@
 #include "linkage/ui/TfrmConvert.h"
 #include "linkage/ui/TfrmConvert2.h"
 #include "support/test_util.h"
+#include "core/files.h"
 
 namespace tavo::ui {
 namespace {

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/app_context.h"
+#include "ui/app_context.h"
 #include "core/errors.h"
 #include "gui_support/gallery.h"
 #include "gui_support/scripted_dialogs.h"

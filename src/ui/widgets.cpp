@@ -1,4 +1,4 @@
-#include "app/widgets.h"
+#include "ui/widgets.h"
 
 #include <QComboBox>
 #include <QDialog>
@@ -7,7 +7,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "app/TfrmMsg.h"
+#include "ui/TfrmMsg.h"
 
 namespace tavo::ui {
 

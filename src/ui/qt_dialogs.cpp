@@ -1,4 +1,4 @@
-#include "app/qt_dialogs.h"
+#include "ui/qt_dialogs.h"
 
 #include <QApplication>
 #include <QDesktopServices>

@@ -6,7 +6,7 @@
 #include <QString>
 #include <utility>
 
-#include "app/app_context.h"
+#include "ui/app_context.h"
 #include "core/dates.h"
 
 class QComboBox;

@@ -1,7 +1,7 @@
 // The real dialogs of the windowed program.
 #pragma once
 
-#include "app/dialogs.h"
+#include "ui/dialogs.h"
 
 namespace tavo::ui {
 

@@ -3,7 +3,7 @@
 
 #include <QString>
 
-#include "app/dialogs.h"
+#include "ui/dialogs.h"
 #include "core/env.h"
 #include "core/result.h"
 #include "core/text.h"

@@ -1,9 +1,9 @@
-#include "app/TfrmMsg.h"
+#include "ui/TfrmMsg.h"
 
 #include <QLabel>
 #include <QPushButton>
 
-#include "app/widgets.h"
+#include "ui/widgets.h"
 #include "core/ini.h"
 #include "core/output_folder.h"
 
