@@ -7,14 +7,15 @@
 #include <QPushButton>
 #include <QShowEvent>
 
-#include "ui/TfrmMsg.h"
 #include "app/TfrmOption.h"
 #include "app/TfrmSyosai.h"
-#include "ui/widgets.h"
 #include "core/errors.h"
 #include "core/files.h"
 #include "core/ini.h"
 #include "receipt/receipt_ops.h"
+#include "ui/TfrmMsg.h"
+#include "ui/widgets.h"
+#include "ui/window_behaviour.h"
 
 namespace tavo::ui {
 
@@ -68,6 +69,8 @@ TfrmMain::TfrmMain(AppContext& ctx, QWidget* parent) : QDialog(parent), ctx_(ctx
   connect(Button5, &QPushButton::clicked, this, &TfrmMain::Button5Click);
   connect(Button6, &QPushButton::clicked, this, &TfrmMain::Button6Click);
   connect(ComboBox1, &QComboBox::currentIndexChanged, this, &TfrmMain::ComboBox1Change);
+  TakeDroppedFiles(ctx_, this, 2, [this](const QStringList& paths) { TakeReceiptFiles(paths); });
+  FinishWindow(this, Button3, EscKey::Ignored);
 
   InitSet();
 }
@@ -146,18 +149,18 @@ void TfrmMain::Button2Click() {
   RunBoth([&](const Text& file) { return receipt::Conv2(ctx_.env, file, options); });
 }
 
-bool TfrmMain::HasKind(const QString& path, char16_t kind, bool& failed) {
+char16_t TfrmMain::ReceiptKind(const QString& path, bool& failed) {
   failed = false;
   try {
     const std::vector<Text> lines = LoadWholeFile(PathFromText(FromQ(path)));
-    return !lines.empty() && lines[0].size() >= 4 && lines[0][3] == kind;
+    return !lines.empty() && lines[0].size() >= 4 ? lines[0][3] : u'\0';
   } catch (const OpError& e) {
     ctx_.dialogs.Error(this, Q(e.text()));
   } catch (const std::exception& e) {
     ctx_.dialogs.Error(this, QString::fromLocal8Bit(e.what()));
   }
   failed = true;
-  return false;
+  return u'\0';
 }
 
 void TfrmMain::Button3Click() {
@@ -169,9 +172,9 @@ void TfrmMain::Button3Click() {
   bool failed = false;
   if (IsBlankQ(Edit1->text())) {
     ctx_.dialogs.Info(this, Q("社保のレセ電データファイルを選択します"));
-    const QString path = ctx_.dialogs.OpenFile(this, QString());
+    const QString path = OpenFileFor(ctx_, this, Edit1);
     if (!path.isEmpty()) {
-      if (HasKind(path, u'1', failed))
+      if (ReceiptKind(path, failed) == u'1')
         Edit1->setText(path);
       else if (failed)
         return;
@@ -181,13 +184,38 @@ void TfrmMain::Button3Click() {
   }
   if (IsBlankQ(Edit2->text())) {
     ctx_.dialogs.Info(this, Q("国保のレセ電データファイルを選択します"));
-    const QString path = ctx_.dialogs.OpenFile(this, QString());
+    const QString path = OpenFileFor(ctx_, this, Edit2);
     if (path.isEmpty()) return;
-    if (HasKind(path, u'2', failed))
+    if (ReceiptKind(path, failed) == u'2')
       Edit2->setText(path);
     else if (!failed)
       ctx_.dialogs.Warning(this, Q("国保のレセ電データではありません。"));
   }
+}
+
+void TfrmMain::TakeReceiptFiles(const QStringList& paths) {
+  // Every file is tested before a box changes, so that a refused drop changes nothing.
+  QString shaho;
+  QString kokuho;
+  for (const QString& path : paths) {
+    bool failed = false;
+    const char16_t kind = ReceiptKind(path, failed);
+    if (failed) return;
+    QString* box = kind == u'1' ? &shaho : kind == u'2' ? &kokuho : nullptr;
+    if (!box) {
+      ctx_.dialogs.Warning(this, path + Q("\n社保・国保のレセ電データではありません。"));
+      return;
+    }
+    if (!box->isEmpty()) {
+      ctx_.dialogs.Warning(this, Q(kind == u'1' ? "社保のレセ電データが2つドロップされました。"
+                                                : "国保のレセ電データが2つドロップされました。") +
+                                     Q("社保と国保を1つずつドロップしてください。"));
+      return;
+    }
+    *box = path;
+  }
+  if (!shaho.isEmpty()) Edit1->setText(shaho);
+  if (!kokuho.isEmpty()) Edit2->setText(kokuho);
 }
 
 void TfrmMain::Button4Click() {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QStringList>
 
 #include "ui/app_context.h"
 
@@ -37,7 +38,7 @@ class TfrmMain : public QDialog {
  protected:
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
-  // Every way of closing the window (close box, BitBtn1, Esc) ends here.
+  // Every way of closing the window (close box, BitBtn1) ends here.
   void done(int r) override;
 
  private:
@@ -45,8 +46,11 @@ class TfrmMain : public QDialog {
   // Runs one receipt operation on Edit1 then Edit2, then the confirmation window.
   template <typename Run>
   void RunBoth(Run run);
-  // The kind test of a chosen file: true when the 4th character of its first line is `kind`.
-  bool HasKind(const QString& path, char16_t kind, bool& failed);
+  // The kind test of a chosen file: the 4th character of its first line ('1' 社保, '2' 国保),
+  // NUL when there is none; an unreadable file is reported and sets `failed`.
+  char16_t ReceiptKind(const QString& path, bool& failed);
+  // One or two receipt files dropped on the window, each into the box of its kind.
+  void TakeReceiptFiles(const QStringList& paths);
 
   AppContext& ctx_;
   bool shown_ = false;

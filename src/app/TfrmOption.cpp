@@ -2,13 +2,14 @@
 
 #include <QPushButton>
 
-#include "ui/widgets.h"
 #include "checkup/ui/TfrmTokutei.h"
 #include "ff1/ui/TfrmFF1MergeVCL2.h"
 #include "linkage/ui/TfrmConvert.h"
 #include "linkage/ui/TfrmConvert2.h"
 #include "postal/ui/TfrmOYubin.h"
 #include "replace/ui/TfrmReplace.h"
+#include "ui/widgets.h"
+#include "ui/window_behaviour.h"
 
 namespace tavo::ui {
 
@@ -40,6 +41,7 @@ TfrmOption::TfrmOption(AppContext& ctx, QWidget* parent) : QDialog(parent), ctx_
   connect(Button5, &QPushButton::clicked, this, &TfrmOption::Button5Click);
   connect(Button6, &QPushButton::clicked, this, &TfrmOption::Button6Click);
   connect(Button7, &QPushButton::clicked, this, &TfrmOption::Button7Click);
+  FinishWindow(this, Button1);
   InitSet();
 }
 

@@ -6,8 +6,9 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-#include "ui/widgets.h"
 #include "core/ini.h"
+#include "ui/widgets.h"
+#include "ui/window_behaviour.h"
 
 namespace tavo::ui {
 
@@ -38,6 +39,7 @@ TfrmSavePath::TfrmSavePath(AppContext& ctx, QWidget* parent) : QDialog(parent), 
   connect(Button1, &QPushButton::clicked, this, &TfrmSavePath::Button1Click);
 
   items_->button(0)->setChecked(true);
+  FinishWindow(this, items_->button(0));
   InitSet();
 }
 
@@ -75,8 +77,8 @@ void TfrmSavePath::RadioGroup1Click() {
 
 void TfrmSavePath::Button1Click() {
   const Text saveFdr = IFReadIniStr(ctx_.env.programDir, u"PARAM", u"SAVEFDR", u"");
-  const QString folder = ctx_.dialogs.SelectFolder(
-      this, Q("保存先フォルダを指定してＯＫをクリックしてください"), Q(saveFdr));
+  const QString folder = SelectFolderFor(
+      ctx_, this, Edit1, Q("保存先フォルダを指定してＯＫをクリックしてください"), Q(saveFdr));
   if (folder.isEmpty()) return;
   Edit1->setText(folder);
   IFWriteIniStr(ctx_.env.programDir, u"PARAM", u"SAVEFDR", FromQ(folder));

@@ -4,6 +4,7 @@
 
 #include "app/TfrmSavePath.h"
 #include "ui/widgets.h"
+#include "ui/window_behaviour.h"
 
 namespace tavo::ui {
 
@@ -15,6 +16,7 @@ TfrmSyosai::TfrmSyosai(AppContext& ctx, QWidget* parent) : QDialog(parent), ctx_
 
   connect(BitBtn1, &QPushButton::clicked, this, &QDialog::reject);
   connect(Button4, &QPushButton::clicked, this, &TfrmSyosai::Button4Click);
+  FinishWindow(this, Button4);
   InitSet();
 }
 

@@ -1,26 +1,68 @@
 #include "ui/TfrmMsg.h"
 
+#include <QFontMetrics>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
+#include <QTextBoundaryFinder>
+#include <algorithm>
 
-#include "ui/widgets.h"
 #include "core/ini.h"
 #include "core/output_folder.h"
+#include "ui/widgets.h"
+#include "ui/window_behaviour.h"
 
 namespace tavo::ui {
+
+namespace {
+// The layout for a message of ordinary length: client area 329 x 96.
+constexpr int kMargin = 12;
+constexpr int kTop = 10;
+constexpr int kLabelWidth = 305;
+constexpr int kLabelHeight = 40;
+constexpr int kButtonWidth = 125;
+constexpr int kButtonHeight = 30;
+constexpr int kGap = 6;
+
+// Width of the widest piece of `text` that a line may not be broken in.
+int WidestUnbreakable(const QString& text, const QFontMetrics& metrics) {
+  QTextBoundaryFinder breaks(QTextBoundaryFinder::Line, text);
+  int widest = 0;
+  int start = 0;
+  while (breaks.toNextBoundary() != -1) {
+    const int end = static_cast<int>(breaks.position());
+    widest = std::max(widest, metrics.horizontalAdvance(text.mid(start, end - start).trimmed()));
+    start = end;
+  }
+  return widest;
+}
+
+// `text` with a break allowed after every character: for a name wider than the screen.
+QString BreakAnywhere(const QString& text) {
+  QString out;
+  for (const QChar c : text) {
+    out += c;
+    if (!c.isHighSurrogate()) out += QChar(0x200B);
+  }
+  return out;
+}
+}  // namespace
 
 TfrmMsg::TfrmMsg(AppContext& ctx, QWidget* parent) : QDialog(parent), ctx_(ctx) {
   InitToolWindow(this, "確認", 329, 96);
 
   Label1 = new QLabel(this);
   Label1->setObjectName(QStringLiteral("Label1"));
-  Label1->setGeometry(12, 10, 305, 40);
+  Label1->setGeometry(kMargin, kTop, kLabelWidth, kLabelHeight);
   Label1->setAlignment(Qt::AlignCenter);
   Label1->setWordWrap(true);
   Button1 = new QPushButton(Q("ダウンロード"), this);
   Button1->setObjectName(QStringLiteral("Button1"));
-  Button1->setGeometry(102, 56, 125, 30);
+  Button1->setGeometry((329 - kButtonWidth) / 2, kTop + kLabelHeight + kGap, kButtonWidth,
+                       kButtonHeight);
   connect(Button1, &QPushButton::clicked, this, &TfrmMsg::Button1Click);
+  FinishWindow(this, Button1);
 
   InitSet();
 }
@@ -35,8 +77,26 @@ bool TfrmMsg::DspSet(const QString& pstMsg, const QString& pstFile1, const QStri
   gstFile1 = pstFile1;
   gstFile2 = pstFile2;
   Label1->setText(gstMsg);
+  FitToMessage();
   ctx_.dialogs.ShowModal(this);
   return true;
+}
+
+void TfrmMsg::FitToMessage() {
+  // A long file name is shown whole: the window widens until the longest name fits on a line
+  // (as far as the screen allows) and grows in height for the lines the message wraps into.
+  const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+  const int screenWidth = screen ? screen->availableGeometry().width() : 1024;
+  const int widest = std::max(kLabelWidth, screenWidth - 2 * kMargin - 40);
+  const int needed = WidestUnbreakable(gstMsg, QFontMetrics(Label1->font())) + 4;
+  if (needed > widest) Label1->setText(BreakAnywhere(gstMsg));
+  const int labelWidth = std::clamp(needed, kLabelWidth, widest);
+  const int labelHeight = std::max(kLabelHeight, Label1->heightForWidth(labelWidth));
+  const int width = labelWidth + 2 * kMargin;
+  Label1->setGeometry(kMargin, kTop, labelWidth, labelHeight);
+  Button1->setGeometry((width - kButtonWidth) / 2, kTop + labelHeight + kGap, kButtonWidth,
+                       kButtonHeight);
+  SetClientSize(this, width, kTop + labelHeight + kGap + kButtonHeight + kTop);
 }
 
 void TfrmMsg::Button1Click() {

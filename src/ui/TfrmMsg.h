@@ -23,6 +23,9 @@ class TfrmMsg : public QDialog {
   void Button1Click();
 
  private:
+  // Sizes the label and the window so that the whole message can be read.
+  void FitToMessage();
+
   AppContext& ctx_;
   QString gstMsg;
   QString gstFile1;

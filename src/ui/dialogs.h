@@ -21,7 +21,8 @@ class IDialogs {
   // "確認" with "はい(&Y)" / "いいえ(&N)"; true for Yes.
   virtual bool Confirm(QWidget* parent, const QString& text) = 0;
 
-  // File-open dialog without filter; empty when cancelled.
+  // File-open dialog without filter, opening in `startDir` (where the platform likes when
+  // empty); the path with the platform's separators, empty when cancelled.
   virtual QString OpenFile(QWidget* parent, const QString& startDir = QString()) = 0;
   // Folder-selection dialog with a prompt and a start folder; empty when cancelled.
   virtual QString SelectFolder(QWidget* parent, const QString& prompt, const QString& startDir) = 0;

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDialog>
+#include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
@@ -10,11 +11,27 @@
 
 namespace tavo::ui {
 
+QString PathsMayWrap(const QString& text) {
+  QString out;
+  out.reserve(text.size() + text.size() / 8);
+  for (const QChar c : text) {
+    out += c;
+    if (c == QLatin1Char('\\') || c == QLatin1Char('/')) out += QChar(0x200B);
+  }
+  return out;
+}
+
+std::unique_ptr<QMessageBox> MakeMessageBox(QWidget* parent, QMessageBox::Icon icon,
+                                            const QString& title, const QString& text) {
+  auto box =
+      std::make_unique<QMessageBox>(icon, title, PathsMayWrap(text), QMessageBox::NoButton, parent);
+  box->addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+  return box;
+}
+
 namespace {
 void Box(QWidget* parent, QMessageBox::Icon icon, const char* title, const QString& text) {
-  QMessageBox box(icon, QString::fromUtf8(title), text, QMessageBox::NoButton, parent);
-  box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
-  box.exec();
+  MakeMessageBox(parent, icon, QString::fromUtf8(title), text)->exec();
 }
 }  // namespace
 
@@ -29,8 +46,8 @@ void QtDialogs::Error(QWidget* parent, const QString& text) {
 }
 
 bool QtDialogs::Confirm(QWidget* parent, const QString& text) {
-  QMessageBox box(QMessageBox::Question, QString::fromUtf8("確認"), text, QMessageBox::NoButton,
-                  parent);
+  QMessageBox box(QMessageBox::Question, QString::fromUtf8("確認"), PathsMayWrap(text),
+                  QMessageBox::NoButton, parent);
   QPushButton* yes = box.addButton(QString::fromUtf8("はい(&Y)"), QMessageBox::YesRole);
   QPushButton* no = box.addButton(QString::fromUtf8("いいえ(&N)"), QMessageBox::NoRole);
   box.setDefaultButton(yes);
@@ -40,11 +57,12 @@ bool QtDialogs::Confirm(QWidget* parent, const QString& text) {
 }
 
 QString QtDialogs::OpenFile(QWidget* parent, const QString& startDir) {
-  return QFileDialog::getOpenFileName(parent, QString(), startDir);
+  return QDir::toNativeSeparators(QFileDialog::getOpenFileName(parent, QString(), startDir));
 }
 
 QString QtDialogs::SelectFolder(QWidget* parent, const QString& prompt, const QString& startDir) {
-  return QFileDialog::getExistingDirectory(parent, prompt, startDir, QFileDialog::ShowDirsOnly);
+  return QDir::toNativeSeparators(
+      QFileDialog::getExistingDirectory(parent, prompt, startDir, QFileDialog::ShowDirsOnly));
 }
 
 int QtDialogs::ShowModal(QDialog* dialog) { return dialog->exec(); }

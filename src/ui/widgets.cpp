@@ -2,11 +2,15 @@
 
 #include <QComboBox>
 #include <QDialog>
+#include <QDir>
+#include <QFileInfo>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "core/files.h"
+#include "core/ini.h"
 #include "ui/TfrmMsg.h"
 
 namespace tavo::ui {
@@ -81,9 +85,48 @@ void ReportRun(AppContext& ctx, QWidget* parent, const RunResult& result) {
   TfrmMsg(ctx, parent).DspSet(Q(result.gstMsg), Q(result.gstFile1), Q(result.gstFile2));
 }
 
+namespace {
+
+const char16_t kFoldersSection[] = u"FOLDERS";
+
+// The key of a box among the remembered folders: its window's class and its own name.
+Text FolderKey(const QWidget* box) {
+  QString window = QString::fromLatin1(box->window()->metaObject()->className());
+  window = window.mid(window.lastIndexOf(QLatin1Char(':')) + 1);
+  return FromQ(window + QLatin1Char('.') + box->objectName());
+}
+
+QString RememberedFolder(AppContext& ctx, const QWidget* box) {
+  const Text folder = Trim(IFReadIniStr(ctx.env.programDir, kFoldersSection, FolderKey(box), u""));
+  // A folder that has gone since is not offered: the dialog then opens where the platform likes.
+  if (folder.empty() || !FolderExists(PathFromText(folder))) return QString();
+  return Q(folder);
+}
+
+void RememberFolder(AppContext& ctx, const QWidget* box, const QString& folder) {
+  IFWriteIniStr(ctx.env.programDir, kFoldersSection, FolderKey(box),
+                FromQ(QDir::toNativeSeparators(folder)));
+}
+
+}  // namespace
+
+QString OpenFileFor(AppContext& ctx, QWidget* parent, const QWidget* box) {
+  const QString chosen = ctx.dialogs.OpenFile(parent, RememberedFolder(ctx, box));
+  if (!chosen.isEmpty()) RememberFolder(ctx, box, QFileInfo(chosen).absolutePath());
+  return chosen;
+}
+
+QString SelectFolderFor(AppContext& ctx, QWidget* parent, const QWidget* box, const QString& prompt,
+                        const QString& startDir) {
+  const QString start = IsBlank(FromQ(startDir)) ? RememberedFolder(ctx, box) : startDir;
+  const QString chosen = ctx.dialogs.SelectFolder(parent, prompt, start);
+  if (!chosen.isEmpty()) RememberFolder(ctx, box, chosen);
+  return chosen;
+}
+
 QString ChooseFileInto(AppContext& ctx, QWidget* parent, QLineEdit* edit, const char* prompt) {
   if (prompt) ctx.dialogs.Info(parent, Q(prompt));
-  const QString chosen = ctx.dialogs.OpenFile(parent);
+  const QString chosen = OpenFileFor(ctx, parent, edit);
   if (!chosen.isEmpty()) edit->setText(chosen);
   return chosen;
 }

@@ -23,7 +23,8 @@ namespace tavo::ui {
 void InitToolWindow(QDialog* window, const char* caption, int width, int height,
                     Qt::WindowFlags kind = Qt::Dialog);
 
-// A push button that never becomes the default: Enter in an edit box must not start a run.
+// A push button that never becomes the default: Enter in an edit box must not start a run
+// (Enter on the focused button itself clicks it, see FinishWindow in ui/window_behaviour.h).
 QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption, const QRect& rect);
 QLabel* MakeLabel(QWidget* parent, const char* name, const char* caption, const QRect& rect);
 QLineEdit* MakeEdit(QWidget* parent, const char* name, const QRect& rect);
@@ -49,6 +50,14 @@ auto RunBusy(IDialogs& dialogs, F&& run) {
 
 // The run's messages, then the confirmation window when it wrote its outputs.
 void ReportRun(AppContext& ctx, QWidget* parent, const RunResult& result);
+
+// The file dialog of the path box `box`: it opens in the folder last used for that box and
+// remembers the folder of the chosen file (user.ini, section "FOLDERS", one key per box).
+QString OpenFileFor(AppContext& ctx, QWidget* parent, const QWidget* box);
+// The folder dialog of `box`: starts at `startDir`, or when that is blank at the folder last
+// chosen for the box, and remembers the chosen folder.
+QString SelectFolderFor(AppContext& ctx, QWidget* parent, const QWidget* box, const QString& prompt,
+                        const QString& startDir);
 
 // Optional prompt, file dialog, and the chosen path into `edit` unless cancelled.
 QString ChooseFileInto(AppContext& ctx, QWidget* parent, QLineEdit* edit,

@@ -16,7 +16,8 @@ bool ScriptedDialogs::Confirm(QWidget*, const QString& text) {
   return a;
 }
 
-QString ScriptedDialogs::OpenFile(QWidget*, const QString&) {
+QString ScriptedDialogs::OpenFile(QWidget*, const QString& startDir) {
+  fileStarts.push_back(startDir);
   if (fileAnswers.empty()) throw std::logic_error("unscripted file dialog");
   QString a = fileAnswers.front();
   fileAnswers.pop_front();

@@ -31,6 +31,7 @@ class ScriptedDialogs : public ui::IDialogs {
 
   std::vector<ShownMessage> messages;
   std::vector<QString> modalTitles;  // captions of the windows shown modally
+  std::vector<QString> fileStarts;   // start folder of each file dialog (empty: none)
   std::vector<QString> folderPrompts;
   std::vector<QString> folderStarts;
   std::vector<QString> openedUrls;

@@ -6,9 +6,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "ui/widgets.h"
 #include "checkup/checkup_ops.h"
 #include "core/dates.h"
+#include "ui/widgets.h"
+#include "ui/window_behaviour.h"
 
 namespace tavo::ui {
 
@@ -31,6 +32,9 @@ TfrmTokutei::TfrmTokutei(AppContext& ctx, QWidget* parent) : QDialog(parent), ct
   connect(Button1, &QPushButton::clicked, this, &TfrmTokutei::Button1Click);
   connect(Button2, &QPushButton::clicked, this, &TfrmTokutei::Button2Click);
   connect(Button3, &QPushButton::clicked, this, &TfrmTokutei::Button3Click);
+  TakeDroppedFileInto(ctx_, Edit1);
+  TakeDroppedFileInto(ctx_, Edit2);
+  FinishWindow(this, ComboBox1);
 
   InitSet();
 }

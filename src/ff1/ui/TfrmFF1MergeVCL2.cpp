@@ -4,11 +4,12 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "ui/widgets.h"
 #include "core/errors.h"
 #include "core/files.h"
 #include "core/ini.h"
 #include "ff1/ff1_link.h"
+#include "ui/widgets.h"
+#include "ui/window_behaviour.h"
 
 namespace tavo::ui {
 
@@ -36,6 +37,8 @@ TfrmFF1MergeVCL2::TfrmFF1MergeVCL2(AppContext& ctx, QWidget* parent) : QDialog(p
   connect(BitBtn1, &QPushButton::clicked, this, &QDialog::reject);
   connect(Button3, &QPushButton::clicked, this, &TfrmFF1MergeVCL2::Button3Click);
   connect(Button2, &QPushButton::clicked, this, &TfrmFF1MergeVCL2::Button2Click);
+  TakeDroppedFileInto(ctx_, Edit4);
+  FinishWindow(this, Edit3);
 
   InitSet();
 }

@@ -4,10 +4,11 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "ui/widgets.h"
 #include "core/errors.h"
 #include "core/files.h"
 #include "linkage/convert1.h"
+#include "ui/widgets.h"
+#include "ui/window_behaviour.h"
 
 namespace tavo::ui {
 
@@ -23,6 +24,8 @@ TfrmConvert::TfrmConvert(AppContext& ctx, QWidget* parent) : QDialog(parent), ct
   connect(BitBtn1, &QPushButton::clicked, this, &QDialog::reject);
   connect(Button3, &QPushButton::clicked, this, &TfrmConvert::Button3Click);
   connect(Button1, &QPushButton::clicked, this, &TfrmConvert::Button1Click);
+  TakeDroppedFile(ctx_, Edit1, [this](const QString& path) { SelectInput(path); });
+  FinishWindow(this, Button3);
   InitSet();
 }
 
@@ -39,7 +42,10 @@ bool TfrmConvert::DspSet() {
 
 void TfrmConvert::Button3Click() {
   ctx_.dialogs.Info(this, Q(linkage::SelectPromptText()));
-  const QString chosen = ctx_.dialogs.OpenFile(this);
+  SelectInput(OpenFileFor(ctx_, this, Edit1));
+}
+
+void TfrmConvert::SelectInput(const QString& chosen) {
   if (!chosen.isEmpty()) {
     mstDialogFile = chosen;
     try {

@@ -27,6 +27,9 @@ class TfrmConvert : public QDialog {
   void Button3Click();
 
  private:
+  // What follows the file dialog (empty when cancelled), and what a dropped file goes through.
+  void SelectInput(const QString& chosen);
+
   AppContext& ctx_;
   std::vector<Text> FList;  // lines of the last selection or conversion
   QString mstDialogFile;    // the file the dialog kept from its last pick

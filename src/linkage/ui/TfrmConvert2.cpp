@@ -4,9 +4,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "ui/widgets.h"
 #include "linkage/convert1.h"
 #include "linkage/convert2.h"
+#include "ui/widgets.h"
+#include "ui/window_behaviour.h"
 
 namespace tavo::ui {
 
@@ -24,6 +25,8 @@ TfrmConvert2::TfrmConvert2(AppContext& ctx, QWidget* parent) : QDialog(parent), 
   connect(Button3, &QPushButton::clicked, this, &TfrmConvert2::Button3Click);
   connect(Button1, &QPushButton::clicked, this, &TfrmConvert2::Button1Click);
   connect(Button5, &QPushButton::clicked, this, &TfrmConvert2::Button5Click);
+  TakeDroppedFile(ctx_, Edit1, [this](const QString& path) { SelectInput(path); });
+  FinishWindow(this, Button3);
   InitSet();
 }
 
@@ -41,7 +44,10 @@ bool TfrmConvert2::DspSet() {
 void TfrmConvert2::Button3Click() {
   FList.clear();
   ctx_.dialogs.Info(this, Q(linkage::SelectPromptText()));
-  const QString chosen = ctx_.dialogs.OpenFile(this);
+  SelectInput(OpenFileFor(ctx_, this, Edit1));
+}
+
+void TfrmConvert2::SelectInput(const QString& chosen) {
   linkage::Selection s = linkage::SelectFile2(FromQ(chosen));
   FList = std::move(s.lines);
   if (s.accepted) Edit1->setText(chosen);

@@ -28,6 +28,8 @@ class TfrmConvert2 : public QDialog {
   void Button5Click();
 
  private:
+  // What follows the file dialog (empty when cancelled), and what a dropped file goes through.
+  void SelectInput(const QString& chosen);
   // Messages, then the confirmation window when the run wrote its file.
   void Report(const RunResult& result);
 

@@ -6,11 +6,12 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "ui/TfrmMsg.h"
-#include "ui/widgets.h"
 #include "core/dates.h"
 #include "core/errors.h"
 #include "core/files.h"
+#include "ui/TfrmMsg.h"
+#include "ui/widgets.h"
+#include "ui/window_behaviour.h"
 
 namespace tavo::ui {
 
@@ -36,6 +37,9 @@ TfrmOYubin::TfrmOYubin(AppContext& ctx, QWidget* parent) : QDialog(parent), ctx_
   connect(Button1, &QPushButton::clicked, this, &TfrmOYubin::Button1Click);
   connect(Button2, &QPushButton::clicked, this, &TfrmOYubin::Button2Click);
   connect(Button3, &QPushButton::clicked, this, &TfrmOYubin::Button3Click);
+  TakeDroppedFile(ctx_, Edit1, [this](const QString& path) { SelectInput(path); });
+  TakeDroppedFileInto(ctx_, Edit2);
+  FinishWindow(this, ComboBox1);
 
   InitSet();
 }
@@ -65,9 +69,12 @@ void TfrmOYubin::SetDefinitionEnabled(bool enabled) {
 }
 
 void TfrmOYubin::Button2Click() {
-  mlsList.clear();
   ctx_.dialogs.Info(this, Q("OUTPUTまたは外来様式１中間ファイルを選択します"));
-  const QString chosen = ctx_.dialogs.OpenFile(this);
+  SelectInput(OpenFileFor(ctx_, this, Edit1));
+}
+
+void TfrmOYubin::SelectInput(const QString& chosen) {
+  mlsList.clear();
   if (!chosen.isEmpty()) {
     try {
       mlsList = LoadWholeFile(PathFromText(FromQ(chosen)));

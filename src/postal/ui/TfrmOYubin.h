@@ -33,6 +33,9 @@ class TfrmOYubin : public QDialog {
 
  private:
   void SetDefinitionEnabled(bool enabled);
+  // What follows the file dialog of the input (empty when cancelled), and what a dropped
+  // input goes through.
+  void SelectInput(const QString& chosen);
   // The run's messages, then the confirmation window when it wrote the file.
   void Report(const RunResult& result);
 

@@ -4,9 +4,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "ui/widgets.h"
 #include "core/errors.h"
 #include "core/files.h"
+#include "ui/widgets.h"
+#include "ui/window_behaviour.h"
 
 namespace tavo::ui {
 
@@ -26,6 +27,13 @@ TfrmReplace::TfrmReplace(AppContext& ctx, QWidget* parent) : QDialog(parent), ct
   connect(Button1, &QPushButton::clicked, this, &TfrmReplace::Button1Click);
   connect(Button2, &QPushButton::clicked, this, &TfrmReplace::Button2Click);
   connect(Button4, &QPushButton::clicked, this, &TfrmReplace::Button4Click);
+  // Mode 2 hides Button2: the focus then starts on Button4, which stands in its place.
+  TakeDroppedFile(ctx_, Edit1, [this](const QString& path) { AcceptInput(path); });
+  // Mode 2 asks for both receipt files first, as Button4 does.
+  TakeDroppedFile(ctx_, Edit3, [this](const QString& path) {
+    if (minKbn != 2 || ReceiptFilesChosen()) AcceptDefinition(path);
+  });
+  FinishWindow(this, Button2);
 
   InitSet();
 }
@@ -61,7 +69,10 @@ bool TfrmReplace::DspSet(int pinKbn, const QString& pstFile, const QString& pstF
 
 void TfrmReplace::SelectDefinition() {
   ctx_.dialogs.Info(this, Q("変換定義ファイルファイルを選択します"));
-  const QString chosen = ctx_.dialogs.OpenFile(this);
+  AcceptDefinition(OpenFileFor(ctx_, this, Edit3));
+}
+
+void TfrmReplace::AcceptDefinition(const QString& chosen) {
   if (!chosen.isEmpty()) {
     try {
       mlsDefLines = replace::LoadDefinitionLines(FromQ(chosen));
@@ -79,7 +90,11 @@ void TfrmReplace::SelectDefinition() {
 
 void TfrmReplace::Button2Click() {
   ctx_.dialogs.Info(this, Q("変換前ファイルを選択します"));
-  const QString chosen = ctx_.dialogs.OpenFile(this);
+  AcceptInput(OpenFileFor(ctx_, this, Edit1));
+  SelectDefinition();
+}
+
+void TfrmReplace::AcceptInput(const QString& chosen) {
   bool readable = true;
   if (!chosen.isEmpty()) {
     try {
@@ -96,15 +111,17 @@ void TfrmReplace::Button2Click() {
       Edit1->setText(chosen);
     }
   }
-  SelectDefinition();
 }
 
 void TfrmReplace::Button4Click() {
+  if (ReceiptFilesChosen()) SelectDefinition();
+}
+
+bool TfrmReplace::ReceiptFilesChosen() {
   const bool blank1 = IsBlank(FromQ(mstFile1));
   const bool blank2 = IsBlank(FromQ(mstFile2));
-  if (!blank1 && !blank2) {
-    SelectDefinition();
-  } else if (blank1 && blank2) {
+  if (!blank1 && !blank2) return true;
+  if (blank1 && blank2) {
     ctx_.dialogs.Warning(
         this,
         Q("社保および国保のレセ電ファイルの選択がありません。起動時の画面で選択してください"));
@@ -115,6 +132,7 @@ void TfrmReplace::Button4Click() {
     ctx_.dialogs.Warning(
         this, Q("国保のレセ電ファイルの選択がありません。起動時の画面で選択してください"));
   }
+  return false;
 }
 
 void TfrmReplace::Report(const RunResult& result) { ReportRun(ctx_, this, result); }

@@ -33,6 +33,11 @@ class TfrmReplace : public QDialog {
   void Report(const RunResult& result);
   // File dialog and acceptance check of a change-definition file.
   void SelectDefinition();
+  // The acceptance checks after the file dialogs (empty when cancelled); also for dropped files.
+  void AcceptDefinition(const QString& chosen);
+  void AcceptInput(const QString& chosen);
+  // Mode 2: true when both receipt files of the main window are there; else warns which is missing.
+  bool ReceiptFilesChosen();
 
   AppContext& ctx_;
   int minKbn = 1;

@@ -6,6 +6,7 @@
 
 #include "app/TfrmMain.h"
 #include "app_fixture.h"
+#include "gui_support/drop.h"
 
 namespace tavo::test {
 namespace {
@@ -116,7 +117,7 @@ TEST_F(MainWindowTest, EveryWayOfClosingStoresTheMode) {
     auto w = Open();
     w->show();
     Find<QComboBox>(w.get(), "ComboBox1")->setCurrentIndex(1);
-    w->reject();  // Esc
+    w->reject();  // a rejected dialog (Esc no longer closes the main window)
   }
   EXPECT_EQ(Ini("CB1"), "1");
 }
@@ -358,6 +359,89 @@ TEST_F(SelectionTest, UnreadableFileIsAnErrorAndTakesNothing) {
   ASSERT_EQ(dialogs.messages.size(), 2u);
   EXPECT_EQ(dialogs.messages[1].kind, "エラー");
   EXPECT_TRUE(Find<QLineEdit>(w.get(), "Edit1")->text().isEmpty());
+}
+
+TEST_F(SelectionTest, DroppedReceiptFilesFillTheBoxOfTheirKind) {
+  paths["@folder"] = Folder("folder");
+  struct DropCase {
+    const char* name;
+    const char* target;  // the control the files are dropped on
+    std::vector<std::string> files;
+    std::vector<std::string> messages;
+    std::string after1, after2;  // the boxes hold "a" and "b" before
+  };
+  const std::string neither =
+      "警告: " + Path("@short").toStdString() + "\n社保・国保のレセ電データではありません。";
+  const DropCase cases[] = {
+      {"社保 on the 国保 box", "Edit2", {"@shaho"}, {}, "@shaho", "b"},
+      {"国保 on a button", "Button1", {"@kokuho"}, {}, "a", "@kokuho"},
+      {"both on a label", "Label2", {"@kokuho", "@bom"}, {}, "@bom", "@kokuho"},
+      {"one of neither kind", "Edit1", {"@shaho", "@short"}, {neither}, "a", "b"},
+      {"two 社保",
+       "Edit1",
+       {"@shaho", "@bom"},
+       {"警告: "
+        "社保のレセ電データが2つドロップされました。社保と国保を1つずつドロップしてください。"},
+       "a",
+       "b"},
+      {"three files",
+       "Edit2",
+       {"@shaho", "@kokuho", "@shaho"},
+       {"警告: ドロップできるファイルは2つまでです。"},
+       "a",
+       "b"},
+      {"a folder",
+       "ComboBox1",
+       {"@kokuho", "@folder"},
+       {"警告: フォルダはドロップできません。ファイルをドロップしてください。"},
+       "a",
+       "b"},
+  };
+  for (const DropCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    dialogs = ScriptedDialogs();
+    auto w = Open();
+    Find<QLineEdit>(w.get(), "Edit1")->setText("a");
+    Find<QLineEdit>(w.get(), "Edit2")->setText("b");
+    QStringList files;
+    for (const auto& f : c.files) files.push_back(Path(f));
+    EXPECT_EQ(DropFiles(Find<QWidget>(w.get(), c.target), files), Qt::CopyAction);
+    EXPECT_EQ(dialogs.MessageLines(), c.messages);
+    EXPECT_EQ(Find<QLineEdit>(w.get(), "Edit1")->text(), Path(c.after1));
+    EXPECT_EQ(Find<QLineEdit>(w.get(), "Edit2")->text(), Path(c.after2));
+    EXPECT_TRUE(dialogs.fileAnswers.empty());  // no dialog opened
+  }
+}
+
+TEST_F(SelectionTest, FileDialogsOpenWhereTheLastChoiceWasAfterARestart) {
+  SetIni("CB1", "1");
+  const QString shaho = U(File("s.UKE", kShaho));
+  fs::create_directories(tmp / "k");
+  const QString kokuho = U(File("k/k.UKE", kKokuho));
+  {
+    auto w = Open();
+    dialogs.fileAnswers = {shaho, kokuho};
+    Click(w.get(), "Button3");
+  }
+  EXPECT_EQ(dialogs.fileStarts, (std::vector<QString>{QString(), QString()}));
+  dialogs = ScriptedDialogs();
+  {
+    auto w = Open();  // a new window reads user.ini afresh
+    dialogs.fileAnswers = {QString(), QString()};
+    Click(w.get(), "Button3");
+  }
+  EXPECT_EQ(dialogs.fileStarts,
+            (std::vector<QString>{U(tmp.path().string()), U((tmp / "k").string())}));
+  EXPECT_EQ(Ini("CB1"), "1");
+  EXPECT_EQ(ToUtf8(IFReadIniStr(env.programDir, u"FOLDERS", u"TfrmMain.Edit2", u"")),
+            (tmp / "k").string());
+  // A folder that has gone since is not offered.
+  fs::remove_all(tmp / "k");
+  dialogs = ScriptedDialogs();
+  auto w = Open();
+  dialogs.fileAnswers = {QString(), QString()};
+  Click(w.get(), "Button3");
+  EXPECT_EQ(dialogs.fileStarts, (std::vector<QString>{U(tmp.path().string()), QString()}));
 }
 
 // ------------------------------------------------------------ other buttons

@@ -3,6 +3,7 @@
 
 #include "app_fixture.h"
 #include "core/files.h"
+#include "gui_support/gallery.h"
 
 namespace tavo::test {
 namespace {
@@ -48,6 +49,36 @@ TEST_F(MsgTest, LabelShowsTheMessage) {
   ui::TfrmMsg frm(ctx);
   EXPECT_TRUE(frm.DspSet(U("社保と国保の枝番除去ファイルが作成されました"), "a.uke", ""));
   EXPECT_EQ(label, U("社保と国保の枝番除去ファイルが作成されました"));
+}
+
+TEST_F(MsgTest, LongNamesCanBeReadWhole) {
+  struct Case {
+    const char* gallery;
+    const char* message;
+  };
+  const Case cases[] = {
+      {"TfrmMsg_long_name",
+       "RECEIPTC_2026_10_NIVA_CLINIC_SHAHO_FINAL_CHECKED_ANONYMIZED_1R.UKEが作成されました"},
+      {"TfrmMsg_long_japanese_name",
+       "外来データ提出用_令和８年１０月分_ＮＩＶＡクリニック_最終確認済み_修正版_carte."
+       "csvが作成されました"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.gallery);
+    dialogs.modalHandlers.push_back([&](QDialog* d) {
+      auto* label = Find<QLabel>(d, "Label1");
+      auto* button = Find<QPushButton>(d, "Button1");
+      SaveGallery(d, U(c.gallery));
+      EXPECT_EQ(label->text(), U(c.message));
+      EXPECT_TRUE(ShowsWholeText(label));
+      EXPECT_TRUE(d->rect().contains(button->geometry()));
+      EXPECT_GE(button->y(), label->geometry().bottom());
+      EXPECT_EQ(button->text(), U("ダウンロード"));
+      EXPECT_EQ(d->windowTitle(), U("確認"));
+    });
+    ui::TfrmMsg frm(ctx);
+    frm.DspSet(U(c.message), "a.uke", "");
+  }
 }
 
 TEST_F(MsgTest, DownloadMovesBothIntoTheDownloadsFolder) {

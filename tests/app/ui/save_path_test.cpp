@@ -82,6 +82,23 @@ TEST_F(SavePathTest, FolderDialogStoresTheChoice) {
   EXPECT_EQ(dialogs.folderStarts, (std::vector<QString>{U(before), U(before)}));
 }
 
+TEST_F(SavePathTest, WithoutASaveFolderTheDialogStartsAtTheFolderChosenLast) {
+  const std::string chosen = Folder("chosen");
+  dialogs.folderAnswers = {U(chosen), ""};
+  Show([&](ui::TfrmSavePath* w) {
+    Pick(w, 1);
+    Click(w, "Button1");
+    Pick(w, 0);  // back to the Downloads folder: the setting is empty again
+  });
+  EXPECT_EQ(Ini("SAVEFDR"), "");
+  Show([&](ui::TfrmSavePath* w) {
+    Pick(w, 1);
+    Click(w, "Button1");
+  });
+  EXPECT_EQ(dialogs.folderStarts, (std::vector<QString>{QString(), U(chosen)}));
+  EXPECT_EQ(Ini("SAVEFDR"), "");
+}
+
 TEST_F(SavePathTest, SelectingTheOwnFolderItemAloneWritesNothing) {
   Show([](ui::TfrmSavePath* w) { Pick(w, 1); });
   EXPECT_EQ(Ini("SAVEFDR"), "<absent>");

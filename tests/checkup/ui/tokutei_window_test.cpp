@@ -5,13 +5,14 @@
 
 #include <gtest/gtest.h>
 
-#include "ui/app_context.h"
 #include "checkup/ui/TfrmTokutei.h"
 #include "core/errors.h"
+#include "gui_support/drop.h"
 #include "gui_support/gallery.h"
 #include "gui_support/scripted_dialogs.h"
 #include "gui_support/widget_find.h"
 #include "support/test_util.h"
+#include "ui/app_context.h"
 
 namespace tavo::ui {
 namespace {
@@ -69,6 +70,22 @@ TEST_F(TokuteiFixture, SelectionButtons) {
   const std::string tkk = "情報: 特定健診受診年月ファイルファイルを選択します";
   const std::string add = "情報: 追加のレセ電連携ファイルファイルを選択します";
   EXPECT_EQ(dialogs.MessageLines(), (Strings{tkk, tkk, add, add}));
+}
+
+TEST_F(TokuteiFixture, DroppedFilesFillTheirBox) {
+  TfrmTokutei w(ctx, nullptr);
+  WriteBytes(dir / "checkups.csv", "x\r\n");
+  WriteBytes(dir / "add.csv", "x\r\n");
+  auto* edit1 = Child<QLineEdit>(&w, "Edit1");
+  auto* edit2 = Child<QLineEdit>(&w, "Edit2");
+  EXPECT_EQ(test::DropFiles(edit1, {QP(dir / "checkups.csv")}), Qt::CopyAction);
+  EXPECT_EQ(test::DropFiles(edit2, {QP(dir / "add.csv")}), Qt::CopyAction);
+  EXPECT_EQ(edit1->text(), QP(dir / "checkups.csv"));
+  EXPECT_EQ(edit2->text(), QP(dir / "add.csv"));
+  EXPECT_TRUE(dialogs.messages.empty());
+  test::DropFiles(edit2, {QP(dir / "checkups.csv"), QP(dir / "add.csv")});
+  EXPECT_EQ(edit2->text(), QP(dir / "add.csv"));
+  EXPECT_EQ(dialogs.MessageLines(), Strings{"警告: ドロップできるファイルは1つだけです。"});
 }
 
 TEST_F(TokuteiFixture, RunThroughTheShownWindow) {

@@ -10,6 +10,7 @@
 #include "core/files.h"
 #include "core/ini.h"
 #include "ff1/ui/TfrmFF1MergeVCL2.h"
+#include "gui_support/drop.h"
 #include "gui_support/gallery.h"
 #include "gui_support/scripted_dialogs.h"
 #include "support/test_util.h"
@@ -163,6 +164,20 @@ TEST_F(FF1Window, FailuresAreShownAndLeaveNothingBehind) {
     EXPECT_EQ(ListFiles(Ff1()), std::vector<std::string>{"G_FF1_1.txt"}) << c.name;
     EXPECT_EQ(dialogs_.busyDepth, 0) << c.name;
   }
+}
+
+TEST_F(FF1Window, FileToAppendCanBeDropped) {
+  const fs::path append = root_ / "a.csv";
+  WriteBytes(append, Sjis("h\r\n"));
+  TfrmFF1MergeVCL2 w(ctx_, nullptr);
+  auto* edit4 = Child<QLineEdit>(&w, "Edit4");
+  EXPECT_EQ(test::DropFiles(edit4, {Q(PathText(append))}), Qt::CopyAction);
+  EXPECT_EQ(edit4->text(), Q(PathText(append)));
+  test::DropFiles(edit4, {Q(PathText(root_.path()))});
+  EXPECT_EQ(edit4->text(), Q(PathText(append)));
+  EXPECT_EQ(dialogs_.MessageLines(),
+            std::vector<std::string>{
+                "警告: フォルダはドロップできません。ファイルをドロップしてください。"});
 }
 
 TEST_F(FF1Window, FileToAppendIsOptional) {

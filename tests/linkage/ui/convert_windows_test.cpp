@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "core/files.h"
+#include "gui_support/drop.h"
 #include "gui_support/gallery.h"
 #include "gui_support/scripted_dialogs.h"
 #include "gui_support/widget_find.h"
@@ -13,7 +15,6 @@
 #include "linkage/ui/TfrmConvert.h"
 #include "linkage/ui/TfrmConvert2.h"
 #include "support/test_util.h"
-#include "core/files.h"
 
 namespace tavo::ui {
 namespace {
@@ -121,6 +122,63 @@ TEST_F(ConvertWindowTest, Converter1ErrorBoxes) {
                    "電カル連携ファイルは作成しませんでした。"}));
   EXPECT_TRUE(dlg.modalTitles.empty());
   EXPECT_TRUE(ListFiles(env.programDir).empty());
+}
+
+// ------------------------------------------------------------ both converters
+
+// A file dropped on the input box goes through the checks of "変換前ファイル選択", without its
+// prompt; folders, several files and drops beside the box change nothing.
+TEST_F(ConvertWindowTest, DroppedInputGoesThroughTheSelectionChecks) {
+  WriteBytes(root / "good.txt", "H\r\n1\t\t\t202605\r\n");
+  WriteBytes(root / "empty.txt", "");
+  const QString good = QP(root / "good.txt");
+  const QString empty = QP(root / "empty.txt");
+  struct Refused {
+    QStringList files;
+    std::string message;
+  };
+  const std::vector<Refused> refused = {
+      {{empty}, "警告: 正しいFFファイルではありません。"},
+      {{QP(root.path())}, "警告: フォルダはドロップできません。ファイルをドロップしてください。"},
+      {{good, good}, "警告: ドロップできるファイルは1つだけです。"},
+  };
+  TfrmConvert converter1(ctx);
+  TfrmConvert2 converter2(ctx);
+  for (QDialog* w : std::initializer_list<QDialog*>{&converter1, &converter2}) {
+    SCOPED_TRACE(w->windowTitle().toStdString());
+    dlg.messages.clear();
+    auto* edit1 = Get<QLineEdit>(*w, "Edit1");
+    EXPECT_EQ(test::DropFiles(edit1, {good}), Qt::CopyAction);
+    EXPECT_EQ(edit1->text(), good);
+    EXPECT_TRUE(dlg.messages.empty());
+    for (const Refused& r : refused) {
+      SCOPED_TRACE(r.message);
+      dlg.messages.clear();
+      EXPECT_EQ(test::DropFiles(edit1, r.files), Qt::CopyAction);
+      EXPECT_EQ(dlg.MessageLines(), Lines{r.message});
+      EXPECT_EQ(edit1->text(), good);
+    }
+    dlg.messages.clear();
+    EXPECT_EQ(test::DropFiles(Get<QPushButton>(*w, "Button3"), {good}), Qt::IgnoreAction);
+    EXPECT_TRUE(dlg.messages.empty());
+  }
+}
+
+TEST_F(ConvertWindowTest, FileDialogOpensWhereTheLastChoiceWas) {
+  fs::create_directories(root / "in" / "may");
+  WriteBytes(root / "in" / "may" / "good.txt", "H\r\n1\t\t\t202605\r\n");
+  {
+    TfrmConvert2 w(ctx);
+    dlg.fileAnswers = {QP(root / "in" / "may" / "good.txt")};
+    Click(w, "Button3");
+  }
+  // A new window of the same converter starts there; the other converter's box has its own.
+  TfrmConvert2 again(ctx);
+  TfrmConvert other(ctx);
+  dlg.fileAnswers = {QString(), QString()};
+  Click(again, "Button3");
+  Click(other, "Button3");
+  EXPECT_EQ(dlg.fileStarts, (std::vector<QString>{QString(), QP(root / "in" / "may"), QString()}));
 }
 
 // ------------------------------------------------------------ converter 2

@@ -5,13 +5,14 @@
 
 #include <gtest/gtest.h>
 
-#include "ui/app_context.h"
 #include "core/errors.h"
+#include "gui_support/drop.h"
 #include "gui_support/gallery.h"
 #include "gui_support/scripted_dialogs.h"
 #include "gui_support/widget_find.h"
 #include "postal/ui/TfrmOYubin.h"
 #include "support/test_util.h"
+#include "ui/app_context.h"
 
 namespace tavo::ui {
 namespace {
@@ -119,7 +120,8 @@ TEST_F(OYubinFixture, SelectionDecidesTheFormAndTheDefinitionControls) {
   dialogs.messages.clear();
   w.Button1Click();
   EXPECT_TRUE(dialogs.messages.empty());
-  EXPECT_TRUE(test::ListFiles(ctx.env.programDir).empty());
+  // Only the settings file, which remembers the folder of the selection.
+  EXPECT_EQ(test::ListFiles(ctx.env.programDir), Strings{"user.ini"});
 
   dialogs.fileAnswers = {QString()};
   w.Button3Click();
@@ -128,6 +130,34 @@ TEST_F(OYubinFixture, SelectionDecidesTheFormAndTheDefinitionControls) {
   w.Button3Click();
   EXPECT_EQ(edit2->text(), "/some/definition.csv");
   EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST_F(OYubinFixture, DroppedFilesGoThroughTheChecksOfTheirBox) {
+  TfrmOYubin w(ctx, nullptr);
+  auto* edit1 = Child<QLineEdit>(&w, "Edit1");
+  auto* edit2 = Child<QLineEdit>(&w, "Edit2");
+  auto* edit3 = Child<QLineEdit>(&w, "Edit3");
+  const QString csv = QP(FixturePath("postal/output.csv"));
+  const QString tsv = QP(FixturePath("postal/intermediate.tsv"));
+  const auto empty = dir / "empty.csv";
+  WriteBytes(empty, "");
+
+  EXPECT_EQ(test::DropFiles(edit1, {tsv}), Qt::CopyAction);
+  EXPECT_EQ(edit1->text(), tsv);
+  EXPECT_EQ(edit3->text(), "TSV");
+  EXPECT_EQ(test::DropFiles(edit2, {QP(empty)}), Qt::CopyAction);  // no check, as its button
+  EXPECT_EQ(edit2->text(), QP(empty));
+  EXPECT_TRUE(dialogs.messages.empty());
+
+  test::DropFiles(edit1, {QP(empty)});
+  EXPECT_EQ(edit1->text(), tsv);
+  EXPECT_EQ(dialogs.MessageLines(), Strings{"警告: OUTPUTファイルではありません。"});
+
+  // An OUTPUT file needs no definition: its box is disabled and takes no drop.
+  test::DropFiles(edit1, {csv});
+  EXPECT_EQ(edit3->text(), "CSV");
+  EXPECT_EQ(test::DropFiles(edit2, {tsv}), Qt::IgnoreAction);
+  EXPECT_EQ(edit2->text(), QP(empty));
 }
 
 TEST_F(OYubinFixture, CsvRunThroughTheShownWindow) {
@@ -202,7 +232,7 @@ TEST_F(OYubinFixture, RunMessagesFromTheBoxes) {
   w.Button1Click();
   EXPECT_EQ(dialogs.MessageLines(), Strings{"警告: OUTPUTファイルがありません。"});
   EXPECT_TRUE(dialogs.modalTitles.empty());
-  EXPECT_TRUE(test::ListFiles(ctx.env.programDir).empty());
+  EXPECT_EQ(test::ListFiles(ctx.env.programDir), Strings{"user.ini"});  // no output
 }
 
 TEST_F(OYubinFixture, Gallery) {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "gui_support/drop.h"
 #include "gui_support/gallery.h"
 #include "gui_support/scripted_dialogs.h"
 #include "gui_support/widget_find.h"
@@ -181,6 +182,67 @@ TEST_F(TfrmReplaceTest, Mode1FailuresShowOneMessageAndNoConfirmation) {
     EXPECT_EQ(dlg.modalTitles.size(), shown);
   }
   EXPECT_TRUE(test::ListFiles(env.programDir).empty());
+}
+
+TEST_F(TfrmReplaceTest, DroppedFilesGoThroughTheChecksOfTheirBox) {
+  const QString ff = QP(Put("a.txt", "A\t1\r\n"));
+  const QString def = QP(Put("def.csv", "1,2\r\n"));
+  const QString empty = QP(Put("empty.txt", ""));
+  TfrmReplace w(ctx);
+  w.DspSet(1, QString(), QString());
+  auto* edit1 = Get<QLineEdit>(w, "Edit1");
+  auto* edit3 = Get<QLineEdit>(w, "Edit3");
+  // Each box alone: the input drop asks for no definition file.
+  EXPECT_EQ(test::DropFiles(edit1, {ff}), Qt::CopyAction);
+  EXPECT_EQ(test::DropFiles(edit3, {def}), Qt::CopyAction);
+  EXPECT_EQ(edit1->text(), ff);
+  EXPECT_EQ(edit3->text(), def);
+  EXPECT_TRUE(dlg.messages.empty());
+  test::DropFiles(edit1, {empty});
+  test::DropFiles(edit3, {empty});
+  test::DropFiles(edit3, {QP(in)});
+  EXPECT_EQ(edit1->text(), ff);
+  EXPECT_EQ(edit3->text(), def);
+  EXPECT_EQ(
+      dlg.MessageLines(),
+      (Lines{"警告: 正しいFFファイルではありません。", "警告: 変換定義ファイルではありません。",
+             "警告: フォルダはドロップできません。ファイルをドロップしてください。"}));
+}
+
+TEST_F(TfrmReplaceTest, Mode2DefinitionDropNeedsBothReceiptFiles) {
+  const QString def = QP(Put("def.csv", "1,2\r\n"));
+  {
+    TfrmReplace w(ctx);
+    w.DspSet(2, QStringLiteral("s.UKE"), QString());
+    test::DropFiles(Get<QLineEdit>(w, "Edit3"), {def});
+    EXPECT_TRUE(Text(w, "Edit3").isEmpty());
+    EXPECT_EQ(
+        dlg.MessageLines(),
+        Lines{"警告: 国保のレセ電ファイルの選択がありません。起動時の画面で選択してください"});
+  }
+  dlg.messages.clear();
+  TfrmReplace w(ctx);
+  w.DspSet(2, QStringLiteral("s.UKE"), QStringLiteral("k.UKE"));
+  test::DropFiles(Get<QLineEdit>(w, "Edit3"), {def});
+  EXPECT_EQ(Text(w, "Edit3"), def);
+  EXPECT_TRUE(dlg.messages.empty());
+}
+
+TEST_F(TfrmReplaceTest, EachBoxRemembersItsOwnFolder) {
+  const fs::path ff = Put("ff/a.txt", "A\t1\r\n");
+  const fs::path def = Put("def/def.csv", "1,2\r\n");
+  {
+    TfrmReplace w(ctx);
+    w.DspSet(1, QString(), QString());
+    dlg.fileAnswers = {QP(ff), QP(def)};
+    Click(w, "Button2");
+  }
+  dlg.fileStarts.clear();
+  TfrmReplace w(ctx);
+  w.DspSet(1, QString(), QString());
+  dlg.fileAnswers = {QString(), QString()};
+  Click(w, "Button2");
+  EXPECT_EQ(dlg.fileStarts, (std::vector<QString>{QP(in / "ff"), QP(in / "def")}));
 }
 
 // ------------------------------------------------------------ mode 2
