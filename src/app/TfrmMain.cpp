@@ -7,15 +7,15 @@
 #include <QPushButton>
 #include <QShowEvent>
 
+#include "ui/TfrmMsg.h"
 #include "app/TfrmOption.h"
 #include "app/TfrmSyosai.h"
+#include "ui/widgets.h"
+#include "ui/window_behaviour.h"
 #include "core/errors.h"
 #include "core/files.h"
 #include "core/ini.h"
 #include "receipt/receipt_ops.h"
-#include "ui/TfrmMsg.h"
-#include "ui/widgets.h"
-#include "ui/window_behaviour.h"
 
 namespace tavo::ui {
 

@@ -2,14 +2,14 @@
 
 #include <QPushButton>
 
+#include "ui/widgets.h"
+#include "ui/window_behaviour.h"
 #include "checkup/ui/TfrmTokutei.h"
 #include "ff1/ui/TfrmFF1MergeVCL2.h"
 #include "linkage/ui/TfrmConvert.h"
 #include "linkage/ui/TfrmConvert2.h"
 #include "postal/ui/TfrmOYubin.h"
 #include "replace/ui/TfrmReplace.h"
-#include "ui/widgets.h"
-#include "ui/window_behaviour.h"
 
 namespace tavo::ui {
 

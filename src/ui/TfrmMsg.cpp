@@ -8,10 +8,10 @@
 #include <QTextBoundaryFinder>
 #include <algorithm>
 
-#include "core/ini.h"
-#include "core/output_folder.h"
 #include "ui/widgets.h"
 #include "ui/window_behaviour.h"
+#include "core/ini.h"
+#include "core/output_folder.h"
 
 namespace tavo::ui {
 

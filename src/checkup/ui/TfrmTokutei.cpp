@@ -6,10 +6,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "checkup/checkup_ops.h"
-#include "core/dates.h"
 #include "ui/widgets.h"
 #include "ui/window_behaviour.h"
+#include "checkup/checkup_ops.h"
+#include "core/dates.h"
 
 namespace tavo::ui {
 

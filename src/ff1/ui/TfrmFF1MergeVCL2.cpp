@@ -4,12 +4,12 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "ui/widgets.h"
+#include "ui/window_behaviour.h"
 #include "core/errors.h"
 #include "core/files.h"
 #include "core/ini.h"
 #include "ff1/ff1_link.h"
-#include "ui/widgets.h"
-#include "ui/window_behaviour.h"
 
 namespace tavo::ui {
 

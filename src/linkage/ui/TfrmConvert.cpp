@@ -4,11 +4,11 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "ui/widgets.h"
+#include "ui/window_behaviour.h"
 #include "core/errors.h"
 #include "core/files.h"
 #include "linkage/convert1.h"
-#include "ui/widgets.h"
-#include "ui/window_behaviour.h"
 
 namespace tavo::ui {
 

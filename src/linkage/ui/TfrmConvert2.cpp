@@ -4,10 +4,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "linkage/convert1.h"
-#include "linkage/convert2.h"
 #include "ui/widgets.h"
 #include "ui/window_behaviour.h"
+#include "linkage/convert1.h"
+#include "linkage/convert2.h"
 
 namespace tavo::ui {
 

@@ -6,12 +6,12 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "core/dates.h"
-#include "core/errors.h"
-#include "core/files.h"
 #include "ui/TfrmMsg.h"
 #include "ui/widgets.h"
 #include "ui/window_behaviour.h"
+#include "core/dates.h"
+#include "core/errors.h"
+#include "core/files.h"
 
 namespace tavo::ui {
 

@@ -4,10 +4,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "core/errors.h"
-#include "core/files.h"
 #include "ui/widgets.h"
 #include "ui/window_behaviour.h"
+#include "core/errors.h"
+#include "core/files.h"
 
 namespace tavo::ui {
 
@@ -27,12 +27,12 @@ TfrmReplace::TfrmReplace(AppContext& ctx, QWidget* parent) : QDialog(parent), ct
   connect(Button1, &QPushButton::clicked, this, &TfrmReplace::Button1Click);
   connect(Button2, &QPushButton::clicked, this, &TfrmReplace::Button2Click);
   connect(Button4, &QPushButton::clicked, this, &TfrmReplace::Button4Click);
-  // Mode 2 hides Button2: the focus then starts on Button4, which stands in its place.
   TakeDroppedFile(ctx_, Edit1, [this](const QString& path) { AcceptInput(path); });
   // Mode 2 asks for both receipt files first, as Button4 does.
   TakeDroppedFile(ctx_, Edit3, [this](const QString& path) {
     if (minKbn != 2 || ReceiptFilesChosen()) AcceptDefinition(path);
   });
+  // Mode 2 hides Button2: the focus then starts on Button4, which stands in its place.
   FinishWindow(this, Button2);
 
   InitSet();

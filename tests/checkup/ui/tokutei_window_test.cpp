@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "ui/app_context.h"
 #include "checkup/ui/TfrmTokutei.h"
 #include "core/errors.h"
 #include "gui_support/drop.h"
@@ -12,7 +13,6 @@
 #include "gui_support/scripted_dialogs.h"
 #include "gui_support/widget_find.h"
 #include "support/test_util.h"
-#include "ui/app_context.h"
 
 namespace tavo::ui {
 namespace {

@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "core/files.h"
 #include "gui_support/drop.h"
 #include "gui_support/gallery.h"
 #include "gui_support/scripted_dialogs.h"
@@ -15,6 +14,7 @@
 #include "linkage/ui/TfrmConvert.h"
 #include "linkage/ui/TfrmConvert2.h"
 #include "support/test_util.h"
+#include "core/files.h"
 
 namespace tavo::ui {
 namespace {

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "ui/app_context.h"
 #include "core/errors.h"
 #include "gui_support/drop.h"
 #include "gui_support/gallery.h"
@@ -12,7 +13,6 @@
 #include "gui_support/widget_find.h"
 #include "postal/ui/TfrmOYubin.h"
 #include "support/test_util.h"
-#include "ui/app_context.h"
 
 namespace tavo::ui {
 namespace {
