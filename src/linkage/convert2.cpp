@@ -14,6 +14,7 @@
 #include "core/cp932.h"
 #include "core/errors.h"
 #include "core/files.h"
+#include "linkage/blank_report.h"
 #include "linkage/convert1.h"
 #include "linkage/line_stream.h"
 #include "linkage/validate.h"
@@ -529,9 +530,28 @@ const std::string& NumberedHeaderBytes() {
   return bytes;
 }
 
+// The header text of one numbered-header column, encoded.
+std::string_view NumberedHeaderBytes(std::size_t column) {
+  static const auto columns = [] {
+    std::vector<std::string> bytes;
+    for (const Text& name : NumberedHeaderColumns()) bytes.push_back(Cp932Encode(name));
+    return bytes;
+  }();
+  return columns[column];
+}
+
 const std::string& LongHeaderBytes() {
   static const std::string bytes = Cp932Encode(LongHeaderLine());
   return bytes;
+}
+
+// The output in place, with the report of blanked values when there is one.
+void Commit(AtomicFile& out, BlankReport* report) {
+  if (report) {
+    report->CommitWith(out);
+  } else {
+    out.Commit();
+  }
 }
 
 Text FileNotReadText(TextView file, const char* what) {
@@ -611,14 +631,17 @@ Text ConvCarte(TextView dataId, const DataIdMap& map) {
 }
 
 void ConvertTSVtoCSV_Reorder(const fs::path& input, const fs::path& output,
-                             const std::array<int, kNumberedColumnCount>& order) {
+                             const std::array<int, kNumberedColumnCount>& order,
+                             BlankReport* report) {
   RawLineStream in(input);
   AtomicFile out(output);
   RawFields fields;
   std::string row;
   std::string_view line;
   bool first = true;
+  std::size_t lineNumber = 0;
   while (in.Next(line)) {
+    ++lineNumber;
     if (first) {
       first = false;
       out.Write(NumberedHeaderBytes());
@@ -636,20 +659,29 @@ void ConvertTSVtoCSV_Reorder(const fs::path& input, const fs::path& output,
         }
         const auto at = static_cast<std::size_t>(p);
         const std::string_view field = fields.field(at);
+        const std::size_t before = row.size();
         if (fields.ascii(at)) {
           row += ChkStdAscii(field, p);
         } else {
           Cp932EncodeAppend(ChkStd(Cp932Decode(field), p), row);
+        }
+        if (report && row.size() == before && !IsBlankBytes(field)) {
+          const Text value = Cp932Decode(field);
+          if (!IsNotMeasuredMark(value, p)) {
+            report->Add(lineNumber, TrimBytes(fields.field(0)), NumberedHeaderBytes(k), field,
+                        Cp932Encode(ChkStdReason(value, p)));
+          }
         }
       }
     }
     row += kCrLf;
     out.Write(row);
   }
-  out.Commit();
+  Commit(out, report);
 }
 
-void ConvertNewFmt(const fs::path& input, const fs::path& output, const fs::path& recelist) {
+void ConvertNewFmt(const fs::path& input, const fs::path& output, const fs::path& recelist,
+                   BlankReport* report) {
   static_assert(RawLineStream::kReadSlack >= RowBuffer::kSlack + 8);
   const CarteLookup charts(recelist);
   RawLineStream in(input);
@@ -665,6 +697,8 @@ void ConvertNewFmt(const fs::path& input, const fs::path& output, const fs::path
     std::size_t commas = 0;
     Kind kind = Kind::kCopy;
     FieldRule rule;
+    std::string header;  // for the report: the column's header text and the
+    std::string reason;  // reason for a value it blanks, encoded
   };
   std::vector<Column> columns;
   std::size_t trailingCommas = kLongColumnCount - 1;
@@ -676,7 +710,31 @@ void ConvertNewFmt(const fs::path& input, const fs::path& output, const fs::path
   std::string encoded;
   std::string key;
   std::string_view line;
+  std::size_t lineNumber = 0;
+  // A value that its rule blanked goes into the report with the row's chart
+  // number, worked out again at the line's first blanked value (column 0
+  // comes first), so that the common path keeps nothing for the report.
+  std::size_t chartLine = 0;
+  std::string chart;
+  std::string scratch;
+  auto noteBlank = [&](const Column& col, std::string_view field) {
+    if (chartLine != lineNumber) {
+      chartLine = lineNumber;
+      chart.clear();
+      const Column& first = columns.front();
+      if (first.kind == Kind::kCarte && first.source < fields.size()) {
+        const std::string_view id = fields.field(first.source);
+        if (fields.ascii(first.source)) {
+          chart = charts.ConvCarte(id, scratch);
+        } else {
+          chart = Cp932Encode(ConvCarte(Cp932Decode(id), charts.wide()));
+        }
+      }
+    }
+    report->Add(lineNumber, chart, col.header, field, col.reason);
+  };
   if (in.Next(line)) {
+    ++lineNumber;
     std::unordered_map<Text, int> header;  // later fields win
     const FieldList names = SplitTab(Cp932Decode(line));
     for (std::size_t i = 0; i < names.size(); ++i) {
@@ -697,6 +755,8 @@ void ConvertNewFmt(const fs::path& input, const fs::path& output, const fs::path
       previous = c;
       const NewRule& rule = ChkStdNewRule(c);
       col.rule = FieldRule(rule);
+      col.header = Cp932Encode(LongHeaderColumns()[static_cast<std::size_t>(c)]);
+      col.reason = Cp932Encode(ChkStdNewRuleText(c));
       col.kind = c == 0                     ? Kind::kCarte
                  : c == 2                   ? Kind::kDate
                  : rule.op == NewOp::Always ? Kind::kCopy
@@ -714,6 +774,7 @@ void ConvertNewFmt(const fs::path& input, const fs::path& output, const fs::path
   // date, a chart number that is longer than its data identification number.
   const std::size_t rowExtra = kLongColumnCount + kCrLf.size() + 2 + 24 + charts.LongestChart();
   while (in.Next(line)) {
+    ++lineNumber;
     if (IsBlankBytes(line)) continue;
     // The line is followed by readable slack: fields are read and moved in
     // fixed-size pieces.
@@ -738,12 +799,14 @@ void ConvertNewFmt(const fs::path& input, const fs::path& output, const fs::path
         encoded.clear();
         if (col.kind == Kind::kCarte) {
           Cp932EncodeAppend(ConvCarte(decoded, charts.wide()), encoded);
-        } else if (col.kind == Kind::kDate) {
-          Text date = Trim(decoded);
-          if (date.size() == 6) date += u"01";
-          Cp932EncodeAppend(ChkStdNew(date, col.c), encoded);
         } else {
-          Cp932EncodeAppend(ChkStdNew(decoded, col.c), encoded);
+          Text checked = decoded;
+          if (col.kind == Kind::kDate) {
+            checked = Trim(decoded);
+            if (checked.size() == 6) checked += u"01";
+          }
+          Cp932EncodeAppend(ChkStdNew(checked, col.c), encoded);
+          if (report && encoded.empty() && !IsBlank(checked)) noteBlank(col, field);
         }
         rows.Done(o);
         rows.Append(encoded);
@@ -755,7 +818,11 @@ void ConvertNewFmt(const fs::path& input, const fs::path& output, const fs::path
           o = PutPadded(o, field);
           break;
         case Kind::kRule:
-          if (col.rule.Keeps(field)) o = PutPadded(o, field);
+          if (col.rule.Keeps(field)) {
+            o = PutPadded(o, field);
+          } else if (report && !IsBlankBytes(field)) {
+            noteBlank(col, field);
+          }
           break;
         case Kind::kCarte:
           o = Put(o, charts.ConvCarte(field, key));
@@ -767,9 +834,15 @@ void ConvertNewFmt(const fs::path& input, const fs::path& output, const fs::path
             std::memcpy(date, t.data(), 6);
             date[6] = '0';
             date[7] = '1';
-            if (col.rule.Keeps({date, 8})) o = Put(o, {date, 8});
+            if (col.rule.Keeps({date, 8})) {
+              o = Put(o, {date, 8});
+            } else if (report) {
+              noteBlank(col, field);
+            }
           } else if (col.rule.Keeps(t)) {
             o = Put(o, t);
+          } else if (report && !t.empty()) {
+            noteBlank(col, field);
           }
           break;
         }
@@ -780,7 +853,7 @@ void ConvertNewFmt(const fs::path& input, const fs::path& output, const fs::path
     rows.Done(o);
   }
   rows.Flush();
-  out.Commit();
+  Commit(out, report);
 }
 
 RunResult Conv2(const Env& env, TextView pstFile, TextView mstNgt) {
@@ -796,15 +869,24 @@ RunResult Conv2(const Env& env, TextView pstFile, TextView mstNgt) {
     const fs::path input = PathFromText(pstFile);
     const Text name = SafeFileName(CarteFileName(mstNgt));
     const fs::path target = env.ProgramFile(PathFromText(name));
+    const Text reportName = BlankReportName(name);
+    BlankReport report(env.ProgramFile(PathFromText(reportName)));
     if (ToInt32Def(Trim(mstNgt), 0) >= kItemCodeFrom) {
-      ConvertNewFmt(input, target, env.nivaFf1Dir / "recelist.csv");
+      ConvertNewFmt(input, target, env.nivaFf1Dir / "recelist.csv", &report);
     } else {
       const fs::path stale = env.ProgramFile("output.tsv");
       std::error_code ec;
       if (FileExists(stale)) fs::remove(stale, ec);
-      ConvertTSVtoCSV_Reorder(input, target, NumberedOrder());
+      ConvertTSVtoCSV_Reorder(input, target, NumberedOrder(), &report);
     }
     result.HandOver(target, name);
+    if (report.count() > 0) {
+      // The report goes with the output as the second file.
+      result.written.push_back(report.target());
+      result.gstFile2 = reportName;
+      result.gstMsg += u'\n' + T("検証で") + FromUtf8(std::to_string(report.count())) +
+                       T("件の値を空欄にしました（") + reportName + T("）");
+    }
   } catch (const OpError& e) {
     result.Error(e.text());
     result.stopped = true;
