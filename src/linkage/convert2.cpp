@@ -20,6 +20,10 @@
 #include "linkage/tab_fields.h"
 #include "linkage/validate.h"
 
+#ifdef TAVO_LINKAGE_SSE2
+#include <xmmintrin.h>
+#endif
+
 namespace tavo::linkage {
 
 namespace {
@@ -354,12 +358,34 @@ class CarteLookup {
   const DataIdMap& wide() const { return wide_; }
   std::size_t LongestChart() const { return longest_; }
 
+  // A data identification number of ASCII bytes read for the lookup.
+  struct Key {
+    std::string_view text;  // trimmed
+    std::int64_t number = 0;  // its integer, 0 when it is none or zero
+  };
+  // The key of a field; with SSE2 the table slot that the lookup will read
+  // starts coming into the cache.
+  Key Read(std::string_view dataId) const {
+    Key k{TrimBytes(dataId)};
+    if (!ParseInt64(k.text, k.number)) k.number = 0;
+#ifdef TAVO_LINKAGE_SSE2
+    if (k.number != 0) {
+      const NumberSlot& slot = numbers_[HashNumber(k.number) & (numbers_.size() - 1)];
+      _mm_prefetch(reinterpret_cast<const char*>(&slot), _MM_HINT_T0);
+    }
+#endif
+    return k;
+  }
+
   // ConvCarte of a field of ASCII bytes: the bytes to write. `key` is
   // scratch space and may hold the result.
   std::string_view ConvCarte(std::string_view dataId, std::string& key) const {
-    const std::string_view t = TrimBytes(dataId);
-    std::int64_t v = 0;
-    if (ParseInt64(t, v) && v != 0) {
+    return ConvCarte(Read(dataId), key);
+  }
+  std::string_view ConvCarte(const Key& k, std::string& key) const {
+    const std::string_view t = k.text;
+    const std::int64_t v = k.number;
+    if (v != 0) {
       const NumberSlot& slot = numbers_[FindNumber(v)];
       if (slot.entry != 0) return charts_[slot.entry - 1];
       char digits[24];
@@ -705,23 +731,57 @@ void ConvertNewFmt(const fs::path& input, const fs::path& output, const fs::path
   // Bytes a row may add to its fields: commas, line break, "01" of the
   // date, a chart number that is longer than its data identification number.
   const std::size_t rowExtra = kLongColumnCount + kCrLf.size() + 2 + 24 + charts.LongestChart();
+  // The row being built, its bound and the place reached.
+  char* row = nullptr;
+  std::size_t bound = 0;
+  char* o = nullptr;
+  // A gap at the row's start for the chart number (below).
+  char* gap = nullptr;
+  std::size_t gapSize = 0;
+  // Room for `more` bytes past the bound (a text that grew): the row moves
+  // with the buffer, which keeps it whole.
+  auto ensure = [&](std::size_t more) {
+    const auto used = static_cast<std::size_t>(o - row);
+    if (used + more <= bound) return;
+    const auto gapAt = static_cast<std::size_t>(gap ? gap - row : 0);
+    bound += used + more;
+    row = rows.Room(bound);
+    o = row + used;
+    if (gap) gap = row + gapAt;
+  };
   while (in.Next(line)) {
     ++lineNumber;
     if (IsBlankBytes(line)) continue;
     // The line is followed by readable slack: fields are read and moved in
     // fixed-size pieces.
     fields.Split(line);
-    const std::size_t bound = maxUse * line.size() + rowExtra;
-    char* o = rows.Room(bound);
-    for (const Column& col : columns) {
-      o = PutCommas(o, col.commas);
-      if (col.source >= fields.size()) continue;
-      const std::string_view field = fields.field(col.source);
-      if (!fields.ascii(col.source)) {
+    bound = maxUse * line.size() + rowExtra;
+    row = rows.Room(bound);
+    o = row;
+    gap = nullptr;
+    // The chart number of an ASCII data identification number is looked up
+    // after the other columns, once its table slot has come into the cache:
+    // it goes into a gap left at the row's start, closed afterwards. (It is
+    // at most as long as the longest chart number or the field itself.)
+    auto col = columns.begin();
+    CarteLookup::Key dataId;
+    if (col != columns.end() && col->kind == Kind::kCarte && col->source < fields.size() &&
+        fields.ascii(col->source)) {
+      dataId = charts.Read(fields.field(col->source));
+      gap = o;
+      gapSize = std::max(charts.LongestChart(), dataId.text.size());
+      o += gapSize;
+      ++col;
+    }
+    for (; col != columns.end(); ++col) {
+      o = PutCommas(o, col->commas);
+      if (col->source >= fields.size()) continue;
+      const std::string_view field = fields.field(col->source);
+      if (!fields.ascii(col->source)) {
         // A value that passes whatever its characters, and whose bytes
         // decode and encode back to themselves, is written as it is.
-        if ((col.kind == Kind::kCopy || col.kind == Kind::kRule) &&
-            col.rule.KeepsAnyCharacters(field.size()) && RoundTrips(field)) {
+        if ((col->kind == Kind::kCopy || col->kind == Kind::kRule) &&
+            col->rule.KeepsAnyCharacters(field.size()) && RoundTrips(field)) {
           o = PutPadded(o, field);
           continue;
         }
@@ -729,31 +789,30 @@ void ConvertNewFmt(const fs::path& input, const fs::path& output, const fs::path
         decoded.clear();
         Cp932DecodeAppend(field, decoded);
         encoded.clear();
-        if (col.kind == Kind::kCarte) {
+        if (col->kind == Kind::kCarte) {
           Cp932EncodeAppend(ConvCarte(decoded, charts.wide()), encoded);
         } else {
           Text checked = decoded;
-          if (col.kind == Kind::kDate) {
+          if (col->kind == Kind::kDate) {
             checked = Trim(decoded);
             if (checked.size() == 6) checked += u"01";
           }
-          Cp932EncodeAppend(ChkStdNew(checked, col.c), encoded);
-          if (report && encoded.empty() && !IsBlank(checked)) noteBlank(col, field);
+          Cp932EncodeAppend(ChkStdNew(checked, col->c), encoded);
+          if (report && encoded.empty() && !IsBlank(checked)) noteBlank(*col, field);
         }
-        rows.Done(o);
-        rows.Append(encoded);
-        o = rows.Room(bound);
+        ensure(encoded.size());
+        o = Put(o, encoded);
         continue;
       }
-      switch (col.kind) {
+      switch (col->kind) {
         case Kind::kCopy:
           o = PutPadded(o, field);
           break;
         case Kind::kRule:
-          if (col.rule.Keeps(field)) {
+          if (col->rule.Keeps(field)) {
             o = PutPadded(o, field);
           } else if (report && !IsBlankBytes(field)) {
-            noteBlank(col, field);
+            noteBlank(*col, field);
           }
           break;
         case Kind::kCarte:
@@ -766,18 +825,28 @@ void ConvertNewFmt(const fs::path& input, const fs::path& output, const fs::path
             std::memcpy(date, t.data(), 6);
             date[6] = '0';
             date[7] = '1';
-            if (col.rule.Keeps({date, 8})) {
+            if (col->rule.Keeps({date, 8})) {
               o = Put(o, {date, 8});
             } else if (report) {
-              noteBlank(col, field);
+              noteBlank(*col, field);
             }
-          } else if (col.rule.Keeps(t)) {
+          } else if (col->rule.Keeps(t)) {
             o = Put(o, t);
           } else if (report && !t.empty()) {
-            noteBlank(col, field);
+            noteBlank(*col, field);
           }
           break;
         }
+      }
+    }
+    if (gap) {
+      const std::string_view chart = charts.ConvCarte(dataId, key);
+      std::memcpy(gap, chart.data(), chart.size());
+      const std::size_t unused = gapSize - chart.size();
+      if (unused) {
+        std::memmove(gap + chart.size(), gap + gapSize,
+                     static_cast<std::size_t>(o - (gap + gapSize)));
+        o -= unused;
       }
     }
     o = PutCommas(o, trailingCommas);

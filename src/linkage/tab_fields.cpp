@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#ifdef TAVO_TAB_FIELDS_SSE2
+#ifdef TAVO_LINKAGE_SSE2
 #include <emmintrin.h>
 #endif
 
@@ -115,7 +115,7 @@ void TabFields::SplitPlain(std::string_view line) {
   starts[count_] = n + 1;
 }
 
-#ifdef TAVO_TAB_FIELDS_SSE2
+#ifdef TAVO_LINKAGE_SSE2
 void TabFields::SplitSse2(std::string_view line) {
   Begin(line);
   if (line.empty()) return;
