@@ -109,15 +109,23 @@ char* Put(char* o, std::string_view bytes) {
 // Code page 932 bytes that decode and encode back to themselves. Only the
 // codes with a twin change on the way (NEC row 13 at 87xx, the ED/EE rows,
 // the IBM extensions at FA-FC); a field with any byte 85-87 or EB-FF, lead
-// or trail, is left to the text path, which is always right.
+// or trail, is left to the text path, which is always right. The field is
+// followed by readable slack: eight bytes are tested at a time.
 bool RoundTrips(std::string_view bytes) {
-  static constexpr auto kTwinFree = [] {
-    std::array<bool, 256> t{};
-    for (unsigned b = 0; b < 256; ++b) t[b] = b < 0x85 || (b >= 0x88 && b < 0xEB);
-    return t;
-  }();
-  for (char c : bytes) {
-    if (!kTwinFree[static_cast<unsigned char>(c)]) return false;
+  constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+  constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Full;
+  for (std::size_t k = 0; k < bytes.size(); k += 8) {
+    const std::uint64_t w = Load8(bytes.data() + k);
+    // Of a byte of 0x80 or more, its low seven bits c: adding 0x80 - x
+    // sets the top bit exactly when c is x or more, with no carry.
+    const std::uint64_t c = w & kLow7;
+    const std::uint64_t from85 = c + (0x80 - 0x05) * kOnes;
+    const std::uint64_t from88 = c + (0x80 - 0x08) * kOnes;
+    const std::uint64_t fromEB = c + (0x80 - 0x6B) * kOnes;
+    const std::uint64_t twin = ((from85 & ~from88) | fromEB) & w & kHighBits;
+    const std::uint64_t inside =
+        bytes.size() - k >= 8 ? ~std::uint64_t{0} : (std::uint64_t{1} << (8 * (bytes.size() - k))) - 1;
+    if (twin & inside) return false;
   }
   return true;
 }
@@ -872,6 +880,11 @@ RunResult Conv2(const Env& env, TextView pstFile, TextView mstNgt) {
     const fs::path target = env.ProgramFile(PathFromText(name));
     const Text reportName = BlankReportName(name);
     BlankReport report(env.ProgramFile(PathFromText(reportName)));
+    // Neither file may replace the input that it is made from.
+    if (result.RefusesOverwrite(target, name, {input}) ||
+        result.RefusesOverwrite(report.target(), reportName, {input})) {
+      return result;
+    }
     if (ToInt32Def(Trim(mstNgt), 0) >= kItemCodeFrom) {
       ConvertNewFmt(input, target, env.nivaFf1Dir / "recelist.csv", &report);
     } else {

@@ -290,6 +290,22 @@ TEST(Converter2, BlankReportGoesWithItsOutput) {
   r = Conv2(env, P(clean), u"202605");
   EXPECT_TRUE(r.messages.empty());
   EXPECT_TRUE(fs::is_directory(report));
+
+  // An input in the program folder under the output's or the report's name
+  // is never replaced.
+  for (const Text& name : {T("202606_carte.csv"), T("202606_carte_検証.csv")}) {
+    const fs::path input = env.programDir / PathFromText(name);
+    const std::string bytes = "H\r\n1\t\t\t202606\t\tbad\r\n";
+    WriteBytes(input, bytes);
+    r = Conv2(env, P(input), u"202606");
+    EXPECT_EQ(r.messages, (std::vector<Message>{
+                              {MsgKind::Warning, T("変換後のファイル名「") + name +
+                                                     T("」が変換前のファイルと同じになるため、"
+                                                       "作成しません。")}}));
+    EXPECT_FALSE(r.wrote());
+    EXPECT_EQ(ReadBytes(input), bytes);
+    fs::remove(input);
+  }
 }
 
 // Rows of an item-code run of `input` with an empty receipt list, split at commas.
