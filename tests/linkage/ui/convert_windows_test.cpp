@@ -152,14 +152,15 @@ TEST_F(ConvertWindowTest, Converter2BothLayoutsThroughTheWindow) {
     const char* report;
     const char* reportExpected;
     const char* blanked;
+    const char* gallery;  // the confirmation window's picture
   };
   for (const Case& c :
        {Case{"linkage/convert2_positional_in.txt", "202605_carte.csv",
              "linkage/convert2_positional_expected.csv", "202605_carte_検証.csv",
-             "linkage/convert2_positional_report.csv", "17"},
+             "linkage/convert2_positional_report.csv", "17", "TfrmMsg_convert2_positional"},
         Case{"linkage/convert2_itemcode_in.txt", "202606_carte.csv",
              "linkage/convert2_itemcode_expected.csv", "202606_carte_検証.csv",
-             "linkage/convert2_itemcode_report.csv", "11"}}) {
+             "linkage/convert2_itemcode_report.csv", "11", "TfrmMsg_convert2_itemcode"}}) {
     SCOPED_TRACE(c.input);
     TfrmConvert2 w(ctx);
     dlg.messages.clear();
@@ -169,6 +170,7 @@ TEST_F(ConvertWindowTest, Converter2BothLayoutsThroughTheWindow) {
     QString message;
     dlg.modalHandlers.push_back([&](QDialog* d) {
       message = Get<QLabel>(*d, "Label1")->text();
+      test::SaveGallery(d, c.gallery);
       Click(*d, "Button1");
     });
     Click(w, "Button1");
