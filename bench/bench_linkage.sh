@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # End-to-end benchmark of converter 2 on the item-code layout (tavo-cli
-# convert2) with a generated 100 MB outpatient file, against cp of the same
-# file in the same run. Prints times, the ratio and peak memory.
+# convert2) with a generated 100 MB outpatient file, against cp and cat of the
+# same file and the awk reference (bench/convert2_reference.awk, same output)
+# in the same run. Prints times, the ratios and peak memory.
 #   usage: bench/bench_linkage.sh BUILD_DIR [SIZE_MB]
 set -euo pipefail
 BUILD=$(cd "${1:?usage: bench_linkage.sh BUILD_DIR [SIZE_MB]}" && pwd)
@@ -45,15 +46,28 @@ measure cpsync sh -c 'cp "$1" "$2" && sync "$2"' sh "$WORK/in/ff_202606.txt" "$W
 rm -f "$WORK/out/copy.txt"
 measure tavo "$CLI" convert2 --out-dir "$WORK/out" --niva-ff1-dir "$WORK/ff1" "$WORK/in/ff_202606.txt"
 [ -s "$WORK/out/202606_carte.csv" ] || { echo "no output written"; exit 1; }
+measure cat sh -c 'cat "$1" >"$2"' sh "$WORK/in/ff_202606.txt" "$WORK/out/cat.txt"
+head -n 1 "$WORK/out/202606_carte.csv" >"$WORK/header.txt"
+measure awk sh -c 'awk -v recelist="$1" -v header="$2" -f "$3" "$4" >"$5"' sh "$WORK/ff1/recelist.csv" \
+  "$WORK/header.txt" "$(cd "$(dirname "$0")" && pwd)/convert2_reference.awk" "$WORK/in/ff_202606.txt" \
+  "$WORK/out/awk.csv"
+cmp -s "$WORK/out/awk.csv" "$WORK/out/202606_carte.csv" || echo "  (the awk reference's output differs)"
 
 echo "converter 2, item-code layout: $((BYTES / 1000000)) MB input, $(wc -l <"$WORK/in/ff_202606.txt") lines"
 show cp "cp (reference)"
 show cpsync "cp + sync of the copy"
+show cat "cat into a file"
+show awk "awk reference"
 show tavo "tavo-cli convert2"
+REPORT=$(ls "$WORK/out/"*_検証.csv 2>/dev/null || true)
+[ -z "$REPORT" ] || echo "  report of blanked values: $(($(wc -l <"$REPORT") - 1)) values"
 awk -v a="$(cat "$WORK/tavo.s")" -v b="$(cat "$WORK/cp.s")" -v c="$(cat "$WORK/cpsync.s")" \
-    -v kb="$(cat "$WORK/tavo.kb")" 'BEGIN {
+    -v kb="$(cat "$WORK/tavo.kb")" -v t="$(cat "$WORK/cat.s")" -v k="$(cat "$WORK/awk.s")" 'BEGIN {
   if (b <= 0) b = 0.01
   if (c <= 0) c = 0.01
   printf "  ratio to cp: %.2f x (target <= 5)\n", a / b
   printf "  ratio to cp + sync: %.2f x\n", a / c
+  if (t <= 0) t = 0.01
+  printf "  ratio to cat: %.2f x (target <= 5)\n", a / t
+  printf "  awk reference / tavo: %.1f x (target >= 2)\n", k / a
   printf "  peak memory: %.1f MiB (target < 64)\n", kb / 1024 }'

@@ -2,6 +2,7 @@
 // in the item-code layout (header of the 95 codes, one patient per line, TAB
 // separated, Shift_JIS, CR LF) of at least SIZE_MB megabytes (10^6 bytes),
 // with values of the forms a clinic's file holds, a few of them invalid.
+#include <array>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -10,6 +11,7 @@
 #include "core/cp932.h"
 #include "core/text.h"
 #include "linkage/formats.h"
+#include "linkage/validate.h"
 
 namespace {
 
@@ -37,6 +39,23 @@ std::string Flags(Rng& r, int n, const char* set) {
   std::string s;
   for (int i = 0; i < n; ++i) s += Pick(r, set);
   return s;
+}
+
+// For each code-table position, the digits that the one-character rule of
+// its long-header column allows ("" when it has no such rule): flags are
+// drawn from them, so that only the values spoiled on purpose are blanked.
+std::array<std::string, tavo::linkage::kCodeCount> AllowedFlags() {
+  using namespace tavo::linkage;
+  std::array<std::string, kCodeCount> allowed;
+  for (int c = 0; c < kLongColumnCount; ++c) {
+    const int pos = LongColumnMap()[static_cast<std::size_t>(c)];
+    const NewRule& rule = ChkStdNewRule(c);
+    if (pos < 0 || rule.op != NewOp::Single) continue;
+    for (char d = '0'; d <= '9'; ++d) {
+      if ((rule.lo >> d) & 1u) allowed[static_cast<std::size_t>(pos)] += d;
+    }
+  }
+  return allowed;
 }
 
 }  // namespace
@@ -67,6 +86,12 @@ int main(int argc, char** argv) {
   std::string diseaseBytes[5];
   for (int i = 0; i < 5; ++i) diseaseBytes[i] = Cp932Encode(T(diseases[i]));
 
+  const auto allowed = AllowedFlags();
+  auto flag = [&allowed](Rng& r, int c) {
+    const std::string& set = allowed[static_cast<std::size_t>(c)];
+    return set.empty() ? Pick(r, "0123459") : Pick(r, set.c_str());
+  };
+
   std::string buf;
   for (int i = 0; i < linkage::kCodeCount; ++i) {
     buf += (i ? "\t" : "");
@@ -85,7 +110,7 @@ int main(int argc, char** argv) {
     f[3] = "2026" + std::string(r.Below(2) ? "06" : "07");
     f[4] = Digits(r, 2);
     f[5] = r.Below(50) ? Digits(r, 7) : "123-4567";
-    for (int c = 6; c <= 36; ++c) f[c] = Pick(r, "0123459");
+    for (int c = 6; c <= 36; ++c) f[c] = flag(r, c);
     f[7] = "202606" + std::to_string(10 + r.Below(18));
     f[8] = "I10";
     f[9] = Digits(r, 7);
@@ -98,6 +123,7 @@ int main(int argc, char** argv) {
     f[26] = diseaseBytes[r.Below(5)];
     f[27] = Flags(r, 13, "01");
     f[28] = Flags(r, 10, "01239");
+    f[33] = Flags(r, 5, "01");
     f[34] = "2026" + Digits(r, 4);
     f[35] = Flags(r, 10, "01239");
     f[36] = Flags(r, 18, "12345679");
@@ -106,7 +132,10 @@ int main(int argc, char** argv) {
     f[84] = Flags(r, 14, "01");
     f[86] = Pick(r, "0123456789");
     f[87] = r.Below(20) ? Pick(r, "012345") : " 3 ";
-    for (int c = 88; c <= 92; ++c) f[c] = Pick(r, "0129");
+    for (int c = 88; c <= 92; ++c) f[c] = flag(r, c);
+    // One line in 200 has one of the values 6-36 spoiled; one in 50 (above)
+    // a postal code with a hyphen.
+    if (r.Below(200) == 0) f[6 + r.Below(31)] = "x";
     f[93] = "2026" + Digits(r, 2);
     f[94] = Flags(r, 7, "01");
     written += buf.size();

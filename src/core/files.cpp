@@ -287,7 +287,7 @@ void AtomicFile::Write(std::string_view bytes) {
   }
 }
 
-void AtomicFile::Commit() {
+void AtomicFile::Close() {
   if (!file_) ThrowWriteError(target_, "closed");
   bool ok = true;
   if (!buf_.empty() && std::fwrite(buf_.data(), 1, buf_.size(), file_) != buf_.size()) ok = false;
@@ -304,6 +304,11 @@ void AtomicFile::Commit() {
   if (std::fclose(file_) != 0) ok = false;
   file_ = nullptr;
   if (!ok) ThrowWriteError(target_, std::strerror(saved));
+  closed_ = true;
+}
+
+void AtomicFile::Commit() {
+  if (!closed_) Close();
 #ifdef _WIN32
   const DWORD flags =
       MOVEFILE_REPLACE_EXISTING | (sync_ == Sync::kToDisk ? MOVEFILE_WRITE_THROUGH : 0);

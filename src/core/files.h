@@ -76,6 +76,10 @@ class AtomicFile {
   AtomicFile& operator=(const AtomicFile&) = delete;
 
   void Write(std::string_view bytes);  // throws OpError
+  // Writes out and closes the temporary file, which Commit() then only
+  // renames: a run that puts two files in place learns of a write error
+  // before either of them is there.
+  void Close();                        // throws OpError
   void Commit();                       // throws OpError
   // Commit() under another name in the same folder: for outputs whose name is
   // known only once everything has been written.
@@ -89,6 +93,7 @@ class AtomicFile {
   Sync sync_;
   std::FILE* file_ = nullptr;
   std::string buf_;
+  bool closed_ = false;
   bool committed_ = false;
 };
 

@@ -14,9 +14,15 @@
 #include "core/cp932.h"
 #include "core/errors.h"
 #include "core/files.h"
+#include "linkage/blank_report.h"
 #include "linkage/convert1.h"
 #include "linkage/line_stream.h"
+#include "linkage/tab_fields.h"
 #include "linkage/validate.h"
+
+#ifdef TAVO_LINKAGE_SSE2
+#include <xmmintrin.h>
+#endif
 
 namespace tavo::linkage {
 
@@ -24,6 +30,8 @@ namespace {
 
 constexpr std::size_t kNgtField = 3;
 constexpr std::string_view kCrLf = "\r\n";
+// Both conversions split the lines of the stream in place.
+static_assert(RawLineStream::kReadSlack >= TabFields::kReadSlack);
 
 // Trimmed text is empty: only bytes up to 0x20 (these never belong to a
 // double-byte character).
@@ -33,151 +41,6 @@ bool IsBlankBytes(std::string_view bytes) {
   }
   return true;
 }
-
-std::uint64_t LittleEndian(std::uint64_t w) {
-  if constexpr (std::endian::native == std::endian::big) {
-    std::uint64_t r = 0;
-    for (int b = 0; b < 8; ++b) r |= ((w >> (8 * b)) & 0xFF) << (8 * (7 - b));
-    return r;
-  }
-  return w;
-}
-
-std::uint64_t Load8(const char* p) {
-  std::uint64_t w;
-  std::memcpy(&w, p, 8);
-  return LittleEndian(w);
-}
-
-constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
-
-// A line split at TAB in one pass, eight bytes at a time (TAB is one byte in
-// code page 932 and never part of a double-byte character).
-class RawFields {
- public:
-  void Split(std::string_view line) {
-    // Forget the fields of the previous line that held a high byte.
-    std::fill(high_.begin(), high_.begin() + static_cast<std::ptrdiff_t>(count_ / 64 + 1), 0);
-    count_ = 0;
-    if (line.empty()) return;
-    base_ = line.data();
-    const std::size_t n = line.size();
-    const auto* p = reinterpret_cast<const unsigned char*>(base_);
-    std::uint64_t* high = nullptr;
-    std::size_t* starts = nullptr;
-    std::size_t f = 0;  // the field being read
-    // A byte at a time, noting the fields that hold a byte of 0x80 or more;
-    // without branches, as such bytes come mixed with TABs. The next start
-    // is written in any case and kept only after a TAB.
-    auto bytes = [&p, &starts, &high, &f](std::size_t from, std::size_t to) {
-      for (std::size_t j = from; j < to; ++j) {
-        starts[f + 1] = j + 1;
-        f += p[j] == '\t';
-        high[f / 64] |= static_cast<std::uint64_t>(p[j] >> 7) << (f % 64);
-      }
-    };
-    constexpr std::uint64_t k7f = 0x7F7F7F7F7F7F7F7Full;
-    constexpr std::uint64_t kTab = 0x0909090909090909ull;
-    constexpr std::size_t kChunk = 1024;
-    std::size_t i = 0;
-    while (true) {
-      // Room for the fields of the next chunk and the end mark (and the
-      // positions written past the count below); grown as the fields come,
-      // so that memory follows the field count.
-      if (starts_.size() < f + kChunk + 16) {
-        starts_.resize(std::max(f + kChunk + 16, 2 * starts_.size()));
-        high_.resize(starts_.size() / 64 + 1);
-      }
-      starts = starts_.data();
-      high = high_.data();
-      if (i == 0) starts[0] = 0;
-      const std::size_t stop = std::min(n, i + kChunk);
-      for (; i + 8 <= stop; i += 8) {
-        const std::uint64_t w = Load8(base_ + i);
-        const std::uint64_t x = w ^ kTab;
-        // One bit at the bottom of every byte that is a TAB, exact (no
-        // borrow between bytes).
-        std::uint64_t tabs = ~(((x & k7f) + k7f) | x | k7f) >> 7;
-        if (w & kHighBits) {
-          // Byte j of `before` counts the TABs up to byte j: a byte of 0x80
-          // or more there belongs to field f + that count. The fields are
-          // gathered in a register and noted at once.
-          const std::uint64_t before = tabs * 0x0101010101010101ull;
-          const std::uint64_t highs = (w >> 7) & 0x0101010101010101ull;
-          std::uint64_t m = 1;  // a word without a TAB lies in field f
-          if (tabs) {
-            m = 0;
-            for (unsigned j = 0; j < 64; j += 8) m |= ((highs >> j) & 1u) << ((before >> j) & 0xFF);
-          }
-          const std::size_t at = f % 64;
-          high[f / 64] |= m << at;
-          if (at > 55) high[f / 64 + 1] |= m >> (64 - at);
-        }
-        // Four positions written whether or not there are as many TABs; the
-        // count decides which of them are kept. Few words hold more than
-        // four, so no branch is mispredicted. The top bit stops the bit
-        // search of an exhausted word.
-        constexpr std::uint64_t kStop = std::uint64_t{1} << 63;
-        const auto count = static_cast<std::size_t>((tabs * 0x0101010101010101ull) >> 56);
-        if (!Wanted(f, count)) {
-          f += count;
-          continue;
-        }
-        for (std::size_t k = 1; k <= 4; ++k) {
-          starts[f + k] = i + (static_cast<std::size_t>(std::countr_zero(tabs | kStop)) >> 3) + 1;
-          tabs &= tabs - 1;
-        }
-        if (count > 4) {
-          for (std::size_t k = 5; k <= count; ++k) {
-            starts[f + k] = i + (static_cast<std::size_t>(std::countr_zero(tabs | kStop)) >> 3) + 1;
-            tabs &= tabs - 1;
-          }
-        }
-        f += count;
-      }
-      if (stop == n) break;
-    }
-    bytes(i, n);
-    count_ = f + 1;
-    starts[count_] = n + 1;  // one past the last field's end
-  }
-  // Only these fields will be asked for (by default all): the positions of
-  // the others need not be noted, only counted.
-  void Want(const std::vector<std::size_t>& fields) {
-    std::size_t last = 0;
-    for (std::size_t f : fields) last = std::max(last, f);
-    // For every field index, the first index from it on whose start is
-    // wanted (a field's start and end are the starts of it and the next).
-    std::vector<bool> wanted(last + 2, false);
-    for (std::size_t f : fields) wanted[f] = wanted[f + 1] = true;
-    nextWanted_.assign(last + 2, kNever);
-    for (std::size_t k = last + 2; k-- > 0;) {
-      nextWanted_[k] = wanted[k] ? k : k + 1 < nextWanted_.size() ? nextWanted_[k + 1] : kNever;
-    }
-    all_ = false;
-  }
-  std::size_t size() const { return count_; }
-  // Only for a wanted field.
-  std::string_view field(std::size_t i) const {
-    return {base_ + starts_[i], starts_[i + 1] - starts_[i] - 1};
-  }
-  // No byte of 0x80 or more.
-  bool ascii(std::size_t i) const { return ((high_[i / 64] >> (i % 64)) & 1u) == 0; }
-
- private:
-  static constexpr std::size_t kNever = ~std::size_t{0};
-  // Whether the start of any of fields f + 1 ... f + count is wanted.
-  bool Wanted(std::size_t f, std::size_t count) const {
-    if (all_) return true;
-    return f + 1 < nextWanted_.size() && nextWanted_[f + 1] <= f + count;
-  }
-  bool all_ = true;
-  std::vector<std::size_t> nextWanted_;
-  std::vector<std::size_t> starts_;
-  std::vector<std::uint64_t> high_ = std::vector<std::uint64_t>(1);  // a bit per field
-  std::size_t count_ = 0;
-  const char* base_ = nullptr;
-};
 
 // Row bytes gathered for the output file and handed on in large blocks (a
 // block of at least the file's own buffer size goes straight to the disk).
@@ -246,15 +109,23 @@ char* Put(char* o, std::string_view bytes) {
 // Code page 932 bytes that decode and encode back to themselves. Only the
 // codes with a twin change on the way (NEC row 13 at 87xx, the ED/EE rows,
 // the IBM extensions at FA-FC); a field with any byte 85-87 or EB-FF, lead
-// or trail, is left to the text path, which is always right.
+// or trail, is left to the text path, which is always right. The field is
+// followed by readable slack: eight bytes are tested at a time.
 bool RoundTrips(std::string_view bytes) {
-  static constexpr auto kTwinFree = [] {
-    std::array<bool, 256> t{};
-    for (unsigned b = 0; b < 256; ++b) t[b] = b < 0x85 || (b >= 0x88 && b < 0xEB);
-    return t;
-  }();
-  for (char c : bytes) {
-    if (!kTwinFree[static_cast<unsigned char>(c)]) return false;
+  constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+  constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Full;
+  for (std::size_t k = 0; k < bytes.size(); k += 8) {
+    const std::uint64_t w = Load8(bytes.data() + k);
+    // Of a byte of 0x80 or more, its low seven bits c: adding 0x80 - x
+    // sets the top bit exactly when c is x or more, with no carry.
+    const std::uint64_t c = w & kLow7;
+    const std::uint64_t from85 = c + (0x80 - 0x05) * kOnes;
+    const std::uint64_t from88 = c + (0x80 - 0x08) * kOnes;
+    const std::uint64_t fromEB = c + (0x80 - 0x6B) * kOnes;
+    const std::uint64_t twin = ((from85 & ~from88) | fromEB) & w & kHighBits;
+    const std::uint64_t inside =
+        bytes.size() - k >= 8 ? ~std::uint64_t{0} : (std::uint64_t{1} << (8 * (bytes.size() - k))) - 1;
+    if (twin & inside) return false;
   }
   return true;
 }
@@ -324,7 +195,17 @@ class FieldRule {
     return kind_ == Kind::kAll || (kind_ == Kind::kMax && bytes <= n_);
   }
 
+  // The most common case inline: one character of a set.
   bool Keeps(std::string_view field) const {
+    if (kind_ == Kind::kOne && field.size() == 1) {
+      const auto c = static_cast<unsigned char>(field[0]);
+      return c < 0x40 && ((rule_.lo >> c) & 1u) != 0;
+    }
+    return KeepsAny(field);
+  }
+
+ private:
+  bool KeepsAny(std::string_view field) const {
     switch (kind_) {
       case Kind::kAll:
         return true;
@@ -361,7 +242,6 @@ class FieldRule {
     return true;
   }
 
- private:
   enum class Kind : std::uint8_t { kAll, kMax, kOne, kExact, kGeneric };
   Kind kind_ = Kind::kAll;
   std::size_t n_ = 0;
@@ -380,6 +260,17 @@ bool ParseInt64(std::string_view t, std::int64_t& out) {
     ++i;
   }
   if (i >= t.size()) return false;
+  if (t.size() - i <= 18) {
+    // Too few digits to leave 64 bits.
+    std::int64_t value = 0;
+    for (; i < t.size(); ++i) {
+      const auto d = static_cast<unsigned char>(t[i] - '0');
+      if (d > 9) return false;
+      value = value * 10 + d;
+    }
+    out = neg ? -value : value;
+    return true;
+  }
   constexpr std::int64_t kMin = std::numeric_limits<std::int64_t>::min();
   std::int64_t value = 0;  // negative, so that the minimum parses
   for (; i < t.size(); ++i) {
@@ -422,19 +313,22 @@ void GetCarteBytes(std::string_view t, std::string& out) {
 // later lines win). A comma and the blanks that trimming removes are single
 // bytes that never belong to a double-byte character, so they are found in
 // the bytes as in the text. A data identification number of ASCII bytes
-// normalises to ASCII and can only meet ASCII keys: those keys live in an
-// open-addressing table of small slots with the chart number normalised and
-// encoded, so that one lookup per patient line touches little memory. The
-// other keys go into a DataIdMap for the text path.
+// normalises to ASCII and can only meet ASCII keys. Those that read as a
+// non-zero integer normalise to its decimal text, so two of them meet
+// exactly when their integers are equal: they live in an open-addressing
+// table keyed by the integer, the other ASCII keys in one keyed by the text,
+// both holding the chart number normalised and encoded, so that one lookup
+// per patient line touches little memory. The keys outside ASCII go into a
+// DataIdMap for the text path.
 class CarteLookup {
  public:
   explicit CarteLookup(const fs::path& recelist) {
-    Rehash(16);
+    numbers_.assign(16, NumberSlot{});
+    texts_.assign(16, TextSlot{});
     if (!FileExists(recelist)) return;
     LineReader reader(recelist);
     std::string_view line;
     std::array<std::string_view, 5> fields;
-    std::string key;
     std::string chart;
     while (reader.NextView(line)) {
       if (IsBlankBytes(line)) continue;
@@ -454,71 +348,144 @@ class CarteLookup {
         wide_[GetCarte(Cp932Decode(dataId))] = Cp932Decode(chartBytes);
         continue;
       }
-      GetCarteBytes(dataId, key);
       if (AsciiBytes(chartBytes)) {
         GetCarteBytes(chartBytes, chart);
       } else {
         chart = Cp932Encode(GetCarte(Cp932Decode(chartBytes)));
       }
-      Put(key, chart);
+      longest_ = std::max(longest_, chart.size());
+      std::int64_t v = 0;
+      if (ParseInt64(dataId, v) && v != 0) {
+        PutNumber(v, chart);
+      } else {
+        PutText(dataId, chart);
+      }
     }
   }
 
   const DataIdMap& wide() const { return wide_; }
   std::size_t LongestChart() const { return longest_; }
 
+  // A data identification number of ASCII bytes read for the lookup.
+  struct Key {
+    std::string_view text;  // trimmed
+    std::int64_t number = 0;  // its integer, 0 when it is none or zero
+  };
+  // The key of a field; with SSE2 the table slot that the lookup will read
+  // starts coming into the cache.
+  Key Read(std::string_view dataId) const {
+    Key k{TrimBytes(dataId)};
+    if (!ParseInt64(k.text, k.number)) k.number = 0;
+#ifdef TAVO_LINKAGE_SSE2
+    if (k.number != 0) {
+      const NumberSlot& slot = numbers_[HashNumber(k.number) & (numbers_.size() - 1)];
+      _mm_prefetch(reinterpret_cast<const char*>(&slot), _MM_HINT_T0);
+    }
+#endif
+    return k;
+  }
+
   // ConvCarte of a field of ASCII bytes: the bytes to write. `key` is
   // scratch space and may hold the result.
   std::string_view ConvCarte(std::string_view dataId, std::string& key) const {
-    GetCarteBytes(TrimBytes(dataId), key);
-    if (entries_.empty()) return key;
-    const Slot& slot = slots_[Find(key, Hash(key))];
-    if (slot.entry != 0) return entries_[slot.entry - 1].second;
+    return ConvCarte(Read(dataId), key);
+  }
+  std::string_view ConvCarte(const Key& k, std::string& key) const {
+    const std::string_view t = k.text;
+    const std::int64_t v = k.number;
+    if (v != 0) {
+      const NumberSlot& slot = numbers_[FindNumber(v)];
+      if (slot.entry != 0) return charts_[slot.entry - 1];
+      char digits[24];
+      const auto r = std::to_chars(digits, digits + sizeof digits, v);
+      key.assign(digits, r.ptr);
+      return key;
+    }
+    // GetCarte leaves any other text as it is.
+    const TextSlot& slot = texts_[FindText(t, HashText(t))];
+    if (slot.entry != 0) return charts_[slot.entry - 1];
+    key.assign(t);
     return key;
   }
 
  private:
-  struct Slot {
-    std::uint32_t hash = 0;
-    std::uint32_t entry = 0;  // 1-based index into entries_, 0 for a free slot
+  struct NumberSlot {
+    std::int64_t key = 0;
+    std::uint32_t entry = 0;  // 1-based index into charts_, 0 for a free slot
   };
-  static std::uint64_t Hash(std::string_view key) {
+  struct TextSlot {
+    std::uint32_t hash = 0;
+    std::uint32_t entry = 0;  // 1-based index into charts_ and textKeys_
+  };
+  static std::uint64_t HashNumber(std::int64_t v) {
+    const std::uint64_t h = static_cast<std::uint64_t>(v) * 0x9E3779B97F4A7C15ull;
+    return h ^ (h >> 29);
+  }
+  static std::uint64_t HashText(std::string_view key) {
     std::uint64_t h = 0xcbf29ce484222325ull;  // FNV-1a
     for (char c : key) h = (h ^ static_cast<unsigned char>(c)) * 0x100000001b3ull;
     return h ^ (h >> 32);
   }
   // The slot of the key, or the free slot where it would go.
-  std::size_t Find(std::string_view key, std::uint64_t h) const {
+  std::size_t FindNumber(std::int64_t v) const {
+    const std::size_t mask = numbers_.size() - 1;
+    for (std::size_t i = HashNumber(v) & mask;; i = (i + 1) & mask) {
+      const NumberSlot& s = numbers_[i];
+      if (s.entry == 0 || s.key == v) return i;
+    }
+  }
+  std::size_t FindText(std::string_view key, std::uint64_t h) const {
     const auto tag = static_cast<std::uint32_t>(h);
-    const std::size_t mask = slots_.size() - 1;
+    const std::size_t mask = texts_.size() - 1;
     for (std::size_t i = h & mask;; i = (i + 1) & mask) {
-      const Slot& s = slots_[i];
-      if (s.entry == 0 || (s.hash == tag && entries_[s.entry - 1].first == key)) return i;
+      const TextSlot& s = texts_[i];
+      if (s.entry == 0 || (s.hash == tag && textKeys_[s.entry - 1] == key)) return i;
     }
   }
-  void Put(const std::string& key, const std::string& chart) {
-    longest_ = std::max(longest_, chart.size());
-    const std::uint64_t h = Hash(key);
-    Slot& slot = slots_[Find(key, h)];
-    if (slot.entry != 0) {
-      entries_[slot.entry - 1].second = chart;  // a later line wins
-      return;
+  // A new chart number, or the later one of a key already there.
+  std::uint32_t Store(std::uint32_t entry, const std::string& chart, std::string_view textKey) {
+    if (entry != 0) {
+      charts_[entry - 1] = chart;
+      return entry;
     }
-    entries_.emplace_back(key, chart);
-    slot = {static_cast<std::uint32_t>(h), static_cast<std::uint32_t>(entries_.size())};
-    // Filled to three quarters at most: a small table stays in the cache.
-    if (4 * entries_.size() > 3 * slots_.size()) Rehash(2 * slots_.size());
+    charts_.push_back(chart);
+    textKeys_.emplace_back(textKey);
+    return static_cast<std::uint32_t>(charts_.size());
   }
-  void Rehash(std::size_t size) {
-    slots_.assign(size, Slot{});
-    for (std::size_t e = 0; e < entries_.size(); ++e) {
-      const std::uint64_t h = Hash(entries_[e].first);
-      slots_[Find(entries_[e].first, h)] = {static_cast<std::uint32_t>(h),
-                                            static_cast<std::uint32_t>(e + 1)};
+  // Filled to three quarters at most: a small table stays in the cache.
+  template <class Slot>
+  static bool Full(const std::vector<Slot>& slots, std::size_t used) {
+    return 4 * used > 3 * slots.size();
+  }
+  void PutNumber(std::int64_t v, const std::string& chart) {
+    NumberSlot& slot = numbers_[FindNumber(v)];
+    if (slot.entry == 0) ++numberCount_;
+    slot = {v, Store(slot.entry, chart, {})};
+    if (!Full(numbers_, numberCount_)) return;
+    std::vector<NumberSlot> old(2 * numbers_.size());
+    old.swap(numbers_);
+    for (const NumberSlot& s : old) {
+      if (s.entry != 0) numbers_[FindNumber(s.key)] = s;
     }
   }
-  std::vector<Slot> slots_;
-  std::vector<std::pair<std::string, std::string>> entries_;
+  void PutText(std::string_view key, const std::string& chart) {
+    const std::uint64_t h = HashText(key);
+    TextSlot& slot = texts_[FindText(key, h)];
+    if (slot.entry == 0) ++textCount_;
+    slot = {static_cast<std::uint32_t>(h), Store(slot.entry, chart, key)};
+    if (!Full(texts_, textCount_)) return;
+    std::vector<TextSlot> old(2 * texts_.size());
+    old.swap(texts_);
+    for (const TextSlot& s : old) {
+      if (s.entry != 0) texts_[FindText(textKeys_[s.entry - 1], HashText(textKeys_[s.entry - 1]))] = s;
+    }
+  }
+  std::vector<NumberSlot> numbers_;
+  std::vector<TextSlot> texts_;
+  std::size_t numberCount_ = 0;
+  std::size_t textCount_ = 0;
+  std::vector<std::string> charts_;
+  std::vector<std::string> textKeys_;  // beside charts_ (empty for number keys)
   std::size_t longest_ = 0;
   DataIdMap wide_;
 };
@@ -529,9 +496,28 @@ const std::string& NumberedHeaderBytes() {
   return bytes;
 }
 
+// The header text of one numbered-header column, encoded.
+std::string_view NumberedHeaderBytes(std::size_t column) {
+  static const auto columns = [] {
+    std::vector<std::string> bytes;
+    for (const Text& name : NumberedHeaderColumns()) bytes.push_back(Cp932Encode(name));
+    return bytes;
+  }();
+  return columns[column];
+}
+
 const std::string& LongHeaderBytes() {
   static const std::string bytes = Cp932Encode(LongHeaderLine());
   return bytes;
+}
+
+// The output in place, with the report of blanked values when there is one.
+void Commit(AtomicFile& out, BlankReport* report) {
+  if (report) {
+    report->CommitWith(out);
+  } else {
+    out.Commit();
+  }
 }
 
 Text FileNotReadText(TextView file, const char* what) {
@@ -611,14 +597,17 @@ Text ConvCarte(TextView dataId, const DataIdMap& map) {
 }
 
 void ConvertTSVtoCSV_Reorder(const fs::path& input, const fs::path& output,
-                             const std::array<int, kNumberedColumnCount>& order) {
+                             const std::array<int, kNumberedColumnCount>& order,
+                             BlankReport* report) {
   RawLineStream in(input);
   AtomicFile out(output);
-  RawFields fields;
+  TabFields fields;
   std::string row;
   std::string_view line;
   bool first = true;
+  std::size_t lineNumber = 0;
   while (in.Next(line)) {
+    ++lineNumber;
     if (first) {
       first = false;
       out.Write(NumberedHeaderBytes());
@@ -636,20 +625,29 @@ void ConvertTSVtoCSV_Reorder(const fs::path& input, const fs::path& output,
         }
         const auto at = static_cast<std::size_t>(p);
         const std::string_view field = fields.field(at);
+        const std::size_t before = row.size();
         if (fields.ascii(at)) {
           row += ChkStdAscii(field, p);
         } else {
           Cp932EncodeAppend(ChkStd(Cp932Decode(field), p), row);
+        }
+        if (report && row.size() == before && !IsBlankBytes(field)) {
+          const Text value = Cp932Decode(field);
+          if (!IsNotMeasuredMark(value, p)) {
+            report->Add(lineNumber, TrimBytes(fields.field(0)), NumberedHeaderBytes(k), field,
+                        Cp932Encode(ChkStdReason(value, p)));
+          }
         }
       }
     }
     row += kCrLf;
     out.Write(row);
   }
-  out.Commit();
+  Commit(out, report);
 }
 
-void ConvertNewFmt(const fs::path& input, const fs::path& output, const fs::path& recelist) {
+void ConvertNewFmt(const fs::path& input, const fs::path& output, const fs::path& recelist,
+                   BlankReport* report) {
   static_assert(RawLineStream::kReadSlack >= RowBuffer::kSlack + 8);
   const CarteLookup charts(recelist);
   RawLineStream in(input);
@@ -665,18 +663,44 @@ void ConvertNewFmt(const fs::path& input, const fs::path& output, const fs::path
     std::size_t commas = 0;
     Kind kind = Kind::kCopy;
     FieldRule rule;
+    std::string header;  // for the report: the column's header text and the
+    std::string reason;  // reason for a value it blanks, encoded
   };
   std::vector<Column> columns;
   std::size_t trailingCommas = kLongColumnCount - 1;
   // The most columns that take the same field: with the line's length it
   // bounds a row's bytes.
   std::size_t maxUse = 1;
-  RawFields fields;
+  TabFields fields;
   Text decoded;
   std::string encoded;
   std::string key;
   std::string_view line;
+  std::size_t lineNumber = 0;
+  // A value that its rule blanked goes into the report with the row's chart
+  // number, worked out again at the line's first blanked value (column 0
+  // comes first), so that the common path keeps nothing for the report.
+  std::size_t chartLine = 0;
+  std::string chart;
+  std::string scratch;
+  auto noteBlank = [&](const Column& col, std::string_view field) {
+    if (chartLine != lineNumber) {
+      chartLine = lineNumber;
+      chart.clear();
+      const Column& first = columns.front();
+      if (first.kind == Kind::kCarte && first.source < fields.size()) {
+        const std::string_view id = fields.field(first.source);
+        if (fields.ascii(first.source)) {
+          chart = charts.ConvCarte(id, scratch);
+        } else {
+          chart = Cp932Encode(ConvCarte(Cp932Decode(id), charts.wide()));
+        }
+      }
+    }
+    report->Add(lineNumber, chart, col.header, field, col.reason);
+  };
   if (in.Next(line)) {
+    ++lineNumber;
     std::unordered_map<Text, int> header;  // later fields win
     const FieldList names = SplitTab(Cp932Decode(line));
     for (std::size_t i = 0; i < names.size(); ++i) {
@@ -697,6 +721,8 @@ void ConvertNewFmt(const fs::path& input, const fs::path& output, const fs::path
       previous = c;
       const NewRule& rule = ChkStdNewRule(c);
       col.rule = FieldRule(rule);
+      col.header = Cp932Encode(LongHeaderColumns()[static_cast<std::size_t>(c)]);
+      col.reason = Cp932Encode(ChkStdNewRuleText(c));
       col.kind = c == 0                     ? Kind::kCarte
                  : c == 2                   ? Kind::kDate
                  : rule.op == NewOp::Always ? Kind::kCopy
@@ -713,22 +739,57 @@ void ConvertNewFmt(const fs::path& input, const fs::path& output, const fs::path
   // Bytes a row may add to its fields: commas, line break, "01" of the
   // date, a chart number that is longer than its data identification number.
   const std::size_t rowExtra = kLongColumnCount + kCrLf.size() + 2 + 24 + charts.LongestChart();
+  // The row being built, its bound and the place reached.
+  char* row = nullptr;
+  std::size_t bound = 0;
+  char* o = nullptr;
+  // A gap at the row's start for the chart number (below).
+  char* gap = nullptr;
+  std::size_t gapSize = 0;
+  // Room for `more` bytes past the bound (a text that grew): the row moves
+  // with the buffer, which keeps it whole.
+  auto ensure = [&](std::size_t more) {
+    const auto used = static_cast<std::size_t>(o - row);
+    if (used + more <= bound) return;
+    const auto gapAt = static_cast<std::size_t>(gap ? gap - row : 0);
+    bound += used + more;
+    row = rows.Room(bound);
+    o = row + used;
+    if (gap) gap = row + gapAt;
+  };
   while (in.Next(line)) {
+    ++lineNumber;
     if (IsBlankBytes(line)) continue;
     // The line is followed by readable slack: fields are read and moved in
     // fixed-size pieces.
     fields.Split(line);
-    const std::size_t bound = maxUse * line.size() + rowExtra;
-    char* o = rows.Room(bound);
-    for (const Column& col : columns) {
-      o = PutCommas(o, col.commas);
-      if (col.source >= fields.size()) continue;
-      const std::string_view field = fields.field(col.source);
-      if (!fields.ascii(col.source)) {
+    bound = maxUse * line.size() + rowExtra;
+    row = rows.Room(bound);
+    o = row;
+    gap = nullptr;
+    // The chart number of an ASCII data identification number is looked up
+    // after the other columns, once its table slot has come into the cache:
+    // it goes into a gap left at the row's start, closed afterwards. (It is
+    // at most as long as the longest chart number or the field itself.)
+    auto col = columns.begin();
+    CarteLookup::Key dataId;
+    if (col != columns.end() && col->kind == Kind::kCarte && col->source < fields.size() &&
+        fields.ascii(col->source)) {
+      dataId = charts.Read(fields.field(col->source));
+      gap = o;
+      gapSize = std::max(charts.LongestChart(), dataId.text.size());
+      o += gapSize;
+      ++col;
+    }
+    for (; col != columns.end(); ++col) {
+      o = PutCommas(o, col->commas);
+      if (col->source >= fields.size()) continue;
+      const std::string_view field = fields.field(col->source);
+      if (!fields.ascii(col->source)) {
         // A value that passes whatever its characters, and whose bytes
         // decode and encode back to themselves, is written as it is.
-        if ((col.kind == Kind::kCopy || col.kind == Kind::kRule) &&
-            col.rule.KeepsAnyCharacters(field.size()) && RoundTrips(field)) {
+        if ((col->kind == Kind::kCopy || col->kind == Kind::kRule) &&
+            col->rule.KeepsAnyCharacters(field.size()) && RoundTrips(field)) {
           o = PutPadded(o, field);
           continue;
         }
@@ -736,26 +797,31 @@ void ConvertNewFmt(const fs::path& input, const fs::path& output, const fs::path
         decoded.clear();
         Cp932DecodeAppend(field, decoded);
         encoded.clear();
-        if (col.kind == Kind::kCarte) {
+        if (col->kind == Kind::kCarte) {
           Cp932EncodeAppend(ConvCarte(decoded, charts.wide()), encoded);
-        } else if (col.kind == Kind::kDate) {
-          Text date = Trim(decoded);
-          if (date.size() == 6) date += u"01";
-          Cp932EncodeAppend(ChkStdNew(date, col.c), encoded);
         } else {
-          Cp932EncodeAppend(ChkStdNew(decoded, col.c), encoded);
+          Text checked = decoded;
+          if (col->kind == Kind::kDate) {
+            checked = Trim(decoded);
+            if (checked.size() == 6) checked += u"01";
+          }
+          Cp932EncodeAppend(ChkStdNew(checked, col->c), encoded);
+          if (report && encoded.empty() && !IsBlank(checked)) noteBlank(*col, field);
         }
-        rows.Done(o);
-        rows.Append(encoded);
-        o = rows.Room(bound);
+        ensure(encoded.size());
+        o = Put(o, encoded);
         continue;
       }
-      switch (col.kind) {
+      switch (col->kind) {
         case Kind::kCopy:
           o = PutPadded(o, field);
           break;
         case Kind::kRule:
-          if (col.rule.Keeps(field)) o = PutPadded(o, field);
+          if (col->rule.Keeps(field)) {
+            o = PutPadded(o, field);
+          } else if (report && !IsBlankBytes(field)) {
+            noteBlank(*col, field);
+          }
           break;
         case Kind::kCarte:
           o = Put(o, charts.ConvCarte(field, key));
@@ -767,12 +833,28 @@ void ConvertNewFmt(const fs::path& input, const fs::path& output, const fs::path
             std::memcpy(date, t.data(), 6);
             date[6] = '0';
             date[7] = '1';
-            if (col.rule.Keeps({date, 8})) o = Put(o, {date, 8});
-          } else if (col.rule.Keeps(t)) {
+            if (col->rule.Keeps({date, 8})) {
+              o = Put(o, {date, 8});
+            } else if (report) {
+              noteBlank(*col, field);
+            }
+          } else if (col->rule.Keeps(t)) {
             o = Put(o, t);
+          } else if (report && !t.empty()) {
+            noteBlank(*col, field);
           }
           break;
         }
+      }
+    }
+    if (gap) {
+      const std::string_view chart = charts.ConvCarte(dataId, key);
+      std::memcpy(gap, chart.data(), chart.size());
+      const std::size_t unused = gapSize - chart.size();
+      if (unused) {
+        std::memmove(gap + chart.size(), gap + gapSize,
+                     static_cast<std::size_t>(o - (gap + gapSize)));
+        o -= unused;
       }
     }
     o = PutCommas(o, trailingCommas);
@@ -780,7 +862,7 @@ void ConvertNewFmt(const fs::path& input, const fs::path& output, const fs::path
     rows.Done(o);
   }
   rows.Flush();
-  out.Commit();
+  Commit(out, report);
 }
 
 RunResult Conv2(const Env& env, TextView pstFile, TextView mstNgt) {
@@ -796,15 +878,29 @@ RunResult Conv2(const Env& env, TextView pstFile, TextView mstNgt) {
     const fs::path input = PathFromText(pstFile);
     const Text name = SafeFileName(CarteFileName(mstNgt));
     const fs::path target = env.ProgramFile(PathFromText(name));
+    const Text reportName = BlankReportName(name);
+    BlankReport report(env.ProgramFile(PathFromText(reportName)));
+    // Neither file may replace the input that it is made from.
+    if (result.RefusesOverwrite(target, name, {input}) ||
+        result.RefusesOverwrite(report.target(), reportName, {input})) {
+      return result;
+    }
     if (ToInt32Def(Trim(mstNgt), 0) >= kItemCodeFrom) {
-      ConvertNewFmt(input, target, env.nivaFf1Dir / "recelist.csv");
+      ConvertNewFmt(input, target, env.nivaFf1Dir / "recelist.csv", &report);
     } else {
       const fs::path stale = env.ProgramFile("output.tsv");
       std::error_code ec;
       if (FileExists(stale)) fs::remove(stale, ec);
-      ConvertTSVtoCSV_Reorder(input, target, NumberedOrder());
+      ConvertTSVtoCSV_Reorder(input, target, NumberedOrder(), &report);
     }
     result.HandOver(target, name);
+    if (report.count() > 0) {
+      // The report goes with the output as the second file.
+      result.written.push_back(report.target());
+      result.gstFile2 = reportName;
+      result.gstMsg += u'\n' + T("検証で") + FromUtf8(std::to_string(report.count())) +
+                       T("件の値を空欄にしました（") + reportName + T("）");
+    }
   } catch (const OpError& e) {
     result.Error(e.text());
     result.stopped = true;

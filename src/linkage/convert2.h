@@ -42,15 +42,23 @@ using DataIdMap = std::unordered_map<Text, Text>;
 DataIdMap LoadDataIdMap(const fs::path& recelist);
 Text ConvCarte(TextView dataId, const DataIdMap& map);
 
+class BlankReport;
+
 // The two conversions (input path, output path). Throw OpError; the output is
-// then left as it was.
+// then left as it was. With a report, every value that a rule blanked is
+// noted in it (not the marks for a value not measured, nor values that were
+// empty already), and the report is put in place with the output.
 void ConvertTSVtoCSV_Reorder(const fs::path& input, const fs::path& output,
-                             const std::array<int, kNumberedColumnCount>& order);
-void ConvertNewFmt(const fs::path& input, const fs::path& output, const fs::path& recelist);
+                             const std::array<int, kNumberedColumnCount>& order,
+                             BlankReport* report = nullptr);
+void ConvertNewFmt(const fs::path& input, const fs::path& output, const fs::path& recelist,
+                   BlankReport* report = nullptr);
 
 // The conversion button with the path of Edit1 and the year-month of the
 // selection: chooses the layout, writes mstNgt + "_carte.csv" into the
-// program folder and sets the hand-over to the confirmation window.
+// program folder and sets the hand-over to the confirmation window. When
+// values were blanked, their report is the second file of the hand-over and
+// the message says how many.
 RunResult Conv2(const Env& env, TextView pstFile, TextView mstNgt);
 
 // The anonymizer: every data line loses its second field.

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace tavo::linkage {
@@ -256,6 +257,58 @@ bool RunStdStep(const StdStep& s, std::basic_string_view<C> value, std::basic_st
   return true;
 }
 
+// ---------------------------------------------------------------- reasons
+
+Text Number(int n) { return FromUtf8(std::to_string(n)); }
+
+// "0、1、9"; a run of four or more digits as "0から5".
+Text SetText(std::u16string_view set) {
+  Text out;
+  for (std::size_t i = 0; i < set.size();) {
+    std::size_t end = i + 1;
+    while (end < set.size() && set[end] == set[end - 1] + 1) ++end;
+    if (!out.empty()) out += T("、");
+    if (end - i >= 4) {
+      out += Text(1, set[i]) + T("から") + Text(1, set[end - 1]);
+    } else {
+      for (std::size_t k = i; k < end; ++k) {
+        if (k > i) out += T("、");
+        out += set[k];
+      }
+    }
+    i = end;
+  }
+  return out;
+}
+
+Text StdStepText(const StdStep& s) {
+  switch (s.op) {
+    case StdOp::MaxLen:
+      return Number(s.n) + T("文字を超えています");
+    case StdOp::ExactLen:
+      return Number(s.n) + T("文字ではありません");
+    case StdOp::NoHalfWidth:
+      return T("半角文字が含まれています");
+    case StdOp::NoFullWidth:
+      return T("全角文字が含まれています");
+    case StdOp::OneDigit:
+      return SetText(s.set) + T("のいずれか1文字ではありません");
+    case StdOp::YearMonth01:  // never blanks
+      break;
+    case StdOp::Weight:
+      return T("0または数値以外です");
+    case StdOp::LabValue:
+      return T("0より大きく20以下の数値ではありません");
+    case StdOp::IntRange:
+      return Number(s.lo) + T("から") + Number(s.hi) + T("までの整数ではありません");
+    case StdOp::PrefixIn:
+      return T("先頭") + Number(s.n) + T("文字が") + SetText(s.set) + T("だけではありません");
+    case StdOp::NotAfter8:
+      return T("8以下ではありません（文字の順で比較）");
+  }
+  return {};
+}
+
 template <class C>
 std::basic_string<C> ChkStdT(std::basic_string_view<C> value, int position) {
   std::basic_string<C> result(value);
@@ -358,6 +411,22 @@ bool ChkStdNewKeeps(std::basic_string_view<C> value, int column) {
   return true;
 }
 
+Text NewRuleText(const NewRuleRow& row) {
+  switch (row.op) {
+    case NewOp::Always:
+      break;
+    case NewOp::MaxLen:
+      return Number(row.n) + T("文字を超えています");
+    case NewOp::DigitsLen:
+      return Number(row.n) + T("桁の数字ではありません");
+    case NewOp::Single:
+      return SetText(row.set) + T("のいずれか1文字ではありません");
+    case NewOp::Fixed:
+      return SetText(row.set) + T("だけの") + Number(row.n) + T("文字ではありません");
+  }
+  return {};
+}
+
 }  // namespace
 
 Text GetStringCategories(TextView text, int kind) {
@@ -391,6 +460,45 @@ Text ChkStd(TextView value, int position) { return ChkStdT(value, position); }
 
 Text ChkStdNew(TextView value, int column) {
   return ChkStdNewKeeps(value, column) ? Text(value) : Text();
+}
+
+Text ChkStdReason(TextView value, int position) {
+  const auto* steps = StdStepsAt(position);
+  if (!steps) return {};
+  const TextView t = TrimView(value);
+  Text result(value);
+  for (const StdStep& s : *steps) {
+    if (!RunStdStep(s, value, t, result)) return StdStepText(s);
+  }
+  return {};
+}
+
+Text ChkStdNewRuleText(int column) {
+  for (const NewRuleRow& row : NewRules()) {
+    for (int c : row.columns) {
+      if (c == column) return NewRuleText(row);
+    }
+  }
+  return {};
+}
+
+Text ChkStdNewReason(TextView value, int column) {
+  return ChkStdNewKeeps(value, column) ? Text() : ChkStdNewRuleText(column);
+}
+
+bool IsNotMeasuredMark(TextView value, int position) {
+  const TextView t = TrimView(value);
+  switch (position) {
+    case 22:
+    case 52:
+      return t == u"99.9";
+    case 31:
+    case 32:
+    case 37:
+      return t == u"999";
+    default:
+      return false;
+  }
 }
 
 bool ChkStdNewKeepsAscii(std::string_view value, int column) {

@@ -43,6 +43,18 @@ Text ChkStd(TextView value, int position);
 // the value itself, untrimmed, or empty.
 Text ChkStdNew(TextView value, int column);
 
+// Why the rule of a position (column) blanks a value, for the report of
+// blanked values: the text of the first test that the value fails; empty
+// when it passes.
+Text ChkStdReason(TextView value, int position);
+Text ChkStdNewReason(TextView value, int column);
+// A long-header column has one test: the reason for any value it blanks.
+Text ChkStdNewRuleText(int column);
+// The input's marks for a value not measured, "999" for the blood pressures
+// and LDL cholesterol and "99.9" for HbA1c and uric acid (positional layout,
+// compared after trimming): ChkStd blanks them, but they are no fault.
+bool IsNotMeasuredMark(TextView value, int position);
+
 // The same tests on a field of ASCII bytes (every byte below 0x80), where a
 // byte is one character: the fast path of the streamed conversions.
 bool ChkStdNewKeepsAscii(std::string_view value, int column);

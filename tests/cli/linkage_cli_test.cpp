@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <string>
 
+#include "core/files.h"
 #include "support/test_util.h"
 
 namespace tavo::test {
@@ -35,23 +36,41 @@ TEST_F(LinkageCli, Convert1WritesShortHeaderFile) {
   EXPECT_EQ(ReadBytes(out / "202605_carte.csv"), Fixture("linkage/convert1_expected.csv"));
 }
 
+// Both fixtures blank values: the report's name follows the output's.
 TEST_F(LinkageCli, Convert2ChoosesLayoutByLineTwo) {
   WriteBytes(ff1 / "recelist.csv", Fixture("linkage/recelist.csv"));
   struct Case {
     const char* input;
     const char* output;
     const char* expected;
+    const char* report;
+    const char* reportExpected;
   };
-  for (const Case& c : {Case{"linkage/convert2_positional_in.txt", "202605_carte.csv",
-                             "linkage/convert2_positional_expected.csv"},
-                        Case{"linkage/convert2_itemcode_in.txt", "202606_carte.csv",
-                             "linkage/convert2_itemcode_expected.csv"}}) {
+  for (const Case& c :
+       {Case{"linkage/convert2_positional_in.txt", "202605_carte.csv",
+             "linkage/convert2_positional_expected.csv", "202605_carte_検証.csv",
+             "linkage/convert2_positional_report.csv"},
+        Case{"linkage/convert2_itemcode_in.txt", "202606_carte.csv",
+             "linkage/convert2_itemcode_expected.csv", "202606_carte_検証.csv",
+             "linkage/convert2_itemcode_report.csv"}}) {
     const CliRun run = RunCli({"convert2", "--out-dir", out.string(), "--niva-ff1-dir",
                                ff1.string(), FixturePath(c.input).string()});
     EXPECT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(run.out, (out / c.output).string() + "\n");
+    EXPECT_EQ(run.err, "");
+    // The report's name as tavo-cli prints it (UTF-8).
+    const fs::path report = out / PathFromText(T(c.report));
+    EXPECT_EQ(run.out, (out / c.output).string() + "\n" + ToUtf8(PathText(report)) + "\n");
     EXPECT_EQ(ReadBytes(out / c.output), Fixture(c.expected));
+    EXPECT_EQ(ReadBytes(report), Fixture(c.reportExpected));
   }
+  // Nothing blanked: the output alone.
+  const std::string clean = Put("clean.txt", "H\r\n1\t\t\t202605\r\n");
+  const CliRun run = RunCli({"convert2", "--out-dir", out.string(), clean});
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(run.out, (out / "202605_carte.csv").string() + "\n");
+  // The positional run's report is gone with the output it described.
+  EXPECT_FALSE(FileExists(out / PathFromText(T("202605_carte_検証.csv"))));
+  EXPECT_TRUE(FileExists(out / PathFromText(T("202606_carte_検証.csv"))));
 }
 
 TEST_F(LinkageCli, Convert2StopsOnUnreadableYearMonth) {

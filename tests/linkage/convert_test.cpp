@@ -2,10 +2,13 @@
 // hand-written expected files.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "core/carte.h"
 #include "core/errors.h"
 #include "core/files.h"
 #include "linkage/convert1.h"
+#include "linkage/blank_report.h"
 #include "linkage/convert2.h"
 #include "support/test_util.h"
 
@@ -22,6 +25,15 @@ using test::TempDir;
 using test::WriteBytes;
 
 Text P(const fs::path& p) { return PathText(p); }
+
+// The names in a folder as text, sorted: ListFiles for names outside ASCII,
+// which a narrow string cannot hold on Windows.
+std::vector<Text> Names(const fs::path& folder) {
+  std::vector<Text> names;
+  for (const auto& e : fs::directory_iterator(folder)) names.push_back(P(e.path().filename()));
+  std::sort(names.begin(), names.end());
+  return names;
+}
 
 // A TAB line of `count` fields with the given positions filled.
 std::string Line(int count, std::initializer_list<std::pair<int, const char*>> values) {
@@ -148,11 +160,19 @@ TEST(Converter2, PositionalLayoutWholeFile) {
   EXPECT_EQ(s.ngt, u"202605");
   const RunResult r = Conv2(env, P(FixturePath("linkage/convert2_positional_in.txt")), s.ngt);
   ASSERT_TRUE(r.messages.empty());
-  EXPECT_EQ(r.gstMsg, T("202605_carte.csvが作成されました"));
+  EXPECT_EQ(r.gstMsg, T("202605_carte.csvが作成されました\n"
+                        "検証で17件の値を空欄にしました（202605_carte_検証.csv）"));
+  EXPECT_EQ(r.gstFile1, T("202605_carte.csv"));
+  EXPECT_EQ(r.gstFile2, T("202605_carte_検証.csv"));
+  EXPECT_EQ(r.written, (std::vector<fs::path>{env.programDir / "202605_carte.csv",
+                                              env.programDir / PathFromText(r.gstFile2)}));
   EXPECT_EQ(ReadBytes(env.programDir / "202605_carte.csv"),
             Fixture("linkage/convert2_positional_expected.csv"));
+  EXPECT_EQ(ReadBytes(env.programDir / PathFromText(r.gstFile2)),
+            Fixture("linkage/convert2_positional_report.csv"));
   // The stale intermediate file of the positional conversion is removed.
-  EXPECT_EQ(ListFiles(env.programDir), std::vector<std::string>{"202605_carte.csv"});
+  EXPECT_EQ(Names(env.programDir),
+            (std::vector<Text>{T("202605_carte.csv"), T("202605_carte_検証.csv")}));
 }
 
 TEST(Converter2, ItemCodeLayoutWholeFileWithReceiptList) {
@@ -163,9 +183,129 @@ TEST(Converter2, ItemCodeLayoutWholeFileWithReceiptList) {
   const RunResult r = Conv2(env, P(FixturePath("linkage/convert2_itemcode_in.txt")), u"202606");
   ASSERT_TRUE(r.messages.empty());
   EXPECT_EQ(r.gstFile1, T("202606_carte.csv"));
+  EXPECT_EQ(r.gstFile2, T("202606_carte_検証.csv"));
+  EXPECT_EQ(r.gstMsg, T("202606_carte.csvが作成されました\n"
+                        "検証で11件の値を空欄にしました（202606_carte_検証.csv）"));
   EXPECT_EQ(ReadBytes(env.programDir / "202606_carte.csv"),
             Fixture("linkage/convert2_itemcode_expected.csv"));
+  EXPECT_EQ(ReadBytes(env.programDir / PathFromText(r.gstFile2)),
+            Fixture("linkage/convert2_itemcode_report.csv"));
   EXPECT_EQ(ReadBytes(env.programDir / "output.tsv"), "kept");
+}
+
+// The report of a run over `input` (UTF-8 text, written as code page 932).
+std::string ReportOf(const std::string& input, bool itemCode) {
+  TempDir dir;
+  WriteBytes(dir / "in.txt", Sjis(input));
+  BlankReport report(dir / PathFromText(T("out_検証.csv")));
+  if (itemCode) {
+    ConvertNewFmt(dir / "in.txt", dir / "out.csv", dir / "no-recelist.csv", &report);
+  } else {
+    ConvertTSVtoCSV_Reorder(dir / "in.txt", dir / "out.csv", NumberedOrder(), &report);
+  }
+  return FileExists(report.target()) ? ReadBytes(report.target()) : std::string("none");
+}
+
+TEST(Converter2, BlankReportLeavesOutMarksAndEmptyValues) {
+  const std::string head = "行番号,カルテ番号,項目名,元の値,理由\r\n";
+  // Positional: the marks for "not measured" (999, 99.9 after trimming) and
+  // blank values are left out; 998 and 99.8 are reported. A value with a
+  // comma or a double quote, or with blanks around it, is quoted.
+  EXPECT_EQ(ReportOf("h\r\n" + Line(53, {{0, " 42 "},
+                                          {5, "  "},
+                                          {6, "a,\"b"},
+                                          {22, " 99.9 "},
+                                          {31, "999"},
+                                          {32, "998"},
+                                          {37, " 999"},
+                                          {52, "99.8"}}) +
+                         "\r\n\r\n" + Line(9, {{8, " 7 "}}) + "\r\n",
+                     false),
+            Sjis(head +
+                 "2,42,[4] 身長,\"a,\"\"b\",3文字ではありません\r\n"
+                 "2,42,[7] 拡張期血圧,998,0から300までの整数ではありません\r\n"
+                 "2,42,[10] 尿酸,99.8,0より大きく20以下の数値ではありません\r\n"
+                 "4,,[17] 喫煙歴,\" 7 \",0、1、2のいずれか1文字ではありません\r\n"));
+  // Item-code: blank values and blank lines (counted, not written) are left
+  // out; the chart number is the row's, through the data-id normalisation;
+  // a value outside ASCII takes the same road.
+  EXPECT_EQ(ReportOf("PT_0001\tIO_0001\tIO_0011\tPT_0002\r\n"
+                     " \r\n"
+                     "0042\t 2026 \t  \t\r\n"
+                     "\t202606\t１\r\n",
+                     true),
+            Sjis(head +
+                 "3,42,受診年月日,\" 2026 \",8桁の数字ではありません\r\n"
+                 "4,,当月中の終診情報《C》,１,1から5のいずれか1文字ではありません\r\n"));
+  // Nothing blanked: no report.
+  EXPECT_EQ(ReportOf("h\r\n" + Line(9, {{0, "1"}, {8, "2"}}) + "\r\n", false), "none");
+}
+
+TEST(Converter2, BlankReportGoesWithItsOutput) {
+  TempDir dir;
+  const Env env = MakeEnv(dir.path());
+  const fs::path clean = dir / "clean.txt";
+  const fs::path blanks = dir / "blanks.txt";
+  WriteBytes(clean, "H\r\n1\t\t\t202605\r\n");
+  WriteBytes(blanks, "H\r\n1\t\t\t202605\t\t12\r\n");
+  const fs::path report = env.programDir / PathFromText(T("202605_carte_検証.csv"));
+
+  // A run that blanks nothing removes the report of an earlier run, which
+  // no longer describes the output.
+  WriteBytes(report, "earlier");
+  RunResult r = Conv2(env, P(clean), u"202605");
+  ASSERT_TRUE(r.messages.empty());
+  EXPECT_EQ(r.gstMsg, T("202605_carte.csvが作成されました"));
+  EXPECT_EQ(r.gstFile2, T(""));
+  EXPECT_EQ(r.written, std::vector<fs::path>{env.programDir / "202605_carte.csv"});
+  EXPECT_EQ(ListFiles(env.programDir), std::vector<std::string>{"202605_carte.csv"});
+
+  // A run that fails writes neither file and keeps the earlier ones.
+  r = Conv2(env, P(blanks), u"202605");
+  EXPECT_EQ(r.gstMsg, T("202605_carte.csvが作成されました\n"
+                        "検証で1件の値を空欄にしました（202605_carte_検証.csv）"));
+  const std::string output = ReadBytes(env.programDir / "202605_carte.csv");
+  const std::string reportBytes = ReadBytes(report);
+  r = Conv2(env, P(dir / "missing.txt"), u"202605");
+  EXPECT_TRUE(r.stopped);
+  EXPECT_FALSE(r.wrote());
+  EXPECT_EQ(ReadBytes(env.programDir / "202605_carte.csv"), output);
+  EXPECT_EQ(ReadBytes(report), reportBytes);
+
+  // The report cannot be written (a folder holds its name): the output is
+  // not replaced either.
+  fs::remove(report);
+  fs::create_directories(report / "sub");
+  WriteBytes(env.programDir / "202605_carte.csv", "earlier");
+  r = Conv2(env, P(blanks), u"202605");
+  EXPECT_TRUE(r.stopped);
+  EXPECT_FALSE(r.wrote());
+  EXPECT_EQ(ReadBytes(env.programDir / "202605_carte.csv"), "earlier");
+  EXPECT_EQ(Names(env.programDir),
+            (std::vector<Text>{T("202605_carte.csv"), T("202605_carte_検証.csv")}));
+  EXPECT_TRUE(fs::is_directory(report));
+
+  // Nothing blanked while a folder holds the report's name: the folder
+  // describes nothing and stays.
+  r = Conv2(env, P(clean), u"202605");
+  EXPECT_TRUE(r.messages.empty());
+  EXPECT_TRUE(fs::is_directory(report));
+
+  // An input in the program folder under the output's or the report's name
+  // is never replaced.
+  for (const Text& name : {T("202606_carte.csv"), T("202606_carte_検証.csv")}) {
+    const fs::path input = env.programDir / PathFromText(name);
+    const std::string bytes = "H\r\n1\t\t\t202606\t\tbad\r\n";
+    WriteBytes(input, bytes);
+    r = Conv2(env, P(input), u"202606");
+    EXPECT_EQ(r.messages, (std::vector<Message>{
+                              {MsgKind::Warning, T("変換後のファイル名「") + name +
+                                                     T("」が変換前のファイルと同じになるため、"
+                                                       "作成しません。")}}));
+    EXPECT_FALSE(r.wrote());
+    EXPECT_EQ(ReadBytes(input), bytes);
+    fs::remove(input);
+  }
 }
 
 // Rows of an item-code run of `input` with an empty receipt list, split at commas.

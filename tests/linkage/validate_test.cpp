@@ -193,6 +193,74 @@ TEST(ChkStdNew, KeepsOrBlanksByColumn) {
   }
 }
 
+// The reason given in the report of blanked values: the first test that
+// fails, named with its numbers and set; none for a value that passes.
+TEST(BlankReasons, FirstFailingTestNamed) {
+  const Case positional[] = {
+      {0, "12345678901", "10文字を超えています"},
+      {0, "1234567890", ""},
+      {1, "Yamada", "半角文字が含まれています"},
+      {1, "あいうえおかきくけこさしすせそたちつてとな", "20文字を超えています"},
+      {3, "2026-05", ""},
+      {5, "123-4567", "7文字ではありません"},
+      {56, "Ｉ63", "全角文字が含まれています"},
+      {8, "3", "0、1、2のいずれか1文字ではありません"},
+      {12, "３", "0から9のいずれか1文字ではありません"},
+      {19, "4", "0から3、9のいずれか1文字ではありません"},
+      {63, "8", "0から7、9のいずれか1文字ではありません"},
+      {34, "2", "0、1のいずれか1文字ではありません"},  // the first of its two tests
+      {7, "0", "0または数値以外です"},
+      {7, "abc", "0または数値以外です"},
+      {22, "25", "0より大きく20以下の数値ではありません"},
+      {22, "6.27", ""},
+      {31, "301", "0から300までの整数ではありません"},
+      {79, "11", "0から10までの整数ではありません"},
+      {60, "0101010101012", "先頭13文字が0、1だけではありません"},
+      {60, "01010101010101", "13文字を超えています"},
+      {65, "01278", "先頭5文字が0から6、9だけではありません"},
+      {78, "9", "8以下ではありません（文字の順で比較）"},
+      {140, "0101010101010", "14文字ではありません"},
+      {100, "anything", ""},
+  };
+  for (const Case& c : positional) {
+    EXPECT_EQ(ChkStdReason(T(c.in), c.where), T(c.out)) << c.where << " " << c.in;
+    // A reason exactly when the value is blanked.
+    EXPECT_EQ(ChkStd(T(c.in), c.where).empty(), *c.out != 0) << c.where << " " << c.in;
+  }
+  const Case itemCode[] = {
+      {1, "あいうえおかきくけこさしすせそたちつてとな", "20文字を超えています"},
+      {2, "2026061", "8桁の数字ではありません"},
+      {3, "123-456", "7桁の数字ではありません"},
+      {11, " 3 ", ""},
+      {20, "0", "1から5のいずれか1文字ではありません"},
+      {39, "5", "0から4、9のいずれか1文字ではありません"},
+      {42, "3", "1、2、9のいずれか1文字ではありません"},
+      {60, "010101010101", "0、1だけの13文字ではありません"},
+      {82, "123456781234567812", "1から7、9だけの18文字ではありません"},
+      {99, "0101012", "0、1だけの7文字ではありません"},
+      {5, "anything", ""},
+  };
+  for (const Case& c : itemCode) {
+    EXPECT_EQ(ChkStdNewReason(T(c.in), c.where), T(c.out)) << c.where << " " << c.in;
+    EXPECT_EQ(ChkStdNew(T(c.in), c.where).empty(), *c.out != 0) << c.where << " " << c.in;
+  }
+}
+
+TEST(BlankReasons, MarksForNotMeasured) {
+  const struct {
+    int position;
+    const char* value;
+    bool mark;
+  } cases[] = {
+      {31, "999", true},   {32, " 999 ", true}, {37, "999", true},  {22, "99.9", true},
+      {52, " 99.9", true}, {31, "998", false},  {31, "999.0", false}, {22, "999", false},
+      {52, "99.90", false}, {6, "999", false},  {7, "999", false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(IsNotMeasuredMark(T(c.value), c.position), c.mark) << c.position << " " << c.value;
+  }
+}
+
 TEST(GetStringCategories, NamesPresentClassesInOrder) {
   struct {
     const char* text;

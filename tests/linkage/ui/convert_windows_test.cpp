@@ -199,17 +199,26 @@ TEST_F(ConvertWindowTest, Converter2ShowsItsControls) {
   EXPECT_TRUE(w.DspSet());
 }
 
+// Both fixtures blank values: the confirmation window says how many and
+// moves the report together with the output.
 TEST_F(ConvertWindowTest, Converter2BothLayoutsThroughTheWindow) {
   WriteBytes(env.nivaFf1Dir / "recelist.csv", Fixture("linkage/recelist.csv"));
   struct Case {
     const char* input;
     const char* output;
     const char* expected;
+    const char* report;
+    const char* reportExpected;
+    const char* blanked;
+    const char* gallery;  // the confirmation window's picture
   };
-  for (const Case& c : {Case{"linkage/convert2_positional_in.txt", "202605_carte.csv",
-                             "linkage/convert2_positional_expected.csv"},
-                        Case{"linkage/convert2_itemcode_in.txt", "202606_carte.csv",
-                             "linkage/convert2_itemcode_expected.csv"}}) {
+  for (const Case& c :
+       {Case{"linkage/convert2_positional_in.txt", "202605_carte.csv",
+             "linkage/convert2_positional_expected.csv", "202605_carte_検証.csv",
+             "linkage/convert2_positional_report.csv", "17", "TfrmMsg_convert2_positional"},
+        Case{"linkage/convert2_itemcode_in.txt", "202606_carte.csv",
+             "linkage/convert2_itemcode_expected.csv", "202606_carte_検証.csv",
+             "linkage/convert2_itemcode_report.csv", "11", "TfrmMsg_convert2_itemcode"}}) {
     SCOPED_TRACE(c.input);
     TfrmConvert2 w(ctx);
     dlg.messages.clear();
@@ -217,11 +226,18 @@ TEST_F(ConvertWindowTest, Converter2BothLayoutsThroughTheWindow) {
     Click(w, "Button3");
     EXPECT_EQ(Edit1(w), QP(FixturePath(c.input)));
     QString message;
-    ExpectConfirmation(&message);
+    dlg.modalHandlers.push_back([&](QDialog* d) {
+      message = Get<QLabel>(*d, "Label1")->text();
+      test::SaveGallery(d, c.gallery);
+      Click(*d, "Button1");
+    });
     Click(w, "Button1");
-    EXPECT_EQ(message, Q(c.output) + Q("が作成されました"));
+    EXPECT_EQ(message, Q(c.output) + Q("が作成されました\n検証で") + Q(c.blanked) +
+                           Q("件の値を空欄にしました（") + Q(c.report) + Q("）"));
     EXPECT_EQ(dlg.MessageLines(), Lines{"情報: 変換前ファイルを選択します"});
-    EXPECT_EQ(ReadBytes(env.programDir / c.output), Fixture(c.expected));
+    EXPECT_EQ(ReadBytes(env.downloadsDir / c.output), Fixture(c.expected));
+    EXPECT_EQ(ReadBytes(env.downloadsDir / PathFromText(T(c.report))), Fixture(c.reportExpected));
+    EXPECT_TRUE(ListFiles(env.programDir).empty());
   }
 }
 

@@ -1,0 +1,191 @@
+#include "linkage/tab_fields.h"
+
+#include <algorithm>
+#include <array>
+
+#ifdef TAVO_LINKAGE_SSE2
+#include <emmintrin.h>
+#endif
+
+namespace tavo::linkage {
+
+void TabFields::Begin(std::string_view line) {
+  // Forget the fields of the previous line that held a high byte.
+  std::fill(high_.begin(), high_.begin() + static_cast<std::ptrdiff_t>(count_ / 64 + 1), 0);
+  count_ = 0;
+  base_ = line.data();
+}
+
+void TabFields::Room(std::size_t fields) {
+  // The positions written past the count (up to eight past it) and the
+  // end mark fit as well.
+  if (starts_.size() < fields + 16) {
+    starts_.resize(std::max(fields + 16, 2 * starts_.size()));
+    high_.resize(starts_.size() / 64 + 1);
+  }
+}
+
+void TabFields::Want(const std::vector<std::size_t>& fields) {
+  std::size_t last = 0;
+  for (std::size_t f : fields) last = std::max(last, f);
+  // For every field index, the first index from it on whose start is
+  // wanted (a field's start and end are the starts of it and the next).
+  std::vector<bool> wanted(last + 2, false);
+  for (std::size_t f : fields) wanted[f] = wanted[f + 1] = true;
+  nextWanted_.assign(last + 2, kNever);
+  for (std::size_t k = last + 2; k-- > 0;) {
+    nextWanted_[k] = wanted[k] ? k : k + 1 < nextWanted_.size() ? nextWanted_[k + 1] : kNever;
+  }
+  all_ = false;
+}
+
+void TabFields::SplitPlain(std::string_view line) {
+  Begin(line);
+  if (line.empty()) return;
+  const std::size_t n = line.size();
+  const auto* p = reinterpret_cast<const unsigned char*>(base_);
+  std::uint64_t* high = nullptr;
+  std::size_t* starts = nullptr;
+  std::size_t f = 0;  // the field being read
+  // A byte at a time, noting the fields that hold a byte of 0x80 or more;
+  // without branches, as such bytes come mixed with TABs. The next start
+  // is written in any case and kept only after a TAB.
+  auto bytes = [&p, &starts, &high, &f](std::size_t from, std::size_t to) {
+    for (std::size_t j = from; j < to; ++j) {
+      starts[f + 1] = j + 1;
+      f += p[j] == '\t';
+      high[f / 64] |= static_cast<std::uint64_t>(p[j] >> 7) << (f % 64);
+    }
+  };
+  constexpr std::uint64_t k7f = 0x7F7F7F7F7F7F7F7Full;
+  constexpr std::uint64_t kTab = 0x0909090909090909ull;
+  std::size_t i = 0;
+  while (true) {
+    Room(f + kChunk);
+    starts = starts_.data();
+    high = high_.data();
+    if (i == 0) starts[0] = 0;
+    const std::size_t stop = std::min(n, i + kChunk);
+    for (; i + 8 <= stop; i += 8) {
+      const std::uint64_t w = Load8(base_ + i);
+      const std::uint64_t x = w ^ kTab;
+      // One bit at the bottom of every byte that is a TAB, exact (no
+      // borrow between bytes).
+      std::uint64_t tabs = ~(((x & k7f) + k7f) | x | k7f) >> 7;
+      if (w & kHighBits) {
+        // Byte j of `before` counts the TABs up to byte j: a byte of 0x80
+        // or more there belongs to field f + that count. The fields are
+        // gathered in a register and noted at once.
+        const std::uint64_t before = tabs * 0x0101010101010101ull;
+        const std::uint64_t highs = (w >> 7) & 0x0101010101010101ull;
+        std::uint64_t m = 1;  // a word without a TAB lies in field f
+        if (tabs) {
+          m = 0;
+          for (unsigned j = 0; j < 64; j += 8) m |= ((highs >> j) & 1u) << ((before >> j) & 0xFF);
+        }
+        const std::size_t at = f % 64;
+        high[f / 64] |= m << at;
+        if (at > 55) high[f / 64 + 1] |= m >> (64 - at);
+      }
+      // Four positions written whether or not there are as many TABs; the
+      // count decides which of them are kept. Few words hold more than
+      // four, so no branch is mispredicted. The top bit stops the bit
+      // search of an exhausted word.
+      constexpr std::uint64_t kStop = std::uint64_t{1} << 63;
+      const auto count = static_cast<std::size_t>((tabs * 0x0101010101010101ull) >> 56);
+      if (!Wanted(f, count)) {
+        f += count;
+        continue;
+      }
+      for (std::size_t k = 1; k <= 4; ++k) {
+        starts[f + k] = i + (static_cast<std::size_t>(std::countr_zero(tabs | kStop)) >> 3) + 1;
+        tabs &= tabs - 1;
+      }
+      if (count > 4) {
+        for (std::size_t k = 5; k <= count; ++k) {
+          starts[f + k] = i + (static_cast<std::size_t>(std::countr_zero(tabs | kStop)) >> 3) + 1;
+          tabs &= tabs - 1;
+        }
+      }
+      f += count;
+    }
+    if (stop == n) break;
+  }
+  bytes(i, n);
+  count_ = f + 1;
+  starts[count_] = n + 1;
+}
+
+#ifdef TAVO_LINKAGE_SSE2
+namespace {
+
+// The set bits of every byte value (x86-64 has no bit count instruction
+// before the POPCNT extension).
+constexpr auto kBitCount = [] {
+  std::array<std::uint8_t, 256> t{};
+  for (unsigned b = 0; b < 256; ++b) t[b] = static_cast<std::uint8_t>((b & 1u) + (b ? t[b >> 1] : 0));
+  return t;
+}();
+
+}  // namespace
+
+void TabFields::SplitSse2(std::string_view line) {
+  Begin(line);
+  if (line.empty()) return;
+  const std::size_t n = line.size();
+  const __m128i tab = _mm_set1_epi8('\t');
+  std::size_t f = 0;  // the field being read
+  std::size_t* starts = nullptr;
+  std::uint64_t* high = nullptr;
+  for (std::size_t i = 0; i < n; i += 16) {
+    if (i % kChunk == 0) {
+      Room(f + kChunk);
+      starts = starts_.data();
+      high = high_.data();
+      if (i == 0) starts[0] = 0;
+    }
+    // A bit for every TAB and every byte of 0x80 or more among the sixteen
+    // bytes; the bytes past the line's end are dropped.
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(base_ + i));
+    auto tabs = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, tab)));
+    auto highs = static_cast<unsigned>(_mm_movemask_epi8(v));
+    if (n - i < 16) {
+      const unsigned inside = (1u << (n - i)) - 1;
+      tabs &= inside;
+      highs &= inside;
+    }
+    if (highs) {
+      // The high bytes before a TAB lie in the field that it ends.
+      while (tabs) {
+        const auto j = static_cast<unsigned>(std::countr_zero(tabs));
+        if (highs & ((1u << j) - 1)) high[f / 64] |= std::uint64_t{1} << (f % 64);
+        highs &= ~((2u << j) - 1);
+        starts[++f] = i + j + 1;
+        tabs &= tabs - 1;
+      }
+      if (highs) high[f / 64] |= std::uint64_t{1} << (f % 64);
+      continue;
+    }
+    if (!tabs) continue;
+    // Eight positions written whether or not there are as many TABs; the
+    // count decides which of them are kept (the room allows for it). A
+    // block rarely holds more, so no branch is mispredicted. The bit past
+    // the block stops the bit search of an exhausted mask.
+    const std::size_t count = kBitCount[tabs & 0xFF] + kBitCount[tabs >> 8];
+    std::size_t* next = starts + f + 1;
+    for (std::size_t k = 0; k < 8; ++k) {
+      next[k] = i + static_cast<std::size_t>(std::countr_zero(tabs | 0x10000u)) + 1;
+      tabs &= tabs - 1;
+    }
+    for (std::size_t k = 8; k < count; ++k) {
+      next[k] = i + static_cast<std::size_t>(std::countr_zero(tabs)) + 1;
+      tabs &= tabs - 1;
+    }
+    f += count;
+  }
+  count_ = f + 1;
+  starts[count_] = n + 1;
+}
+#endif
+
+}  // namespace tavo::linkage

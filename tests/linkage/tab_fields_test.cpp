@@ -1,0 +1,94 @@
+// The TAB split of the streamed conversions: the SSE2 split and the plain
+// split against a straightforward one, on random lines.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "linkage/tab_fields.h"
+
+namespace tavo::linkage {
+namespace {
+
+struct Field {
+  std::string_view bytes;
+  bool ascii;
+  bool operator==(const Field&) const = default;
+};
+
+std::vector<Field> Reference(std::string_view line) {
+  std::vector<Field> out;
+  if (line.empty()) return out;
+  std::size_t start = 0;
+  while (true) {
+    const std::size_t tab = line.find('\t', start);
+    const std::string_view f = line.substr(start, tab == std::string_view::npos ? tab : tab - start);
+    bool ascii = true;
+    for (char c : f) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+    out.push_back({f, ascii});
+    if (tab == std::string_view::npos) return out;
+    start = tab + 1;
+  }
+}
+
+// The fields of a split, the wanted ones only when `wanted` is given.
+std::vector<Field> Fields(const TabFields& t, const std::vector<std::size_t>* wanted) {
+  std::vector<bool> asked(t.size(), wanted == nullptr);
+  if (wanted) {
+    for (std::size_t w : *wanted) asked[w] = true;
+  }
+  std::vector<Field> out;
+  for (std::size_t i = 0; i < t.size(); ++i) {
+    out.push_back(asked[i] ? Field{t.field(i), t.ascii(i)} : Field{});
+  }
+  return out;
+}
+
+TEST(TabFields, SplitsAgreeWithAStraightforwardSplit) {
+  std::mt19937 rng(20261210);
+  // Bytes a line is made of: TABs, ASCII, CR, bytes of 0x80 and more.
+  const std::string alphabet = std::string("\t\ta1 ,\r\"") + "\x82\xA0\x90\xFF\x85\x7F";
+  // The same objects for every line: nothing of a longer line may remain.
+  TabFields plainAll, plainWanted;
+#ifdef TAVO_LINKAGE_SSE2
+  TabFields sse2;
+#endif
+  for (int round = 0; round < 10000; ++round) {
+    std::size_t length = rng() % 120;
+    if (round % 50 == 0) length = rng() % 5000;  // past the chunks of field positions
+    const unsigned tabShare = rng() % 100;        // from no TAB to nearly all TABs
+    std::string bytes;
+    for (std::size_t i = 0; i < length; ++i) {
+      bytes += rng() % 100 < tabShare ? '\t' : alphabet[rng() % alphabet.size()];
+    }
+    // The readable bytes past the line hold TABs and high bytes too.
+    for (std::size_t i = 0; i < TabFields::kReadSlack; ++i) bytes += alphabet[rng() % alphabet.size()];
+    const std::string_view line(bytes.data(), length);
+    const std::vector<Field> expected = Reference(line);
+    SCOPED_TRACE("round " + std::to_string(round));
+
+    plainAll.SplitPlain(line);
+    ASSERT_EQ(Fields(plainAll, nullptr), expected);
+#ifdef TAVO_LINKAGE_SSE2
+    sse2.Split(line);
+    ASSERT_EQ(Fields(sse2, nullptr), expected);
+#endif
+    // Only some fields wanted: the plain split skips the others.
+    std::vector<std::size_t> wanted;
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+      if (rng() % 3 == 0) wanted.push_back(i);
+    }
+    if (wanted.empty()) continue;
+    plainWanted = TabFields();
+    plainWanted.Want(wanted);
+    plainWanted.SplitPlain(line);
+    const std::vector<Field> got = Fields(plainWanted, &wanted);
+    ASSERT_EQ(got.size(), expected.size());
+    for (std::size_t w : wanted) ASSERT_EQ(got[w], expected[w]);
+  }
+}
+
+}  // namespace
+}  // namespace tavo::linkage
