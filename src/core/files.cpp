@@ -398,10 +398,15 @@ bool IsSafeFileName(TextView name) { return SafeFileName(name) == name; }
 
 Text SafeFileName(TextView name) {
   Text out(name);
-  for (auto& c : out) {
-    if (c < 0x20 || c == u'\\' || c == u'/' || c == u':' || c == u'*' || c == u'?' || c == u'"' ||
-        c == u'<' || c == u'>' || c == u'|')
+  for (std::size_t i = 0; i < out.size(); ++i) {
+    char16_t& c = out[i];
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < out.size() && out[i + 1] >= 0xDC00 &&
+        out[i + 1] <= 0xDFFF) {
+      ++i;  // a surrogate pair: one character
+    } else if (c < 0x20 || c == u'\\' || c == u'/' || c == u':' || c == u'*' || c == u'?' ||
+               c == u'"' || c == u'<' || c == u'>' || c == u'|' || (c >= 0xD800 && c <= 0xDFFF)) {
       c = u'_';
+    }
   }
   bool onlyDotsOrBlanks = true;
   for (char16_t c : out)

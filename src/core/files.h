@@ -111,8 +111,10 @@ bool SameFile(const fs::path& a, const fs::path& b);
 bool MoveFileSafely(const fs::path& from, const fs::path& to) noexcept;
 
 // A bare output name made safe for Windows and for staying inside its folder:
-// \ / : * ? " < > | and control characters become "_", and a name of only dots
-// or blanks becomes "_". Other characters are kept.
+// \ / : * ? " < > |, control characters and unpaired surrogates (bytes that
+// were not Shift_JIS, as decoded) become "_", and a name of only dots or
+// blanks becomes "_". Other characters are kept. Every name built from file
+// content goes through it.
 Text SafeFileName(TextView name);
 bool IsSafeFileName(TextView name);
 
