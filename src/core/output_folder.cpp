@@ -48,8 +48,7 @@ OutputMoveResult MoveOutputs(const Env& env, TextView file1, TextView file2, Tex
         r.stopped = true;
         return r;
       }
-      std::error_code ec;
-      if (!FolderExists(r.destination)) fs::create_directory(r.destination, ec);
+      if (!FolderExists(r.destination)) MakeFolder(r.destination);
     }
   }
 
