@@ -41,7 +41,12 @@ using Snapshot = std::map<std::string, std::string>;
 Snapshot Snap(const fs::path& root) {
   Snapshot s;
   for (const auto& e : fs::recursive_directory_iterator(root)) {
-    if (e.is_regular_file()) s[fs::relative(e.path(), root).generic_string()] = ReadBytes(e.path());
+    if (!e.is_regular_file()) continue;
+    // UTF-8 with "/" on every system: names hold Japanese text.
+    std::string key = ToUtf8(PathText(fs::relative(e.path(), root)));
+    for (char& c : key)
+      if (c == '\\') c = '/';
+    s[key] = ReadBytes(e.path());
   }
   return s;
 }
