@@ -17,7 +17,7 @@ FLAGS="-g -O1 -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=
 
 LAUNCHER=()
 command -v ccache >/dev/null && LAUNCHER=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
-cmake -S . -B "$BUILD" "${LAUNCHER[@]}" -DCMAKE_BUILD_TYPE=Debug -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+cmake -S . -B "$BUILD" "${LAUNCHER[@]}" -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ \
   -DCMAKE_CXX_FLAGS="$FLAGS" -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" \
   -DTAVO_WITH_QT=OFF -DTAVO_WITH_TESTS=OFF -DTAVO_WITH_BENCH=OFF -DTAVO_WITH_FUZZ=ON >/dev/null
 cmake --build "$BUILD" -j "$JOBS" --target "${TARGETS[@]/#/fuzz_}" >"$BUILD.log" 2>&1 ||
