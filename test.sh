@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the normal build, the same tests under
-# AddressSanitizer and UndefinedBehaviorSanitizer, and the Windows cross build
-# of the core, tavo-cli and their tests under Wine.
+# AddressSanitizer and UndefinedBehaviorSanitizer, the fuzz targets on their
+# corpora, and the Windows cross build of the core, tavo-cli and their tests
+# under Wine.
 #   TAVO_SKIP_SANITIZE=1  skip the sanitizer run
 #   TAVO_SKIP_CROSS=1     skip the Windows cross build
+#   TAVO_SKIP_FUZZ=1      skip the fuzz targets (TAVO_FUZZ_SECONDS: seconds per target, default 5)
 set -euo pipefail
 cd "$(dirname "$0")"
 ROOT=$(pwd)
@@ -50,6 +52,21 @@ if [ "${TAVO_SKIP_SANITIZE:-0}" != 1 ]; then
   LSAN_OPTIONS=suppressions=$ROOT/tools/lsan.supp:print_suppressions=0 \
   UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     run_ctest build/sanitize
+fi
+
+if [ "${TAVO_SKIP_FUZZ:-0}" != 1 ]; then
+  echo "== Fuzz targets on their corpora =="
+  # A few seconds each: every case a past fault needed is in the corpora.
+  set +e
+  tools/fuzz.sh "${TAVO_FUZZ_SECONDS:-5}" 2>&1 | tee build/fuzz.out
+  set -e
+  line=$(grep -E "^fuzz: [0-9]+ passed, [0-9]+ failed" build/fuzz.out | tail -1 || true)
+  if [ -n "$line" ]; then
+    TOTAL_PASSED=$((TOTAL_PASSED + $(sed -E 's/^fuzz: ([0-9]+) passed.*/\1/' <<<"$line")))
+    TOTAL_FAILED=$((TOTAL_FAILED + $(sed -E 's/.* ([0-9]+) failed.*/\1/' <<<"$line")))
+  else
+    TOTAL_FAILED=$((TOTAL_FAILED + 1))  # the fuzz build itself failed
+  fi
 fi
 
 if [ "${TAVO_SKIP_CROSS:-0}" != 1 ]; then

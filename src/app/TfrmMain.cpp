@@ -123,11 +123,12 @@ void TfrmMain::ComboBox1Change() {
 
 template <typename Run>
 void TfrmMain::RunBoth(Run run) {
+  ClickOutputs click;
   for (QLineEdit* edit : {Edit1, Edit2}) {
     RunResult result;
     {
       BusyCursor busy(ctx_.dialogs);
-      result = run(FromQ(edit->text()));
+      result = run(FromQ(edit->text()), click);
     }
     ShowMessages(ctx_.dialogs, this, result);
     if (!result.gstMsg.empty()) gstMsg = Q(result.gstMsg);
@@ -140,13 +141,17 @@ void TfrmMain::RunBoth(Run run) {
 }
 
 void TfrmMain::Button1Click() {
-  RunBoth([this](const Text& file) { return receipt::Conv(ctx_.env, file); });
+  RunBoth([this](const Text& file, ClickOutputs& click) {
+    return receipt::Conv(ctx_.env, file, &click);
+  });
 }
 
 void TfrmMain::Button2Click() {
   const receipt::BranchOptions options{ComboBox1->currentIndex(), FromQ(Edit4->text()),
                                        FromQ(Edit5->text())};
-  RunBoth([&](const Text& file) { return receipt::Conv2(ctx_.env, file, options); });
+  RunBoth([&](const Text& file, ClickOutputs& click) {
+    return receipt::Conv2(ctx_.env, file, options, &click);
+  });
 }
 
 char16_t TfrmMain::ReceiptKind(const QString& path, bool& failed) {

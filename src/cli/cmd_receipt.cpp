@@ -6,14 +6,15 @@ namespace tavo::cli {
 
 namespace {
 
-// Runs each file in order like the main window's button: an error that ends
-// the click (a record too short, a file that cannot be read or written) also
-// ends the command.
+// Runs each file in order like the main window's button, as one click: an
+// error that ends the click (a record too short, a file that cannot be read or
+// written) also ends the command, and no run replaces an earlier one's output.
 template <typename Run>
 int RunFiles(const std::vector<std::string>& files, Run&& run) {
   std::vector<RunResult> results;
+  ClickOutputs click;
   for (const std::string& file : files) {
-    results.push_back(run(ArgText(file)));
+    results.push_back(run(ArgText(file), click));
     if (results.back().stopped) break;
   }
   return Report(results);
@@ -44,7 +45,9 @@ int CmdBranchRemoval(const Argv& argv) {
   options.toText = ArgText(args->Get("to").value_or(""));
   const Env env = CliEnv(*outDir);
   return RunFiles(args->positional,
-                  [&](const Text& file) { return receipt::Conv2(env, file, options); });
+                  [&](const Text& file, ClickOutputs& click) {
+                    return receipt::Conv2(env, file, options, &click);
+                  });
 }
 
 // anonymize --out-dir DIR FILE...
@@ -55,7 +58,9 @@ int CmdAnonymize(const Argv& argv) {
   if (!outDir) return UsageError("anonymize needs --out-dir DIR");
   if (args->positional.empty()) return UsageError("anonymize needs at least one FILE");
   const Env env = CliEnv(*outDir);
-  return RunFiles(args->positional, [&](const Text& file) { return receipt::Conv(env, file); });
+  return RunFiles(args->positional, [&](const Text& file, ClickOutputs& click) {
+    return receipt::Conv(env, file, &click);
+  });
 }
 
 }  // namespace tavo::cli

@@ -8,6 +8,7 @@
 
 #include "core/cp932.h"
 #include "core/errors.h"
+#include "core/fault.h"
 
 #ifdef _WIN32
 #include <io.h>
@@ -38,6 +39,10 @@ std::filesystem::path PathFromText(TextView text) {
 namespace {
 
 std::FILE* OpenFile(const fs::path& path, bool write) {
+  if (fault::Fails(FileOp::kOpen)) {
+    errno = EIO;
+    return nullptr;
+  }
 #ifdef _WIN32
   return _wfopen(path.wstring().c_str(), write ? L"wb" : L"rb");
 #else
@@ -48,7 +53,41 @@ std::FILE* OpenFile(const fs::path& path, bool write) {
 constexpr std::size_t kChunk = 1 << 16;
 constexpr std::size_t kReadChunk = 1 << 20;
 
+// fwrite of all the bytes; false when any is not written.
+bool WriteAll(std::FILE* f, const char* bytes, std::size_t n) {
+  if (fault::Fails(FileOp::kWrite)) {
+    errno = EIO;
+    return false;
+  }
+  return std::fwrite(bytes, 1, n, f) == n;
+}
+
 }  // namespace
+
+std::FILE* OpenForReading(const fs::path& path) { return OpenFile(path, false); }
+
+bool ReadChunk(std::FILE* f, char* buf, std::size_t want, std::size_t& got) {
+  if (fault::Fails(FileOp::kRead)) {
+    got = 0;
+    return false;
+  }
+  got = std::fread(buf, 1, want, f);
+  return got == want || std::ferror(f) == 0;
+}
+
+bool RemoveFile(const fs::path& path) noexcept {
+  if (fault::Fails(FileOp::kRemove)) return false;
+  std::error_code ec;
+  fs::remove(path, ec);
+  return !ec;
+}
+
+bool MakeFolder(const fs::path& path) noexcept {
+  if (fault::Fails(FileOp::kMakeFolder)) return false;
+  std::error_code ec;
+  fs::create_directory(path, ec);
+  return !ec;
+}
 
 bool FileExists(const fs::path& path) {
   std::error_code ec;
@@ -66,12 +105,12 @@ std::string ReadFileBytes(const fs::path& path) {
   std::string out;
   char buf[kChunk];
   while (true) {
-    const std::size_t got = std::fread(buf, 1, sizeof buf, f);
+    std::size_t got = 0;
+    const bool ok = ReadChunk(f, buf, sizeof buf, got);
     out.append(buf, got);
-    if (got < sizeof buf) {
-      const bool bad = std::ferror(f) != 0;
+    if (!ok || got < sizeof buf) {
       std::fclose(f);
-      if (bad) ThrowReadError(path);
+      if (!ok) ThrowReadError(path);
       break;
     }
   }
@@ -107,11 +146,9 @@ bool LineReader::Fill() {
     cap_ = cap;
   }
   const std::size_t want = cap_ - end_;
-  const std::size_t got = std::fread(buf_.get() + end_, 1, want, file_);
-  if (got < want) {
-    if (std::ferror(file_)) ThrowReadError(path_);
-    eof_ = true;
-  }
+  std::size_t got = 0;
+  if (!ReadChunk(file_, buf_.get() + end_, want, got)) ThrowReadError(path_);
+  if (got < want) eof_ = true;
   // Everything from the end-of-file mark on is ignored.
   if (const void* mark = std::memchr(buf_.get() + end_, '\x1A', got)) {
     end_ = static_cast<std::size_t>(static_cast<const char*>(mark) - buf_.get());
@@ -263,6 +300,8 @@ void AtomicFile::Abort() noexcept {
     file_ = nullptr;
   }
   if (!temp_.empty()) {
+    // Not through RemoveFile: the seam fails the operations of a run, and this
+    // is the clean-up after one failed.
     std::error_code ec;
     fs::remove(temp_, ec);
   }
@@ -275,12 +314,11 @@ void AtomicFile::Write(std::string_view bytes) {
     return;
   }
   if (!buf_.empty()) {
-    if (std::fwrite(buf_.data(), 1, buf_.size(), file_) != buf_.size())
-      ThrowWriteError(target_, std::strerror(errno));
+    if (!WriteAll(file_, buf_.data(), buf_.size())) ThrowWriteError(target_, std::strerror(errno));
     buf_.clear();
   }
   if (bytes.size() >= kChunk) {
-    if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size())
+    if (!WriteAll(file_, bytes.data(), bytes.size()))
       ThrowWriteError(target_, std::strerror(errno));
   } else {
     buf_.append(bytes);
@@ -290,15 +328,19 @@ void AtomicFile::Write(std::string_view bytes) {
 void AtomicFile::Close() {
   if (!file_) ThrowWriteError(target_, "closed");
   bool ok = true;
-  if (!buf_.empty() && std::fwrite(buf_.data(), 1, buf_.size(), file_) != buf_.size()) ok = false;
+  if (!buf_.empty() && !WriteAll(file_, buf_.data(), buf_.size())) ok = false;
   buf_.clear();
-  if (std::fflush(file_) != 0) ok = false;
+  if (fault::Fails(FileOp::kFlush) || std::fflush(file_) != 0) ok = false;
   if (ok && sync_ == Sync::kToDisk) {
+    if (fault::Fails(FileOp::kSync)) {
+      ok = false;
+    } else {
 #ifdef _WIN32
-    if (!FlushFileBuffers(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file_))))) ok = false;
+      if (!FlushFileBuffers(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file_))))) ok = false;
 #else
-    if (::fsync(fileno(file_)) != 0 && errno != EINVAL) ok = false;
+      if (::fsync(fileno(file_)) != 0 && errno != EINVAL) ok = false;
 #endif
+    }
   }
   const int saved = errno;
   if (std::fclose(file_) != 0) ok = false;
@@ -309,6 +351,7 @@ void AtomicFile::Close() {
 
 void AtomicFile::Commit() {
   if (!closed_) Close();
+  if (fault::Fails(FileOp::kRename)) ThrowWriteError(target_, "rename failed");
 #ifdef _WIN32
   const DWORD flags =
       MOVEFILE_REPLACE_EXISTING | (sync_ == Sync::kToDisk ? MOVEFILE_WRITE_THROUGH : 0);
@@ -370,17 +413,15 @@ bool MoveFileSafely(const fs::path& from, const fs::path& to) noexcept {
       AtomicFile out(to, AtomicFile::Sync::kToDisk);
       std::string buf(kChunk, '\0');
       while (true) {
-        const std::size_t got = std::fread(buf.data(), 1, buf.size(), in);
+        std::size_t got = 0;
+        if (!ReadChunk(in, buf.data(), buf.size(), got)) return false;
         out.Write(std::string_view(buf.data(), got));
-        if (got < buf.size()) {
-          if (std::ferror(in)) return false;
-          break;
-        }
+        if (got < buf.size()) break;
       }
       out.Commit();
     }
-    std::error_code ec;
-    fs::remove(from, ec);
+    // A source that cannot be deleted leaves the file in both places, whole.
+    RemoveFile(from);
     return true;
   } catch (...) {
     return false;
@@ -403,10 +444,15 @@ bool IsSafeFileName(TextView name) { return SafeFileName(name) == name; }
 
 Text SafeFileName(TextView name) {
   Text out(name);
-  for (auto& c : out) {
-    if (c < 0x20 || c == u'\\' || c == u'/' || c == u':' || c == u'*' || c == u'?' || c == u'"' ||
-        c == u'<' || c == u'>' || c == u'|')
+  for (std::size_t i = 0; i < out.size(); ++i) {
+    char16_t& c = out[i];
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < out.size() && out[i + 1] >= 0xDC00 &&
+        out[i + 1] <= 0xDFFF) {
+      ++i;  // a surrogate pair: one character
+    } else if (c < 0x20 || c == u'\\' || c == u'/' || c == u':' || c == u'*' || c == u'?' ||
+               c == u'"' || c == u'<' || c == u'>' || c == u'|' || (c >= 0xD800 && c <= 0xDFFF)) {
       c = u'_';
+    }
   }
   bool onlyDotsOrBlanks = true;
   for (char16_t c : out)

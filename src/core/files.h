@@ -18,6 +18,14 @@ Text PathText(const fs::path& path);
 // A path from system text.
 fs::path PathFromText(TextView text);
 
+// The file operations every reader and writer goes through, so that the
+// fault seam (core/fault.h) sees each of them.
+std::FILE* OpenForReading(const fs::path& path);  // nullptr when it cannot open
+// One fread of up to `want` bytes into `got`; false on a read error.
+bool ReadChunk(std::FILE* f, char* buf, std::size_t want, std::size_t& got);
+bool RemoveFile(const fs::path& path) noexcept;  // false when it could not be removed
+bool MakeFolder(const fs::path& path) noexcept;  // one level; false when it failed
+
 bool FileExists(const fs::path& path);            // a regular file is there
 bool FolderExists(const fs::path& path);          // a folder is there
 std::string ReadFileBytes(const fs::path& path);  // throws OpError
@@ -116,8 +124,10 @@ bool SameFile(const fs::path& a, const fs::path& b);
 bool MoveFileSafely(const fs::path& from, const fs::path& to) noexcept;
 
 // A bare output name made safe for Windows and for staying inside its folder:
-// \ / : * ? " < > | and control characters become "_", and a name of only dots
-// or blanks becomes "_". Other characters are kept.
+// \ / : * ? " < > |, control characters and unpaired surrogates (bytes that
+// were not Shift_JIS, as decoded) become "_", and a name of only dots or
+// blanks becomes "_". Other characters are kept. Every name built from file
+// content goes through it.
 Text SafeFileName(TextView name);
 bool IsSafeFileName(TextView name);
 

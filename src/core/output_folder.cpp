@@ -10,19 +10,7 @@ namespace tavo {
 namespace fs = std::filesystem;
 
 Text ClinicFolderName(TextView code, TextView name) {
-  Text joined = Text(code) + u"_" + Text(name);
-  // Bytes that were not Shift_JIS decode to unpaired surrogates, which no
-  // folder name can carry on every system.
-  for (std::size_t i = 0; i < joined.size(); ++i) {
-    const char16_t c = joined[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < joined.size() && joined[i + 1] >= 0xDC00 &&
-        joined[i + 1] <= 0xDFFF) {
-      ++i;
-    } else if (c >= 0xD800 && c <= 0xDFFF) {
-      joined[i] = u'_';
-    }
-  }
-  return SafeFileName(joined);
+  return SafeFileName(Text(code) + u"_" + Text(name));
 }
 
 namespace {
@@ -60,8 +48,7 @@ OutputMoveResult MoveOutputs(const Env& env, TextView file1, TextView file2, Tex
         r.stopped = true;
         return r;
       }
-      std::error_code ec;
-      if (!FolderExists(r.destination)) fs::create_directory(r.destination, ec);
+      if (!FolderExists(r.destination)) MakeFolder(r.destination);
     }
   }
 

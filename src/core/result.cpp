@@ -23,4 +23,20 @@ bool RunResult::RefusesOverwrite(const std::filesystem::path& target, const Text
   return false;
 }
 
+bool ClickOutputs::Refuses(const std::filesystem::path& target, const Text& name, TextView input,
+                           RunResult& result) const {
+  for (const Written& w : written_) {
+    if (SameFile(w.target, target)) {
+      result.Warn(T("「") + Text(input) + T("」の変換後のファイル名「") + name + T("」が「") +
+                  w.input + T("」の変換後のファイルと同じになるため、作成しません。"));
+      return true;
+    }
+  }
+  return false;
+}
+
+void ClickOutputs::Add(const std::filesystem::path& target, TextView input) {
+  written_.push_back({target, Text(input)});
+}
+
 }  // namespace tavo

@@ -32,4 +32,23 @@ struct RunResult {
                         const std::vector<std::filesystem::path>& inputs);
 };
 
+// The outputs one click of a run button (or one tavo-cli command) has written
+// so far. Two inputs can give one output name (two receipt files of the same
+// month and kind); the later run must then not replace what the click wrote.
+class ClickOutputs {
+ public:
+  // Warns in `result` and returns true when this click already wrote `target`
+  // (from another run): the later run, of `input`, writes nothing.
+  bool Refuses(const std::filesystem::path& target, const Text& name, TextView input,
+               RunResult& result) const;
+  void Add(const std::filesystem::path& target, TextView input);
+
+ private:
+  struct Written {
+    std::filesystem::path target;
+    Text input;
+  };
+  std::vector<Written> written_;
+};
+
 }  // namespace tavo

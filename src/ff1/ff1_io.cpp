@@ -9,26 +9,23 @@ namespace tavo::ff1 {
 
 std::string ReadAllBytes(const std::filesystem::path& path) {
   if (FolderExists(path)) ThrowOpenError(path);
-#ifdef _WIN32
-  std::FILE* f = _wfopen(path.wstring().c_str(), L"rb");
-#else
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-#endif
+  std::FILE* f = OpenForReading(path);
   if (!f) ThrowOpenError(path);
   std::error_code ec;
   const auto expected = std::filesystem::file_size(path, ec);
   std::string out;
   std::size_t have = 0;
+  bool bad = false;
   // One read of the expected size; a file that grows meanwhile is read to its end.
   std::size_t want = ec ? std::size_t{1} << 16 : static_cast<std::size_t>(expected) + 1;
   while (true) {
     out.resize(have + want);
-    const std::size_t got = std::fread(out.data() + have, 1, want, f);
+    std::size_t got = 0;
+    bad = !ReadChunk(f, out.data() + have, want, got);
     have += got;
-    if (got < want) break;
+    if (bad || got < want) break;
     want = std::size_t{1} << 20;
   }
-  const bool bad = std::ferror(f) != 0;
   std::fclose(f);
   if (bad) ThrowReadError(path);
   out.resize(have);

@@ -20,8 +20,7 @@ bool IsDelimiter(char16_t c) {
 }
 
 void RemoveQuietly(const fs::path& file) {
-  std::error_code ec;
-  if (FileExists(file)) fs::remove(file, ec);
+  if (FileExists(file)) RemoveFile(file);
 }
 
 }  // namespace

@@ -121,63 +121,6 @@ struct RowRef {
   LineRef line;
 };
 
-std::FILE* OpenForWrite(const fs::path& path) {
-#ifdef _WIN32
-  return _wfopen(path.wstring().c_str(), L"wb");
-#else
-  return std::fopen(path.c_str(), "wb");
-#endif
-}
-
-// The merged file lives for one run: it is written under a temporary name and
-// renamed, so a failure leaves no partial file, but it is not forced to disk.
-class ScratchFile {
- public:
-  explicit ScratchFile(const fs::path& target) : target_(target), temp_(target) {
-    temp_ += ".part";
-    file_ = OpenForWrite(temp_);
-    if (!file_) ThrowWriteError(target_, std::strerror(errno));
-    buf_.reserve(kBuffer);
-  }
-  ~ScratchFile() {
-    if (file_) std::fclose(file_);
-    if (!done_) {
-      std::error_code ec;
-      fs::remove(temp_, ec);
-    }
-  }
-  ScratchFile(const ScratchFile&) = delete;
-  ScratchFile& operator=(const ScratchFile&) = delete;
-
-  void Write(std::string_view bytes) {
-    buf_.append(bytes);
-    if (buf_.size() >= kBuffer) Flush();
-  }
-  void Commit() {
-    Flush();
-    const int rc = std::fclose(file_);
-    file_ = nullptr;
-    if (rc != 0) ThrowWriteError(target_, std::strerror(errno));
-    std::error_code ec;
-    fs::rename(temp_, target_, ec);
-    if (ec) ThrowWriteError(target_, ec.message());
-    done_ = true;
-  }
-
- private:
-  static constexpr std::size_t kBuffer = 1 << 20;
-  void Flush() {
-    if (!buf_.empty() && std::fwrite(buf_.data(), 1, buf_.size(), file_) != buf_.size())
-      ThrowWriteError(target_, std::strerror(errno));
-    buf_.clear();
-  }
-  fs::path target_;
-  fs::path temp_;
-  std::FILE* file_ = nullptr;
-  std::string buf_;
-  bool done_ = false;
-};
-
 }  // namespace
 
 bool IsHeaderLine(TextView Line) {
@@ -207,15 +150,13 @@ std::int32_t ParseYearMonth(TextView text) { return ToInt32Def(Trim(text), 0); }
 
 FF1Encoding DetectEncodingFromFile(const fs::path& AFile) {
   if (FolderExists(AFile)) ThrowOpenError(AFile);
-#ifdef _WIN32
-  std::FILE* f = _wfopen(AFile.wstring().c_str(), L"rb");
-#else
-  std::FILE* f = std::fopen(AFile.c_str(), "rb");
-#endif
+  std::FILE* f = OpenForReading(AFile);
   if (!f) ThrowOpenError(AFile);
   char head[4];
-  const std::size_t got = std::fread(head, 1, sizeof head, f);
+  std::size_t got = 0;
+  const bool ok = ReadChunk(f, head, sizeof head, got);
   std::fclose(f);
+  if (!ok) ThrowReadError(AFile);
   return HasUtf8Bom(std::string_view(head, got)) ? FF1Encoding::UTF8 : FF1Encoding::ShiftJIS;
 }
 
@@ -268,8 +209,7 @@ void MergeFF1Latest(const fs::path& InDir, const fs::path& OutFile) {
     throw OpError(T("G_FF1*.txt / G_FF1*.tsv が見つかりません：") + PathText(InDir));
 
   {
-    std::error_code ec;
-    if (FileExists(OutFile)) fs::remove(OutFile, ec);
+    if (FileExists(OutFile)) RemoveFile(OutFile);
   }
 
   std::vector<SourceFile> files;
@@ -389,7 +329,8 @@ void MergeFF1Latest(const fs::path& InDir, const fs::path& OutFile) {
       if (ec) ThrowWriteError(OutFile, ec.message());
     }
   }
-  ScratchFile out(OutFile);
+  // The merged file lives for one run: written atomically, not forced to disk.
+  AtomicFile out(OutFile);
   if (outEnc == FF1Encoding::UTF8) out.Write("\xEF\xBB\xBF");
   std::string conv;
   auto writeLine = [&](const LineRef& ref) {

@@ -73,8 +73,7 @@ void BlankReport::CommitWith(AtomicFile& output) {
     std::error_code ec;
     const fs::file_type type = fs::symlink_status(target_, ec).type();
     if (!ec && type != fs::file_type::not_found && type != fs::file_type::directory) {
-      fs::remove(target_, ec);
-      if (ec) ThrowWriteError(target_, ec.message());
+      if (!RemoveFile(target_)) ThrowWriteError(target_, "remove failed");
     }
     output.Commit();
     return;
@@ -83,8 +82,7 @@ void BlankReport::CommitWith(AtomicFile& output) {
   try {
     output.Commit();
   } catch (const OpError&) {
-    std::error_code ec;
-    std::filesystem::remove(target_, ec);
+    RemoveFile(target_);
     throw;
   }
 }

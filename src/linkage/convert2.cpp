@@ -889,8 +889,7 @@ RunResult Conv2(const Env& env, TextView pstFile, TextView mstNgt) {
       ConvertNewFmt(input, target, env.nivaFf1Dir / "recelist.csv", &report);
     } else {
       const fs::path stale = env.ProgramFile("output.tsv");
-      std::error_code ec;
-      if (FileExists(stale)) fs::remove(stale, ec);
+      if (FileExists(stale)) RemoveFile(stale);
       ConvertTSVtoCSV_Reorder(input, target, NumberedOrder(), &report);
     }
     result.HandOver(target, name);

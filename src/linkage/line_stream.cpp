@@ -13,14 +13,6 @@ namespace {
 
 constexpr std::size_t kBuffer = 1 << 16;
 
-std::FILE* OpenRead(const std::filesystem::path& path) {
-#ifdef _WIN32
-  return _wfopen(path.c_str(), L"rb");
-#else
-  return std::fopen(path.c_str(), "rb");
-#endif
-}
-
 // The text of a file's first bytes, decoded as whole-file loading does.
 Text DecodeByMark(const std::string& bytes) {
   auto u8 = [](char c) { return static_cast<unsigned char>(c); };
@@ -45,17 +37,18 @@ Text DecodeByMark(const std::string& bytes) {
 
 std::vector<Text> LoadFirstLines(const std::filesystem::path& path, std::size_t count) {
   std::error_code ec;
-  std::FILE* f = std::filesystem::is_directory(path, ec) ? nullptr : OpenRead(path);
+  std::FILE* f = std::filesystem::is_directory(path, ec) ? nullptr : OpenForReading(path);
   if (!f) ThrowOpenError(path);
   std::string bytes;
   std::size_t chunk = kBuffer;
   while (true) {
     const std::size_t had = bytes.size();
     bytes.resize(had + chunk);
-    const std::size_t n = std::fread(bytes.data() + had, 1, chunk, f);
+    std::size_t n = 0;
+    const bool ok = ReadChunk(f, bytes.data() + had, chunk, n);
     bytes.resize(had + n);
     const bool end = n < chunk;
-    if (end && std::ferror(f)) {
+    if (!ok) {
       std::fclose(f);
       ThrowReadError(path);
     }
@@ -72,11 +65,7 @@ std::vector<Text> LoadFirstLines(const std::filesystem::path& path, std::size_t 
 }
 
 RawLineStream::RawLineStream(const std::filesystem::path& path) : path_(path) {
-#ifdef _WIN32
-  file_ = _wfopen(path.c_str(), L"rb");
-#else
-  file_ = std::fopen(path.c_str(), "rb");
-#endif
+  file_ = OpenForReading(path);
   std::error_code ec;
   if (!file_ || std::filesystem::is_directory(path, ec)) {
     if (file_) std::fclose(file_);
@@ -92,11 +81,9 @@ RawLineStream::~RawLineStream() {
 bool RawLineStream::Fill() {
   if (eof_) return false;
   buf_.resize(kBuffer + kReadSlack);
-  const std::size_t n = std::fread(buf_.data(), 1, kBuffer, file_);
-  if (n < kBuffer) {
-    if (std::ferror(file_)) ThrowReadError(path_);
-    eof_ = true;
-  }
+  std::size_t n = 0;
+  if (!ReadChunk(file_, buf_.data(), kBuffer, n)) ThrowReadError(path_);
+  if (n < kBuffer) eof_ = true;
   size_ = n;
   pos_ = 0;
   lfKnown_ = false;

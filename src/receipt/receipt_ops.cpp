@@ -82,13 +82,6 @@ std::string GetKnjBngBytes(std::string_view pstKnjBng) {
   return withoutSpaces(beforeFirst(t, '*'));
 }
 
-Text SafeOutputName(TextView name) {
-  Text out = SafeFileName(name);
-  for (char16_t& c : out)
-    if (c >= 0xD800 && c <= 0xDFFF) c = u'_';
-  return out;
-}
-
 // ------------------------------------------------------------- record bytes
 
 namespace {
@@ -295,11 +288,20 @@ void Guarded(RunResult& r, Body&& body) {
   }
 }
 
+// The output name is known only at the end: it must neither be the input nor
+// an output of an earlier run of the same click.
+bool Refuses(RunResult& r, const fs::path& target, const Text& name, const fs::path& input,
+             TextView pstFile, const ClickOutputs* click) {
+  return r.RefusesOverwrite(target, name, {input}) ||
+         (click && click->Refuses(target, name, pstFile, r));
+}
+
 }  // namespace
 
 // -------------------------------------------------------- branch-number removal
 
-RunResult Conv2(const Env& env, TextView pstFile, const BranchOptions& options) {
+RunResult Conv2(const Env& env, TextView pstFile, const BranchOptions& options,
+                ClickOutputs* click) {
   RunResult r;
   const fs::path path = PathFromText(pstFile);
   if (!FileExists(path)) {
@@ -317,7 +319,8 @@ RunResult Conv2(const Env& env, TextView pstFile, const BranchOptions& options) 
     }
     KStart = ToInt32Def(from, 0);
     KEnd = ToInt32Def(to, 0);
-    if (KStart == 0 || KEnd == 0) {
+    // Positions that keep no character would empty every patient number.
+    if (KStart <= 0 || KEnd <= 0 || KStart >= KEnd) {
       r.Warn(T("正しい数字を入力して下さい"));
       return r;
     }
@@ -363,9 +366,11 @@ RunResult Conv2(const Env& env, TextView pstFile, const BranchOptions& options) 
       out.EndLine();
     }
     const Text name =
-        SafeOutputName(u"(" + F + (kokuho ? T("提出_国保") : T("提出_社保")) + u")RECEIPTC.uke");
+        SafeFileName(u"(" + F + (kokuho ? T("提出_国保") : T("提出_社保")) + u")RECEIPTC.uke");
     const fs::path target = env.ProgramFile(PathFromText(name));
+    if (Refuses(r, target, name, path, pstFile, click)) return;
     out.CommitAs(target);
+    if (click) click->Add(target, pstFile);
     r.written.push_back(target);
     r.gstMsg = T("社保と国保の枝番除去ファイル") + T("が作成されました");
     (kokuho ? r.gstFile2 : r.gstFile1) = name;
@@ -375,7 +380,7 @@ RunResult Conv2(const Env& env, TextView pstFile, const BranchOptions& options) 
 
 // --------------------------------------------------------------- anonymization
 
-RunResult Conv(const Env& env, TextView pstFile) {
+RunResult Conv(const Env& env, TextView pstFile, ClickOutputs* click) {
   RunResult r;
   const fs::path path = PathFromText(pstFile);
   if (!FileExists(path)) {
@@ -433,9 +438,11 @@ RunResult Conv(const Env& env, TextView pstFile) {
       }
       out.EndLine();
     }
-    const Text name = SafeOutputName(F + (kokuho ? u"_2" : u"_1") + u".UKE");
+    const Text name = SafeFileName(F + (kokuho ? u"_2" : u"_1") + u".UKE");
     const fs::path target = env.ProgramFile(PathFromText(name));
+    if (Refuses(r, target, name, path, pstFile, click)) return;
     out.CommitAs(target);
+    if (click) click->Add(target, pstFile);
     r.written.push_back(target);
     r.gstMsg = T("社保と国保の匿名化ファイル") + T("が作成されました");
     (kokuho ? r.gstFile2 : r.gstFile1) = name;

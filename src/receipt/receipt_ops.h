@@ -30,14 +30,13 @@ Text GetKnjBng2(TextView pstKnjBng, std::int32_t KStart, std::int32_t KEnd);
 // One branch-removal run on one receipt file. On success the result names the
 // written file and carries gstMsg and gstFile1 (社保) or gstFile2 (国保).
 // `stopped` is set when the failure ends the whole click (index error).
-RunResult Conv2(const Env& env, TextView pstFile, const BranchOptions& options);
+// The run refuses an output name that is its input, or that `click` (the
+// runs of the same click so far) has already written; it adds its output to
+// `click`.
+RunResult Conv2(const Env& env, TextView pstFile, const BranchOptions& options,
+                ClickOutputs* click = nullptr);
 
 // One anonymization run on one receipt file; same contract.
-RunResult Conv(const Env& env, TextView pstFile);
-
-// The bare output name built from IR field 8 (already trimmed), made safe to
-// use inside the program folder: see SafeFileName; lone surrogates (bytes that
-// were not Shift_JIS) also become "_".
-Text SafeOutputName(TextView name);
+RunResult Conv(const Env& env, TextView pstFile, ClickOutputs* click = nullptr);
 
 }  // namespace tavo::receipt

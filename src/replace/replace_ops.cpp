@@ -66,12 +66,15 @@ bool LoadMap(TextView pstFile, NumberMap& map, RunResult& result, bool padded) {
   return true;
 }
 
-// Shared tail of both runs: refuse to overwrite the input, write, hand over.
+// Shared tail of both runs: refuse to overwrite the input or an output of the
+// same click, write, hand over.
 void WriteOutput(const Env& env, TextView pstFile, const Text& outName,
-                 const std::vector<Text>& lines, RunResult& result) {
+                 const std::vector<Text>& lines, RunResult& result, ClickOutputs* click) {
   const fs::path target = env.ProgramFile(PathFromText(outName));
   if (result.RefusesOverwrite(target, outName, {PathFromText(pstFile)})) return;
+  if (click && click->Refuses(target, outName, pstFile, result)) return;
   WrtSet(target, lines);
+  if (click) click->Add(target, pstFile);
   result.HandOver(target, outName);
 }
 
@@ -199,7 +202,7 @@ RunResult Cnv(const Env& env, TextView pstFile, const NumberMap& map) {
       const Text key = Trim(field2);
       if (const auto hit = map.Find(key)) line = ReplaceAll(line, key, map.mlsList2[*hit]);
     }
-    WriteOutput(env, pstFile, OutputName1(FileNamePart(pstFile)), FList, result);
+    WriteOutput(env, pstFile, OutputName1(FileNamePart(pstFile)), FList, result, nullptr);
   } catch (const OpError& e) {
     result.Error(e.text());
     result.stopped = true;
@@ -207,7 +210,7 @@ RunResult Cnv(const Env& env, TextView pstFile, const NumberMap& map) {
   return result;
 }
 
-RunResult Cnv2(const Env& env, TextView pstFile, const NumberMap& map) {
+RunResult Cnv2(const Env& env, TextView pstFile, const NumberMap& map, ClickOutputs* click) {
   RunResult result;
   try {
     std::vector<Text> FList;
@@ -241,7 +244,7 @@ RunResult Cnv2(const Env& env, TextView pstFile, const NumberMap& map) {
       }
       line = JoinCommaTxt(fields, false);
     }
-    WriteOutput(env, pstFile, OutputName2(FileNamePart(pstFile), suffix), FList, result);
+    WriteOutput(env, pstFile, OutputName2(FileNamePart(pstFile), suffix), FList, result, click);
   } catch (const OpError& e) {
     result.Error(e.text());
     result.stopped = true;
@@ -262,8 +265,9 @@ std::vector<RunResult> RunMode2(const Env& env, TextView definition, TextView sh
   NumberMap map;
   if (!CsvSet2(definition, map, loadResult)) return {loadResult};
   std::vector<RunResult> results;
-  results.push_back(Cnv2(env, shahoFile, map));
-  if (!results.back().stopped) results.push_back(Cnv2(env, kokuhoFile, map));
+  ClickOutputs click;
+  results.push_back(Cnv2(env, shahoFile, map, &click));
+  if (!results.back().stopped) results.push_back(Cnv2(env, kokuhoFile, map, &click));
   return results;
 }
 

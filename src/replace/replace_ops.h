@@ -66,7 +66,10 @@ Text OutputName2(TextView inputName, TextView suffix);
 RunResult Cnv(const Env& env, TextView pstFile, const NumberMap& map);
 // Mode-2 run on one receipt file; same contract. `stopped` marks a failure
 // that ends the whole click (index error).
-RunResult Cnv2(const Env& env, TextView pstFile, const NumberMap& map);
+// The run refuses an output name that `click` (the runs of the same click so
+// far) has already written, and adds its output to `click`.
+RunResult Cnv2(const Env& env, TextView pstFile, const NumberMap& map,
+               ClickOutputs* click = nullptr);
 
 // Whole runs as the run button makes them, for callers without windows:
 // load the definition, then convert (mode 2: 社保 file, then 国保 file unless

@@ -49,6 +49,11 @@ TEST_F(ReceiptCli, BranchRemovalMode1TakesThePositionTexts) {
 
 TEST_F(ReceiptCli, MessagesAndStops) {
   const std::string good = In("good.UKE", "IR,1,13,1,1,,x,202604,00,0\r\n");
+  const std::string sameMonth = In("same.UKE", "IR,1,13,1,1,,x,202604,00,0\r\nSY,2\r\n");
+  auto sameName = [&](const std::string& name) {
+    return "警告: 「" + sameMonth + "」の変換後のファイル名「" + name + "」が「" + good +
+           "」の変換後のファイルと同じになるため、作成しません。\n";
+  };
   const std::string shortRe = In("short.UKE", "RE,1,2\r\n");
   struct Case {
     std::vector<std::string> args;
@@ -71,6 +76,24 @@ TEST_F(ReceiptCli, MessagesAndStops) {
        1,
        "警告: 正しい数字を入力して下さい\n",
        {}},
+      // Positions that would empty every patient number.
+      {{"branch-removal", "--mode", "1", "--from", "3", "--to", "2", "--out-dir", outDir_, good},
+       1,
+       "警告: 正しい数字を入力して下さい\n",
+       {}},
+      {{"branch-removal", "--mode", "1", "--from", "-1", "--to", "5", "--out-dir", outDir_, good},
+       1,
+       "警告: 正しい数字を入力して下さい\n",
+       {}},
+      // Two files of one month and kind: the first output stays, the second is not written.
+      {{"branch-removal", "--out-dir", outDir_, good, sameMonth},
+       0,
+       sameName("(202604提出_社保)RECEIPTC.uke"),
+       {"(202604提出_社保)RECEIPTC.uke"}},
+      {{"anonymize", "--out-dir", outDir_, good, sameMonth},
+       0,
+       sameName("202604_1.UKE"),
+       {"202604_1.UKE"}},
       // An index error ends the command: the next file is not run.
       {{"branch-removal", "--out-dir", outDir_, shortRe, good},
        1,
@@ -88,6 +111,26 @@ TEST_F(ReceiptCli, MessagesAndStops) {
     EXPECT_EQ(run.exitCode, c.exitCode) << c.args[0] << " " << c.err;
     EXPECT_EQ(run.err, c.err);
     EXPECT_EQ(ListFiles(out_), c.outputs) << c.err;
+  }
+  // The first output stays when the second file would give the same name.
+  RunCli({"anonymize", "--out-dir", outDir_, good, sameMonth});
+  EXPECT_EQ(ReadBytes(OutPath("202604_1.UKE")),
+            Sjis("IR,1,13,1,0123456,,NIVAクリニック,202604,00,012-345-6789\r\n"));
+}
+
+TEST_F(ReceiptCli, InputInTheOutputFolderUnderTheOutputNameIsKept) {
+  const std::string bytes = "IR,1,13,1,1,,x,202604,00,0\r\nSJ,keep\r\n";
+  for (const char* cmd : {"anonymize", "branch-removal"}) {
+    const std::string name =
+        std::string(cmd) == "anonymize" ? "202604_1.UKE" : "(202604提出_社保)RECEIPTC.uke";
+    WriteBytes(OutPath(name), bytes);
+    const CliRun run = RunCli({cmd, "--out-dir", outDir_, Out(name)});
+    EXPECT_EQ(run.exitCode, 1) << cmd;
+    EXPECT_EQ(run.err, "警告: 変換後のファイル名「" + name +
+                           "」が変換前のファイルと同じになるため、作成しません。\n");
+    EXPECT_EQ(ReadBytes(OutPath(name)), bytes) << cmd;
+    EXPECT_EQ(ListFiles(out_), std::vector<std::string>{name});
+    fs::remove(OutPath(name));
   }
 }
 

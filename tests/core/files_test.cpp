@@ -194,6 +194,10 @@ TEST(SafeFileName, KeepsNamesInsideTheirFolder) {
       {"a*?\"<>|b", "a______b"},
   };
   for (const auto& c : cases) EXPECT_EQ(SafeFileName(T(c.in)), T(c.out)) << c.in;
+  // Bytes that were not Shift_JIS decode to unpaired surrogates: "_". A pair
+  // is one character and stays.
+  EXPECT_EQ(SafeFileName(u"20\xDC80" u"6\xD800_\xDFFF.csv"), u"20_6__\x5F.csv");
+  EXPECT_EQ(SafeFileName(u"a\xD83D\xDE00.csv"), u"a\xD83D\xDE00.csv");
 }
 
 }  // namespace

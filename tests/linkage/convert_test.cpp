@@ -378,6 +378,23 @@ TEST(Converter2, ChoiceByYearMonthAndNames) {
   }
 }
 
+TEST(Converter2, ByteNotShiftJisInTheYearMonthBecomesUnderscore) {
+  // Both converters name their output after the year-month field of the data.
+  TempDir dir;
+  const Env env = MakeEnv(dir.path());
+  const fs::path in = dir / "in.txt";
+  WriteBytes(in, "H\r\n" + Line(53, {{0, "1"}, {3, "20\x80" "60"}}) + "\r\n");
+  const RunResult one = Cnv(env, P(in));
+  const Selection s = SelectFile2(P(in));
+  ASSERT_TRUE(s.hasNgt);
+  const RunResult two = Conv2(env, P(in), s.ngt);
+  for (const RunResult* r : {&one, &two}) {
+    ASSERT_TRUE(r->messages.empty());
+    EXPECT_EQ(r->gstFile1, T("20_60_carte.csv"));
+  }
+  EXPECT_EQ(ListFiles(env.programDir), std::vector<std::string>{"20_60_carte.csv"});
+}
+
 TEST(Converter2, EmptyInputGivesEmptyFileAndBlankLinesAreSkipped) {
   TempDir dir;
   WriteBytes(dir / "empty.txt", "");

@@ -100,7 +100,7 @@ TEST(GetKnjBng2, KeepsThePositionRange) {
   }
 }
 
-TEST(SafeOutputName, StaysInsideTheProgramFolder) {
+TEST(SafeFileName, StaysInsideTheProgramFolder) {
   const Case cases[] = {
       {"202604_1.UKE", "202604_1.UKE"},
       {"(202604提出_社保)RECEIPTC.uke", "(202604提出_社保)RECEIPTC.uke"},
@@ -111,12 +111,12 @@ TEST(SafeOutputName, StaysInsideTheProgramFolder) {
       {"..", "_"},
   };
   for (const auto& c : cases) {
-    const Text safe = SafeOutputName(T(c.in));
+    const Text safe = SafeFileName(T(c.in));
     EXPECT_EQ(ToUtf8(safe), c.out) << c.in;
     EXPECT_TRUE(IsSafeFileName(safe));
   }
   // A byte that was not Shift_JIS decodes to a lone surrogate; it becomes "_".
-  EXPECT_EQ(SafeOutputName(Text(u"20\xDC80"
+  EXPECT_EQ(SafeFileName(Text(u"20\xDC80"
                                 u"4_1.UKE")),
             u"20_4_1.UKE");
 }

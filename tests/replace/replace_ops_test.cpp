@@ -375,6 +375,35 @@ TEST_F(ReplaceRun, Mode2RunGoesOnAfterAMissingShahoFileButNotAfterAnIndexError) 
   EXPECT_EQ(results[0].messages, (std::vector<Message>{{MsgKind::Warning, NoDefinitionText()}}));
 }
 
+TEST_F(ReplaceRun, Mode2SecondFileOfTheSameNameAndKindIsNotWritten) {
+  // R.UKE from two folders, both 社保: both would be R_1R.UKE.
+  const fs::path def = Put("def.csv", "1,9\r\n");
+  fs::create_directories(in / "a");
+  fs::create_directories(in / "b");
+  WriteBytes(in / "a" / "R.UKE", "IR,1\r\nRE,1,2,3,4,5,6,7,8,9,10,11,12,1\r\n");
+  WriteBytes(in / "b" / "R.UKE", "IR,1\r\nRE,2,2,3,4,5,6,7,8,9,10,11,12,1\r\n");
+  const Text first = PathArg(in / "a" / "R.UKE");
+  const Text later = PathArg(in / "b" / "R.UKE");
+  const auto results = RunMode2(env, PathArg(def), first, later);
+  ASSERT_EQ(results.size(), 2u);
+  EXPECT_TRUE(results[0].wrote());
+  EXPECT_FALSE(results[1].wrote());
+  EXPECT_FALSE(results[1].stopped);
+  EXPECT_TRUE(results[1].gstMsg.empty());
+  EXPECT_EQ(results[1].messages,
+            (std::vector<Message>{
+                {MsgKind::Warning, T("「") + later + T("」の変換後のファイル名「R_1R.UKE」が「") +
+                                       first +
+                                       T("」の変換後のファイルと同じになるため、作成しません。")}}));
+  EXPECT_EQ(ListFiles(env.programDir), std::vector<std::string>{"R_1R.UKE"});
+  EXPECT_EQ(ReadBytes(env.programDir / "R_1R.UKE"), "IR,1\r\nRE,1,2,3,4,5,6,7,8,9,10,11,12,9\r\n");
+
+  // Runs of separate clicks replace the earlier output.
+  NumberMap map = Map("1,9\r\n", false);
+  EXPECT_TRUE(Cnv2(env, later, map).wrote());
+  EXPECT_EQ(ReadBytes(env.programDir / "R_1R.UKE"), "IR,1\r\nRE,2,2,3,4,5,6,7,8,9,10,11,12,9\r\n");
+}
+
 TEST_F(ReplaceRun, Mode1MissingDefinitionStartsNoRun) {
   const fs::path input = Put("a.txt", "A\t1\r\n");
   const RunResult r = RunMode1(env, PathArg(in / "nodef.csv"), PathArg(input));

@@ -149,9 +149,10 @@ void TfrmReplace::Button1Click() {
     }
     // Each file has its own confirmation window; the 国保 run starts after the
     // 社保 one is closed, unless the 社保 run ended the click.
+    ClickOutputs click;
     for (const QString& file : {mstFile1, mstFile2}) {
-      const RunResult result =
-          RunBusy(ctx_.dialogs, [&] { return replace::Cnv2(ctx_.env, FromQ(file), map_); });
+      const RunResult result = RunBusy(
+          ctx_.dialogs, [&] { return replace::Cnv2(ctx_.env, FromQ(file), map_, &click); });
       Report(result);
       if (result.stopped) return;
     }

@@ -73,6 +73,24 @@ TEST_F(ReceiptButtons, BranchRemovalMode1UsesThePositionBoxes) {
                  "SJ,01,詳記\r\n"));
 }
 
+TEST_F(ReceiptButtons, TwoFilesOfOneMonthAndKindWriteTheFirstOnly) {
+  // Two 国保 files of 202604: both would be (202604提出_国保)RECEIPTC.uke.
+  const std::string first = File("k1.UKE", kKokuho);
+  const std::string second = File("k2.UKE", kKokuho + "GO,1\r\n");
+  auto w = Open(first, second);
+  QString label;
+  OnConfirmation(&label, false);
+  Click(w.get(), "Button1");
+  EXPECT_EQ(dialogs.MessageLines(),
+            std::vector<std::string>{"警告: 「" + second +
+                                     "」の変換後のファイル名「202604_2.UKE」が「" + first +
+                                     "」の変換後のファイルと同じになるため、作成しません。"});
+  EXPECT_EQ(label, U("社保と国保の匿名化ファイルが作成されました"));
+  EXPECT_EQ(ReadBytes(env.programDir / "202604_2.UKE"),
+            Sjis("IR,2,13,1,0123456,,NIVAクリニック,202604,00,012-345-6789\r\n"
+                 "RE,,1112,202604,テスト国,1,19800101,,,,,,,900/2\r\n"));
+}
+
 TEST_F(ReceiptButtons, PositionWarningsTwiceThenTheConfirmation) {
   auto w = Open(File("s.UKE", Fixture("receipt/shaho.UKE")), File("k.UKE", kKokuho));
   Find<QComboBox>(w.get(), "ComboBox1")->setCurrentIndex(1);

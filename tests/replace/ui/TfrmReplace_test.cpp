@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -337,6 +338,24 @@ TEST_F(TfrmReplaceMode2, ConfirmationWindowsNameAndMoveTheirOwnFile) {
   EXPECT_EQ(labels, (std::vector<QString>{Q("RECEIPTC_1R.UKEが作成されました"),
                                           Q("RECEIPTC_2R.UKEが作成されました")}));
   EXPECT_EQ(test::ListFiles(env.downloadsDir), (Lines{"RECEIPTC_1R.UKE", "RECEIPTC_2R.UKE"}));
+  EXPECT_TRUE(test::ListFiles(env.programDir).empty());
+}
+
+TEST_F(TfrmReplaceMode2, SecondFileOfTheSameNameAndKindIsNotWritten) {
+  // Both 社保 files are RECEIPTC.UKE: both would be RECEIPTC_1R.UKE. The first
+  // output moves on before the second run; the click still never replaces it.
+  const fs::path other = Put("t/RECEIPTC.UKE", kShaho);
+  TfrmReplace w(ctx);
+  w.DspSet(2, QP(shaho), QP(other));
+  SetText(w, "Edit3", QP(def));
+  dlg.modalHandlers.push_back([&](QDialog* d) { Click(*d, "Button1"); });
+  Click(w, "Button1");
+  EXPECT_EQ(dlg.MessageLines(),
+            Lines{"警告: 「" + ToUtf8(PathText(other)) +
+                  "」の変換後のファイル名「RECEIPTC_1R.UKE」が「" + ToUtf8(PathText(shaho)) +
+                  "」の変換後のファイルと同じになるため、作成しません。"});
+  EXPECT_EQ(std::count(dlg.modalTitles.begin(), dlg.modalTitles.end(), Q("確認")), 1);
+  EXPECT_EQ(test::ListFiles(env.downloadsDir), Lines{"RECEIPTC_1R.UKE"});
   EXPECT_TRUE(test::ListFiles(env.programDir).empty());
 }
 
