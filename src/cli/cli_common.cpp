@@ -75,7 +75,8 @@ CLI::Option* AddOutDir(CLI::App& command, std::string& outDir, const char* descr
 }
 
 void AddTargetMonth(CLI::App& command, std::string& year, std::string& month) {
-  command.add_option("--year", year, "year of the target month: Reiwa year, e.g. 08")
+  command
+      .add_option("--year", year, "Reiwa year of the target month, one or two digits: 08 for 2026")
       ->required()
       ->type_name("YY")
       ->check(EraYear());

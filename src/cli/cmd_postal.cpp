@@ -18,7 +18,7 @@ Command AddPostalCommand(CLI::App& app) {
       "postal", "Postal-code file from an OUTPUT file or an outpatient form-1 intermediate file");
   AddTargetMonth(*cmd, o->year, o->month);
   cmd->add_option("--definition", o->definition,
-                  "change-definition file (data identification number to patient number), "
+                  "change-definition file (data identification numbers to patient numbers), "
                   "for an intermediate file")
       ->type_name("FILE");
   AddOutDir(*cmd, o->outDir);
