@@ -73,6 +73,8 @@ int main(int argc, char** argv) {
       "tavo-cli");
   app.set_version_flag("--version", std::string("tavo-cli ") + TAVO_VERSION);
   app.require_subcommand(1);
+  // CLI11 on Windows would take "/name" for an option: a path there may start with "/".
+  app.allow_windows_style_options(false);
   // The reporting contract closes every help text; the subcommands take it over here.
   const std::string contract =
       "Messages go to stderr (警告: / 情報: / エラー:), written files to stdout.\n"
