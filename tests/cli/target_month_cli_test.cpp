@@ -51,7 +51,7 @@ TEST_F(TargetMonthCli, RefusesWhatTheBoxesNeverOffer) {
   };
   const Case cases[] = {
       {"--month", "08", "006"}, {"--month", "08", "806"}, {"--month", "08", "0"},
-      {"--month", "08", "00"},  {"--month", "08", "13"},  {"--month", "8", "806"},
+      {"--month", "08", "00"},  {"--month", "08", "13"},  {"--month", "8", "006"},
       {"--month", "08", ""},    {"--month", "08", "x"},   {"--month", "08", "-6"},
       {"--month", "08", "+6"},  {"--month", "08", "６"},  {"--year", "123", "06"},
       {"--year", "-1", "06"},   {"--year", "x", "06"},    {"--year", "", "06"},
