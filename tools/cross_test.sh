@@ -9,7 +9,8 @@ ROOT=$(cd "$(dirname "$0")/.." && pwd)
 BUILD=${1:-build/win}
 case "$BUILD" in /*) ;; *) BUILD="$ROOT/$BUILD" ;; esac
 . "$ROOT/tools/deps.sh"
-tavo_need_packages g++-mingw-w64-x86-64-posix googletest wine64 wine
+# libcli11-dev: tavo-cli is built with the same header-only CLI11 as on Linux.
+tavo_need_packages g++-mingw-w64-x86-64-posix googletest libcli11-dev wine64 wine
 
 # The 64-bit loader directly: Debian's "wine" wrapper insists on wine32 for a new prefix.
 WINE=""

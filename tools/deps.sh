@@ -25,4 +25,4 @@ tavo_need_packages() {
 
 # What building and testing need.
 TAVO_BUILD_PACKAGES=(cmake make g++ pkg-config qt6-base-dev libgtest-dev googletest libbenchmark-dev
-                     fonts-noto-cjk clang libclang-rt-14-dev)
+                     libcli11-dev fonts-noto-cjk clang libclang-rt-14-dev)

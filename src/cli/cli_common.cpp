@@ -1,46 +1,89 @@
 #include "cli/cli_common.h"
 
-#include <algorithm>
-#include <cstdio>
 #include <iostream>
+#include <string_view>
 
 #include "core/errors.h"
 #include "core/files.h"
 
 namespace tavo::cli {
 
-std::optional<std::string> Args::Get(const std::string& name) const {
-  const auto it = options.find(name);
-  if (it == options.end()) return std::nullopt;
-  return it->second;
+namespace {
+
+// Blanks around a value are dropped, as the runs trim the texts of their boxes.
+std::string_view TrimBlanks(std::string_view s) {
+  while (!s.empty() && static_cast<unsigned char>(s.front()) <= 0x20) s.remove_prefix(1);
+  while (!s.empty() && static_cast<unsigned char>(s.back()) <= 0x20) s.remove_suffix(1);
+  return s;
 }
 
-std::optional<Args> ParseArgs(const std::vector<std::string>& argv,
-                              const std::vector<std::string>& knownOptions) {
-  Args args;
-  for (std::size_t i = 0; i < argv.size(); ++i) {
-    const std::string& a = argv[i];
-    if (a.size() > 2 && a.rfind("--", 0) == 0) {
-      const std::string name = a.substr(2);
-      if (std::find(knownOptions.begin(), knownOptions.end(), name) == knownOptions.end()) {
-        UsageError("unknown option " + a);
-        return std::nullopt;
-      }
-      if (i + 1 >= argv.size()) {
-        UsageError("option " + a + " needs a value");
-        return std::nullopt;
-      }
-      args.options[name] = argv[++i];
-    } else {
-      args.positional.push_back(a);
-    }
+// The value of one or two ASCII digits, or -1.
+int SmallNumber(std::string_view s) {
+  if (s.empty() || s.size() > 2) return -1;
+  int value = 0;
+  for (char c : s) {
+    if (c < '0' || c > '9') return -1;
+    value = value * 10 + (c - '0');
   }
-  return args;
+  return value;
 }
 
-int UsageError(const std::string& text) {
-  std::cerr << "tavo-cli: " << text << "\n(tavo-cli --help lists the commands)" << std::endl;
-  return kExitUsage;
+bool IsMonth(std::string_view s) {
+  const int m = SmallNumber(s);
+  return m >= 1 && m <= 12;
+}
+
+// A check that refuses a value with "'VALUE' is not WHAT"; CLI11 puts the
+// option's name in front.
+CLI::Validator Refusing(bool (*accepts)(std::string_view), const char* what) {
+  return CLI::Validator(
+      [accepts, what](std::string& value) {
+        return accepts(TrimBlanks(value)) ? std::string()
+                                          : "'" + value + "' is not " + std::string(what);
+      },
+      "");
+}
+
+}  // namespace
+
+const CLI::Validator& EraYear() {
+  static const CLI::Validator check = Refusing(
+      [](std::string_view s) { return SmallNumber(s) >= 1; }, "a Reiwa year of one or two digits");
+  return check;
+}
+
+const CLI::Validator& Month() {
+  static const CLI::Validator check = Refusing(IsMonth, "a month from 1 to 12");
+  return check;
+}
+
+const CLI::Validator& YearMonth() {
+  static const CLI::Validator check = Refusing(
+      [](std::string_view s) {
+        if (s.empty()) return true;
+        if (s.size() != 6) return false;
+        for (char c : s.substr(0, 4))
+          if (c < '0' || c > '9') return false;
+        return IsMonth(s.substr(4));
+      },
+      "a year-month YYYYMM");
+  return check;
+}
+
+CLI::Option* AddOutDir(CLI::App& command, std::string& outDir, const char* description) {
+  return command.add_option("--out-dir", outDir, description)->required()->type_name("DIR");
+}
+
+void AddTargetMonth(CLI::App& command, std::string& year, std::string& month) {
+  command
+      .add_option("--year", year, "Reiwa year of the target month, one or two digits: 08 for 2026")
+      ->required()
+      ->type_name("YY")
+      ->check(EraYear());
+  command.add_option("--month", month, "month of the target month, 1 to 12")
+      ->required()
+      ->type_name("MM")
+      ->check(Month());
 }
 
 void PrintMessage(const Message& m) {

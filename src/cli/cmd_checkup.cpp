@@ -1,3 +1,5 @@
+#include <memory>
+
 #include "checkup/checkup_ops.h"
 #include "cli/cli_common.h"
 #include "cli/commands.h"
@@ -5,20 +7,24 @@
 namespace tavo::cli {
 
 // checkup --year YY --month MM [--additional FILE] --out-dir DIR FILE
-int CmdCheckup(const Argv& argv) {
-  const auto args = ParseArgs(argv, {"year", "month", "additional", "out-dir"});
-  if (!args) return kExitUsage;
-  const auto year = args->Get("year");
-  const auto month = args->Get("month");
-  const auto outDir = args->Get("out-dir");
-  if (!year || !month) return UsageError("checkup needs --year YY and --month MM");
-  if (!outDir) return UsageError("checkup needs --out-dir DIR");
-  if (args->positional.size() != 1) {
-    return UsageError("checkup takes one health-checkup month file");
-  }
-  const Env env = CliEnv(*outDir);
-  return Report(checkup::Cnv(env, ArgText(*year), ArgText(*month), ArgText(args->positional[0]),
-                             ArgText(args->Get("additional").value_or(""))));
+Command AddCheckupCommand(CLI::App& app) {
+  struct Options {
+    std::string year, month, additional, outDir, file;
+  };
+  auto o = std::make_shared<Options>();
+  CLI::App* cmd = app.add_subcommand("checkup", "Specific health checkup (特定健診) import");
+  AddTargetMonth(*cmd, o->year, o->month);
+  cmd->add_option("--additional", o->additional,
+                  "additional receipt linkage file, appended after the checkup rows")
+      ->type_name("FILE");
+  AddOutDir(*cmd, o->outDir);
+  AddInputs(*cmd, o->file, "health-checkup month file (UTF-8 CSV made by LUMA)");
+
+  return {cmd, [o] {
+            const Env env = CliEnv(o->outDir);
+            return Report(checkup::Cnv(env, ArgText(o->year), ArgText(o->month), ArgText(o->file),
+                                       ArgText(o->additional)));
+          }};
 }
 
 }  // namespace tavo::cli

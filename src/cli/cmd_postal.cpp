@@ -1,4 +1,5 @@
 #include <iostream>
+#include <memory>
 
 #include "cli/cli_common.h"
 #include "cli/commands.h"
@@ -8,25 +9,34 @@ namespace tavo::cli {
 
 // postal --year YY --month MM [--definition FILE] --out-dir DIR FILE
 // The form of FILE (OUTPUT or intermediate file) comes from its first line.
-int CmdPostal(const Argv& argv) {
-  const auto args = ParseArgs(argv, {"year", "month", "definition", "out-dir"});
-  if (!args) return kExitUsage;
-  const auto year = args->Get("year");
-  const auto month = args->Get("month");
-  const auto outDir = args->Get("out-dir");
-  if (!year || !month) return UsageError("postal needs --year YY and --month MM");
-  if (!outDir) return UsageError("postal needs --out-dir DIR");
-  if (args->positional.size() != 1) return UsageError("postal takes one input file");
-  const Env env = CliEnv(*outDir);
-  postal::TTextFileFormat form;
-  const RunResult result =
-      postal::RunFile(env, ArgText(*year), ArgText(*month), ArgText(args->positional[0]),
-                      ArgText(args->Get("definition").value_or("")), form);
-  if (result.messages.empty() && !result.wrote() && form == postal::TTextFileFormat::tfUnknown) {
-    std::cerr << "postal: the first line of the file holds neither commas nor tabs; "
-                 "nothing was converted\n";
-  }
-  return Report(result);
+Command AddPostalCommand(CLI::App& app) {
+  struct Options {
+    std::string year, month, definition, outDir, file;
+  };
+  auto o = std::make_shared<Options>();
+  CLI::App* cmd = app.add_subcommand(
+      "postal", "Postal-code file from an OUTPUT file or an outpatient form-1 intermediate file");
+  AddTargetMonth(*cmd, o->year, o->month);
+  cmd->add_option("--definition", o->definition,
+                  "change-definition file (data identification numbers to patient numbers), "
+                  "for an intermediate file")
+      ->type_name("FILE");
+  AddOutDir(*cmd, o->outDir);
+  AddInputs(*cmd, o->file, "OUTPUT file (commas) or intermediate file (tabs)");
+
+  return {cmd, [o] {
+            const Env env = CliEnv(o->outDir);
+            postal::TTextFileFormat form;
+            const RunResult result =
+                postal::RunFile(env, ArgText(o->year), ArgText(o->month), ArgText(o->file),
+                                ArgText(o->definition), form);
+            if (result.messages.empty() && !result.wrote() &&
+                form == postal::TTextFileFormat::tfUnknown) {
+              std::cerr << "postal: the first line of the file holds neither commas nor tabs; "
+                           "nothing was converted\n";
+            }
+            return Report(result);
+          }};
 }
 
 }  // namespace tavo::cli

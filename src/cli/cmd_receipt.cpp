@@ -1,3 +1,5 @@
+#include <memory>
+
 #include "cli/cli_common.h"
 #include "cli/commands.h"
 #include "receipt/receipt_ops.h"
@@ -20,47 +22,61 @@ int RunFiles(const std::vector<std::string>& files, Run&& run) {
   return Report(results);
 }
 
-}  // namespace
+struct Options {
+  std::string outDir;
+  std::vector<std::string> files;
+};
 
-// branch-removal [--mode 0|1] [--from N --to N] --out-dir DIR FILE...
-// --from and --to are the texts of the two position boxes, as typed.
-int CmdBranchRemoval(const Argv& argv) {
-  const auto args = ParseArgs(argv, {"mode", "from", "to", "out-dir"});
-  if (!args) return kExitUsage;
-  const auto outDir = args->Get("out-dir");
-  if (!outDir) return UsageError("branch-removal needs --out-dir DIR");
-  if (args->positional.empty()) return UsageError("branch-removal needs at least one FILE");
-  receipt::BranchOptions options;
-  const std::string mode = args->Get("mode").value_or("0");
-  if (mode == "0") {
-    options.mode = 0;
-  } else if (mode == "1") {
-    options.mode = 1;
-  } else if (mode == "-1") {
-    options.mode = -1;  // no item selected: patient numbers stay as they are
-  } else {
-    return UsageError("branch-removal: --mode is 0, 1 or -1");
-  }
-  options.fromText = ArgText(args->Get("from").value_or(""));
-  options.toText = ArgText(args->Get("to").value_or(""));
-  const Env env = CliEnv(*outDir);
-  return RunFiles(args->positional,
-                  [&](const Text& file, ClickOutputs& click) {
-                    return receipt::Conv2(env, file, options, &click);
-                  });
+void AddReceiptFiles(CLI::App& cmd, Options& o) {
+  AddOutDir(cmd, o.outDir);
+  AddInputs(cmd, o.files, "receipt files (.UKE), run in order");
 }
 
+}  // namespace
+
+// branch-removal [--mode 0|1|-1] [--from N --to N] --out-dir DIR FILE...
 // anonymize --out-dir DIR FILE...
-int CmdAnonymize(const Argv& argv) {
-  const auto args = ParseArgs(argv, {"out-dir"});
-  if (!args) return kExitUsage;
-  const auto outDir = args->Get("out-dir");
-  if (!outDir) return UsageError("anonymize needs --out-dir DIR");
-  if (args->positional.empty()) return UsageError("anonymize needs at least one FILE");
-  const Env env = CliEnv(*outDir);
-  return RunFiles(args->positional, [&](const Text& file, ClickOutputs& click) {
-    return receipt::Conv(env, file, &click);
-  });
+std::vector<Command> AddReceiptCommands(CLI::App& app) {
+  struct BranchOptions : Options {
+    std::string mode = "0", from, to;
+  };
+  auto b = std::make_shared<BranchOptions>();
+  CLI::App* branch = app.add_subcommand(
+      "branch-removal", "Branch-number removal from the patient numbers of receipt files");
+  branch
+      ->add_option("--mode", b->mode,
+                   "0 cut at - / *, 1 keep the positions --from to --to, "
+                   "-1 no item selected: numbers stay (default 0)")
+      ->type_name("0|1|-1")
+      ->check(CLI::IsMember({"0", "1", "-1"}).description(""));
+  // The texts of the two position boxes, as typed: the run checks them.
+  branch->add_option("--from", b->from, "first character position kept (mode 1)")->type_name("N");
+  branch->add_option("--to", b->to, "last character position kept (mode 1)")->type_name("N");
+  AddReceiptFiles(*branch, *b);
+
+  auto a = std::make_shared<Options>();
+  CLI::App* anonymize = app.add_subcommand(
+      "anonymize", "Anonymization of receipt files: dummy clinic, patient and insurer values");
+  AddReceiptFiles(*anonymize, *a);
+
+  return {{branch,
+           [b] {
+             receipt::BranchOptions options;
+             options.mode = std::stoi(b->mode);
+             options.fromText = ArgText(b->from);
+             options.toText = ArgText(b->to);
+             const Env env = CliEnv(b->outDir);
+             return RunFiles(b->files,
+                             [&](const Text& file, ClickOutputs& click) {
+                                return receipt::Conv2(env, file, options, &click);
+                              });
+           }},
+          {anonymize, [a] {
+             const Env env = CliEnv(a->outDir);
+             return RunFiles(a->files, [&](const Text& file, ClickOutputs& click) {
+                return receipt::Conv(env, file, &click);
+              });
+           }}};
 }
 
 }  // namespace tavo::cli

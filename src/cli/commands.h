@@ -1,21 +1,27 @@
-// One entry point per tavo-cli subcommand; argv excludes the subcommand itself.
+// The tavo-cli subcommands, one per operation. Each Add… function declares its
+// subcommands' options on the application and returns what each runs once the
+// parser has accepted its command line.
 #pragma once
 
-#include <string>
+#include <functional>
 #include <vector>
+
+namespace CLI {
+class App;
+}
 
 namespace tavo::cli {
 
-using Argv = std::vector<std::string>;
+struct Command {
+  CLI::App* app;
+  std::function<int()> run;  // returns the exit status
+};
 
-int CmdBranchRemoval(const Argv& argv);  // receipt
-int CmdAnonymize(const Argv& argv);      // receipt
-int CmdConvert1(const Argv& argv);       // linkage
-int CmdConvert2(const Argv& argv);       // linkage
-int CmdAnonymizeFf(const Argv& argv);    // linkage
-int CmdFf1Link(const Argv& argv);        // ff1
-int CmdReplace(const Argv& argv);        // replace
-int CmdPostal(const Argv& argv);         // postal
-int CmdCheckup(const Argv& argv);        // checkup
+std::vector<Command> AddReceiptCommands(CLI::App& app);  // branch-removal, anonymize
+std::vector<Command> AddLinkageCommands(CLI::App& app);  // convert1, convert2, anonymize-ff
+Command AddFf1Command(CLI::App& app);                    // ff1-link
+Command AddReplaceCommand(CLI::App& app);                // replace
+Command AddPostalCommand(CLI::App& app);                 // postal
+Command AddCheckupCommand(CLI::App& app);                // checkup
 
 }  // namespace tavo::cli

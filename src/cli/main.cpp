@@ -1,4 +1,4 @@
-#include <cstring>
+#include <algorithm>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -20,39 +20,7 @@
 
 namespace {
 
-struct Command {
-  const char* name;
-  int (*run)(const tavo::cli::Argv&);
-  const char* usage;
-};
-
-const Command kCommands[] = {
-    {"branch-removal", tavo::cli::CmdBranchRemoval,
-     "branch-removal [--mode 0|1] [--from N --to N] --out-dir DIR FILE..."},
-    {"anonymize", tavo::cli::CmdAnonymize, "anonymize --out-dir DIR FILE..."},
-    {"convert1", tavo::cli::CmdConvert1, "convert1 --out-dir DIR FILE"},
-    {"convert2", tavo::cli::CmdConvert2, "convert2 --out-dir DIR FILE"},
-    {"anonymize-ff", tavo::cli::CmdAnonymizeFf, "anonymize-ff --out-dir DIR FILE"},
-    {"ff1-link", tavo::cli::CmdFf1Link,
-     "ff1-link --ff1-dir DIR --spec FILE --year-month YYYYMM [--append FILE] --out-dir DIR"},
-    {"replace", tavo::cli::CmdReplace,
-     "replace --mode 1 --definition FILE --out-dir DIR FILE\n"
-     "  replace --mode 2 --definition FILE --out-dir DIR SHAHO_FILE KOKUHO_FILE"},
-    {"postal", tavo::cli::CmdPostal,
-     "postal --year YY --month MM [--definition FILE] --out-dir DIR FILE"},
-    {"checkup", tavo::cli::CmdCheckup,
-     "checkup --year YY --month MM [--additional FILE] --out-dir DIR FILE"},
-};
-
-void PrintHelp() {
-  std::cout << "tavo-cli " << TAVO_VERSION
-            << ": batch front end of Tavo (NIVA support tool)\n\n"
-               "Usage: tavo-cli COMMAND [OPTIONS] FILE...\n\nCommands:\n";
-  for (const auto& c : kCommands) std::cout << "  " << c.usage << "\n";
-  std::cout << "\n--out-dir stands for the program folder: outputs are written there.\n"
-               "Messages go to stderr (警告: / 情報: / エラー:), written files to stdout.\n"
-               "Exit status: 0 outputs written, 1 stopped by a message, 2 usage error.\n";
-}
+using tavo::cli::Command;
 
 // The arguments in UTF-8. On Windows argv holds them in the ANSI code page, which
 // cannot carry every file name: read the wide command line instead.
@@ -75,6 +43,21 @@ std::vector<std::string> Arguments(int argc, char** argv) {
 #endif
 }
 
+// A usage error: what the parser refused, and where the help is. Returns 2.
+int UsageError(const CLI::App& app, const CLI::ParseError& e, const std::string& firstArg) {
+  const auto chosen = app.get_subcommands();
+  if (chosen.empty()) {
+    const bool unknown = !firstArg.empty() && firstArg[0] != '-';
+    std::cerr << app.get_name() << ": " << (unknown ? "unknown command " + firstArg : e.what())
+              << "\n(" << app.get_name() << " --help lists the commands)" << std::endl;
+  } else {
+    const std::string command = app.get_name() + " " + chosen.front()->get_name();
+    std::cerr << command << ": " << e.what() << "\n(" << command << " --help lists its options)"
+              << std::endl;
+  }
+  return tavo::cli::kExitUsage;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -84,30 +67,46 @@ int main(int argc, char** argv) {
   _setmode(_fileno(stdout), _O_BINARY);
   _setmode(_fileno(stderr), _O_BINARY);
 #endif
+  CLI::App app(
+      "Batch front end of Tavo (NIVA support tool). "
+      "`tavo-cli COMMAND --help` lists the options of a command.",
+      "tavo-cli");
+  app.set_version_flag("--version", std::string("tavo-cli ") + TAVO_VERSION);
+  app.require_subcommand(1);
+  // CLI11 on Windows would take "/name" for an option: a path there may start with "/".
+  app.allow_windows_style_options(false);
+  // The reporting contract closes every help text; the subcommands take it over here.
+  const std::string contract =
+      "Messages go to stderr (警告: / 情報: / エラー:), written files to stdout.\n"
+      "Exit status: 0 outputs written, 1 stopped by a message, 2 usage error.";
+  app.footer(contract);
+  app.get_formatter()->column_width(32);
+
+  std::vector<Command> commands = tavo::cli::AddReceiptCommands(app);
+  for (Command& c : tavo::cli::AddLinkageCommands(app)) commands.push_back(std::move(c));
+  commands.push_back(tavo::cli::AddFf1Command(app));
+  commands.push_back(tavo::cli::AddReplaceCommand(app));
+  commands.push_back(tavo::cli::AddPostalCommand(app));
+  commands.push_back(tavo::cli::AddCheckupCommand(app));
+  app.footer("--out-dir stands for the program folder: outputs are written there.\n" + contract);
+
   std::vector<std::string> args = Arguments(argc, argv);
-  if (args.empty()) {
-    PrintHelp();
-    return tavo::cli::kExitUsage;
+  const std::string firstArg = args.empty() ? std::string() : args.front();
+  std::reverse(args.begin(), args.end());  // CLI11 takes them last first
+  try {
+    app.parse(args);
+  } catch (const CLI::Success& e) {  // --help, --version
+    return app.exit(e);
+  } catch (const CLI::ParseError& e) {
+    return UsageError(app, e, firstArg);
   }
-  const std::string& cmd = args[0];
-  if (cmd == "--help" || cmd == "-h" || cmd == "help") {
-    PrintHelp();
-    return 0;
+
+  const auto chosen = std::find_if(commands.begin(), commands.end(),
+                                   [](const Command& c) { return c.app->parsed(); });
+  try {
+    return chosen->run();
+  } catch (const std::exception& e) {
+    std::cerr << "エラー: " << e.what() << std::endl;
+    return tavo::cli::kExitStopped;
   }
-  if (cmd == "--version") {
-    std::cout << "tavo-cli " << TAVO_VERSION << "\n";
-    return 0;
-  }
-  for (const auto& c : kCommands) {
-    if (cmd == c.name) {
-      std::vector<std::string> rest(args.begin() + 1, args.end());
-      try {
-        return c.run(rest);
-      } catch (const std::exception& e) {
-        std::cerr << "エラー: " << e.what() << std::endl;
-        return tavo::cli::kExitStopped;
-      }
-    }
-  }
-  return tavo::cli::UsageError("unknown command " + cmd);
 }

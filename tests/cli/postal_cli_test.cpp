@@ -56,12 +56,10 @@ TEST(PostalCli, StoppedRuns) {
        tsv,
        1,
        "警告: 変更定義ファイルを選択してください\n"},
-      {"month 13", {"--year", "08", "--month", "13"}, csv, 1, "警告: 対象年月が正しくありません\n"},
-      {"year of letters",
-       {"--year", "ab", "--month", "06"},
-       csv,
-       1,
-       "エラー: 'ab' は整数ではありません\n"},
+      // Values the year and month boxes never offer are usage errors
+      // (target_month_cli_test.cpp); the run's own messages are tested with the run.
+      {"month 13", {"--year", "08", "--month", "13"}, csv, 2, ""},
+      {"year of letters", {"--year", "ab", "--month", "06"}, csv, 2, ""},
       {"missing file",
        {"--year", "08", "--month", "06"},
        "/nonexistent/x.csv",
