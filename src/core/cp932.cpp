@@ -220,3 +220,29 @@ bool Cp932CanEncode(TextView text) {
 }
 
 }  // namespace tavo
+
+namespace tavo {
+
+bool Cp932HasTwinLead(std::string_view bytes) {
+  // Every code that encodes to another code of its character starts with
+  // one of these bytes (NEC row 13, the ED/EE rows, the IBM extensions).
+  static constexpr auto kTwinLead = [] {
+    std::array<bool, 256> t{};
+    for (int b : {0x87, 0xED, 0xEE, 0xFA, 0xFB, 0xFC}) t[b] = true;
+    return t;
+  }();
+  for (const char c : bytes) {
+    if (kTwinLead[static_cast<unsigned char>(c)]) return true;
+  }
+  return false;
+}
+
+void Cp932NormalizeAppend(std::string_view bytes, std::string& out) {
+  if (!Cp932HasTwinLead(bytes)) {
+    out.append(bytes);
+    return;
+  }
+  Cp932EncodeAppend(Cp932Decode(bytes), out);
+}
+
+}  // namespace tavo

@@ -43,6 +43,13 @@ void Cp932DecodeAppend(std::string_view bytes, Text& out);
 std::string Cp932Encode(TextView text);
 void Cp932EncodeAppend(TextView text, std::string& out);
 
+// Cp932Encode(Cp932Decode(bytes)) appended to `out`: the bytes themselves
+// unless a code with a twin is among them (then the code Windows writes).
+void Cp932NormalizeAppend(std::string_view bytes, std::string& out);
+// True when a byte that may start a code with a twin is among the bytes (as
+// lead or trail byte); without one, decoding and encoding give the bytes back.
+bool Cp932HasTwinLead(std::string_view bytes);
+
 // True when the text encodes without any "?" substitution.
 bool Cp932CanEncode(TextView text);
 
