@@ -86,7 +86,7 @@ class AnyEndLineReader {
   static void Decode(TextCoding coding, std::string_view bytes, Text& out);
 
  private:
-  bool Fill();  // false when nothing more could be read
+  bool Fill();                              // false when nothing more could be read
   std::size_t FindBreak(std::size_t from);  // first CR or LF at or after `from`, or end_
   fs::path path_;
   std::FILE* file_ = nullptr;

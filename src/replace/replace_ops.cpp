@@ -3,6 +3,7 @@
 #include <system_error>
 
 #include "core/comma.h"
+#include "core/cp932.h"
 #include "core/errors.h"
 #include "core/files.h"
 
@@ -186,20 +187,132 @@ Text OutputName2(TextView inputName, TextView suffix) {
   return ReplaceAll(inputName, u".UKE", suffix);
 }
 
+Text ReplaceLine(const Text& line, const NumberMap& map) {
+  const FieldList fields = ParseLeadingFields(line, u',', 2);
+  const Text& field2 = At(fields, 1);
+  if (field2.empty()) return line;
+  const Text key = Trim(field2);
+  if (const auto hit = map.Find(key)) return ReplaceAll(line, key, map.mlsList2[*hit]);
+  return line;
+}
+
+namespace {
+
+inline bool IsBlankByte(char c) { return c >= 0x01 && c <= 0x20; }
+
+// The second field that ParseLeadingFields gives, on code page 932 bytes (a
+// comma, a quote and the blanks are never part of a double-byte code). False
+// when a quote opens one of the two fields: the text path reads those.
+bool SecondFieldBytes(std::string_view t, std::string_view& field) {
+  std::size_t i = 0;
+  const std::size_t n = t.size();
+  auto skipBlanks = [&]() {
+    while (i < n && IsBlankByte(t[i])) ++i;
+  };
+  skipBlanks();
+  if (i == n) ThrowIndexError(1);
+  if (t[i] == '"') return false;
+  while (i < n && t[i] != ',' && !IsBlankByte(t[i])) ++i;
+  skipBlanks();
+  if (i == n) ThrowIndexError(1);
+  if (t[i] == ',') {
+    if (i + 1 == n) {
+      field = {};
+      return true;
+    }
+    ++i;
+    skipBlanks();
+  }
+  if (i == n) ThrowIndexError(1);
+  if (t[i] == '"') return false;
+  const std::size_t start = i;
+  while (i < n && t[i] != ',' && !IsBlankByte(t[i])) ++i;
+  field = t.substr(start, i - start);
+  return true;
+}
+
+// Bytes below 40 are never the trail byte of a double-byte code: a key made
+// of them matches in the bytes exactly where it matches in the text.
+bool BelowTrailBytes(std::string_view key) {
+  for (const char c : key) {
+    if (static_cast<unsigned char>(c) >= 0x40) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+void ReplaceLineBytes(std::string_view line, const NumberMap& map, std::string& out) {
+  std::string_view field2;
+  if (!SecondFieldBytes(line, field2)) {
+    Cp932EncodeAppend(ReplaceLine(Cp932Decode(line), map), out);
+    return;
+  }
+  const std::string_view key = TrimBytes(field2);
+  std::optional<std::size_t> hit;
+  if (!key.empty()) hit = map.Find(Cp932Decode(key));
+  if (!hit) {
+    Cp932NormalizeAppend(line, out);
+    return;
+  }
+  if (!BelowTrailBytes(key)) {
+    Cp932EncodeAppend(ReplaceAll(Cp932Decode(line), Cp932Decode(key), map.mlsList2[*hit]), out);
+    return;
+  }
+  const std::string to = Cp932Encode(map.mlsList2[*hit]);
+  std::size_t pos = 0;
+  while (true) {
+    const std::size_t at = line.find(key, pos);
+    if (at == std::string_view::npos) break;
+    Cp932NormalizeAppend(line.substr(pos, at - pos), out);
+    out += to;
+    pos = at + key.size();
+  }
+  Cp932NormalizeAppend(line.substr(pos), out);
+}
+
 RunResult Cnv(const Env& env, TextView pstFile, const NumberMap& map) {
   RunResult result;
   try {
-    std::vector<Text> FList;
-    if (!LoadInput(pstFile, FList, result)) return result;
-    // Each line becomes its output line in place; unchanged lines are not copied.
-    for (Text& line : FList) {
-      const FieldList fields = ParseLeadingFields(line, u',', 2);
-      const Text& field2 = At(fields, 1);
-      if (field2.empty()) continue;
-      const Text key = Trim(field2);
-      if (const auto hit = map.Find(key)) line = ReplaceAll(line, key, map.mlsList2[*hit]);
+    const fs::path path = PathFromText(pstFile);
+    if (!FileExists(path)) {
+      result.Warn(T("ファイルがありません。"));
+      return result;
     }
-    WriteOutput(env, pstFile, OutputName1(FileNamePart(pstFile)), FList, result);
+    // The lines stream from the input into the output, one at a time.
+    AnyEndLineReader reader(path);
+    std::string_view bytes;
+    if (!reader.NextBytes(bytes)) {
+      result.Warn(T("「") + Text(pstFile) + T("」にはデータがありません。"));
+      return result;
+    }
+    const Text outName = OutputName1(FileNamePart(pstFile));
+    const fs::path target = env.ProgramFile(PathFromText(outName));
+    // An output that would replace the input is still converted to the end
+    // (a faulty line is reported first, as ever) but never written.
+    std::optional<AtomicFile> out;
+    if (!SameFile(path, target)) out.emplace(target);
+    const bool plain = reader.coding() == TextCoding::kCp932;
+    std::string chunk;
+    Text text;
+    do {
+      if (plain) {
+        ReplaceLineBytes(bytes, map, chunk);
+      } else {
+        text.clear();
+        AnyEndLineReader::Decode(reader.coding(), bytes, text);
+        Cp932EncodeAppend(ReplaceLine(text, map), chunk);
+      }
+      chunk += "\r\n";
+      if (chunk.size() >= (1 << 16)) {
+        if (out) out->Write(chunk);
+        chunk.clear();
+      }
+    } while (reader.NextBytes(bytes));
+    if (result.RefusesOverwrite(target, outName, {path})) return result;
+    out->Write(chunk);
+    out->Commit();
+    result.HandOver(target, outName);
   } catch (const OpError& e) {
     result.Error(e.text());
     result.stopped = true;

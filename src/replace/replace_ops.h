@@ -5,6 +5,8 @@
 
 #include <cstddef>
 #include <optional>
+#include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -56,6 +58,15 @@ std::vector<Text> LoadDefinitionLines(TextView pstFile);
 // The first `count` fields (or fewer, when the text has fewer) that
 // ParseCommaTxt with strict off gives, without splitting the rest of the text.
 FieldList ParseLeadingFields(TextView text, char16_t delimiter, std::size_t count);
+
+// One mode-1 line: when its second field (trimmed) is an old number, every
+// occurrence of it in the line becomes the new number. Throws OpError (index
+// error) when the line has fewer than two fields.
+Text ReplaceLine(const Text& line, const NumberMap& map);
+// The same on a line of code page 932 bytes, appending the output line's bytes
+// (as WrtSet writes the text, without line end) to `out`. Lines whose key is
+// digits and signs work on the bytes; any other goes through ReplaceLine.
+void ReplaceLineBytes(std::string_view line, const NumberMap& map, std::string& out);
 
 // Output names: every ".txt" -> "R.txt" (mode 1); every ".UKE" -> suffix (mode 2).
 Text OutputName1(TextView inputName);

@@ -47,7 +47,7 @@ std::vector<Text> Whole(const fs::path& file, Marks marks) {
 // Bytes drawn mostly from the ones that matter: line ends, 1A, lead and trail
 // bytes of code page 932 and UTF-8, NUL (UTF-16 high bytes).
 std::string RandomBytes(std::mt19937& rng, std::size_t n) {
-  static const char kPick[] = {'\r', '\n', '\x1A', 'a', '\0', '\x81', '\x40', '\x82',
+  static const char kPick[] = {'\r',   '\n',   '\x1A', 'a',    '\0',   '\x81', '\x40', '\x82',
                                '\xA0', '\xE3', '\x80', '\xFF', '\xFE', '\xEF', '\xBB', '\xBF'};
   std::string s;
   for (std::size_t i = 0; i < n; ++i) {
@@ -79,9 +79,9 @@ TEST(AnyEndLineReader, LineEndsCutByTheReadBuffer) {
   constexpr std::size_t kBorder = 1 << 20;
   std::mt19937 rng(7);
   for (const char* mark : {"", "\xFF\xFE", "\xFE\xFF", "\xEF\xBB\xBF"}) {
-    for (const std::string& end : {std::string("\r"), std::string("\r\n"), std::string("\n"),
-                                   std::string("\r\0\n\0", 4), std::string("\0\r\0\n", 4),
-                                   std::string("\r\r")}) {
+    for (const std::string& end :
+         {std::string("\r"), std::string("\r\n"), std::string("\n"), std::string("\r\0\n\0", 4),
+          std::string("\0\r\0\n", 4), std::string("\r\r")}) {
       for (std::size_t at = kBorder - 4; at <= kBorder + 2; ++at) {
         std::string bytes = mark + std::string(at - std::strlen(mark), 'x');
         bytes += end;
@@ -102,8 +102,14 @@ TEST(AnyEndLineReader, LinesLongerThanTheBufferAndOddUtf16Lengths) {
     std::vector<Text> lines;
   } cases[] = {
       {"a\r\n" + longLine + "\rb", {u"a", Text(longLine.begin(), longLine.end()), u"b"}},
-      {std::string("\xFF\xFE" "a\0\r\0\n\0b\0z", 11), {u"a", u"b"}},  // last byte odd: dropped
-      {std::string("\xFF\xFE" "a\0\r", 5), {u"a"}},
+      {std::string("\xFF\xFE"
+                   "a\0\r\0\n\0b\0z",
+                   11),
+       {u"a", u"b"}},  // last byte odd: dropped
+      {std::string("\xFF\xFE"
+                   "a\0\r",
+                   5),
+       {u"a"}},
       {std::string("\xFE\xFF\0\r\0\r", 6), {u"", u""}},
       {"\xFF\xFE", {}},
       {"\r", {u""}},
@@ -118,7 +124,9 @@ TEST(AnyEndLineReader, LinesLongerThanTheBufferAndOddUtf16Lengths) {
 
 TEST(AnyEndLineReader, CodingFromTheMarkAndLeadingLines) {
   TempDir dir;
-  WriteBytes(dir / "u8.txt", "\xEF\xBB\xBF" "a\r\nb\nc");
+  WriteBytes(dir / "u8.txt",
+             "\xEF\xBB\xBF"
+             "a\r\nb\nc");
   EXPECT_EQ(AnyEndLineReader(dir / "u8.txt").coding(), TextCoding::kUtf8);
   EXPECT_EQ(AnyEndLineReader(dir / "u8.txt", Marks::kCp932).coding(), TextCoding::kCp932);
   EXPECT_EQ(LoadLeadingLines(dir / "u8.txt", 2), (std::vector<Text>{u"a", u"b"}));
