@@ -144,10 +144,26 @@ void NumberMap::Clear() {
   mlsList.clear();
   mlsList2.clear();
   index_.clear();
+  asciiIndex_.clear();
 }
 
+namespace {
+bool FoldAscii(std::string_view key, std::string& folded) {
+  folded.clear();
+  for (const char c : key) {
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+    folded.push_back(c >= 'A' && c <= 'Z' ? static_cast<char>(c + 0x20) : c);
+  }
+  return true;
+}
+}  // namespace
+
 void NumberMap::Add(Text oldNumber, Text newNumber) {
-  index_.emplace(FoldCase(oldNumber), mlsList.size());  // keeps the earliest line
+  const Text folded = FoldCase(oldNumber);
+  bool ascii = true;
+  for (const char16_t c : folded) ascii = ascii && c < 0x80;
+  if (ascii) asciiIndex_.emplace(std::string(folded.begin(), folded.end()), mlsList.size());
+  index_.emplace(folded, mlsList.size());  // keeps the earliest line
   mlsList.push_back(std::move(oldNumber));
   mlsList2.push_back(std::move(newNumber));
 }
@@ -155,6 +171,14 @@ void NumberMap::Add(Text oldNumber, Text newNumber) {
 std::optional<std::size_t> NumberMap::Find(TextView key) const {
   const auto it = index_.find(FoldCase(key));
   if (it == index_.end()) return std::nullopt;
+  return it->second;
+}
+
+std::optional<std::size_t> NumberMap::FindBytes(std::string_view key) const {
+  thread_local std::string folded;
+  if (!FoldAscii(key, folded)) return Find(Cp932Decode(key));
+  const auto it = asciiIndex_.find(folded);
+  if (it == asciiIndex_.end()) return std::nullopt;
   return it->second;
 }
 
@@ -198,39 +222,6 @@ Text ReplaceLine(const Text& line, const NumberMap& map) {
 
 namespace {
 
-inline bool IsBlankByte(char c) { return c >= 0x01 && c <= 0x20; }
-
-// The second field that ParseLeadingFields gives, on code page 932 bytes (a
-// comma, a quote and the blanks are never part of a double-byte code). False
-// when a quote opens one of the two fields: the text path reads those.
-bool SecondFieldBytes(std::string_view t, std::string_view& field) {
-  std::size_t i = 0;
-  const std::size_t n = t.size();
-  auto skipBlanks = [&]() {
-    while (i < n && IsBlankByte(t[i])) ++i;
-  };
-  skipBlanks();
-  if (i == n) ThrowIndexError(1);
-  if (t[i] == '"') return false;
-  while (i < n && t[i] != ',' && !IsBlankByte(t[i])) ++i;
-  skipBlanks();
-  if (i == n) ThrowIndexError(1);
-  if (t[i] == ',') {
-    if (i + 1 == n) {
-      field = {};
-      return true;
-    }
-    ++i;
-    skipBlanks();
-  }
-  if (i == n) ThrowIndexError(1);
-  if (t[i] == '"') return false;
-  const std::size_t start = i;
-  while (i < n && t[i] != ',' && !IsBlankByte(t[i])) ++i;
-  field = t.substr(start, i - start);
-  return true;
-}
-
 // Bytes below 40 are never the trail byte of a double-byte code: a key made
 // of them matches in the bytes exactly where it matches in the text.
 bool BelowTrailBytes(std::string_view key) {
@@ -243,14 +234,15 @@ bool BelowTrailBytes(std::string_view key) {
 }  // namespace
 
 void ReplaceLineBytes(std::string_view line, const NumberMap& map, std::string& out) {
-  std::string_view field2;
-  if (!SecondFieldBytes(line, field2)) {
+  std::vector<std::string_view> fields;
+  if (!ParseLeadingFieldsBytes(line, ',', false, 2, fields)) {
     Cp932EncodeAppend(ReplaceLine(Cp932Decode(line), map), out);
     return;
   }
-  const std::string_view key = TrimBytes(field2);
+  if (fields.size() < 2) ThrowIndexError(1);
+  const std::string_view key = TrimBytes(fields[1]);
   std::optional<std::size_t> hit;
-  if (!key.empty()) hit = map.Find(Cp932Decode(key));
+  if (!key.empty()) hit = map.FindBytes(key);
   if (!hit) {
     Cp932NormalizeAppend(line, out);
     return;

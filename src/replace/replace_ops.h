@@ -33,8 +33,14 @@ class NumberMap {
   // letter case ignored; nullopt when there is none.
   std::optional<std::size_t> Find(TextView key) const;
   std::size_t size() const { return mlsList.size(); }
+  // Find() of a key given as code page 932 bytes.
+  std::optional<std::size_t> FindBytes(std::string_view key) const;
 
  private:
+  // The old numbers made only of ASCII, folded, -> first index: an ASCII key
+  // can only equal (ignoring case) an old number of ASCII, and is looked up
+  // here without being decoded.
+  std::unordered_map<std::string, std::size_t> asciiIndex_;
   // Case-folded old number -> its first index; folding keeps the length, so a
   // hit is exactly "same length, equal without regard to case".
   std::unordered_map<Text, std::size_t> index_;
