@@ -4,7 +4,10 @@
 // identification numbers that a definition file maps to patient numbers).
 #pragma once
 
+#include <filesystem>
 #include <optional>
+#include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -37,6 +40,8 @@ Text OutputPatientNumber(TextView field);
 class KarteMap {
  public:
   explicit KarteMap(const std::vector<Text>& lines);
+  // From the lines of a definition file by whole-file loading, read one at a time.
+  explicit KarteMap(const std::filesystem::path& definition);
   // The patient number, or empty when the key is unknown (exact comparison).
   Text Get(const Text& pstDtsbt) const;
 
@@ -46,6 +51,18 @@ class KarteMap {
 
 // One lookup over the definition lines.
 Text GetKarte(const std::vector<Text>& lines, const Text& pstDtsbt);
+
+// The output line of one data line of an OUTPUT file (after its header) and
+// of an intermediate file, `date` being YYYYMM01. Throw OpError (index error)
+// when the line is short of a field they read.
+Text OutputFileLine(const Text& line, const Text& date);
+Text IntermediateLine(const Text& line, const Text& date, const KarteMap& karte);
+// The same on a line of code page 932 bytes, appending the output line's
+// bytes (as WrtSet writes the text, without line end) to `out`. A line whose
+// fields read are quoted goes through the text rule.
+void OutputFileLineBytes(std::string_view line, const Text& date, std::string& out);
+void IntermediateLineBytes(std::string_view line, const Text& date, const KarteMap& karte,
+                           std::string& out);
 
 // Output name of a target month.
 Text OutputName(TextView mstNgt);
