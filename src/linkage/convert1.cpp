@@ -6,6 +6,7 @@
 
 #include "core/carte.h"
 #include "core/comma.h"
+#include "core/cp932.h"
 #include "core/errors.h"
 #include "core/files.h"
 #include "linkage/formats.h"
@@ -87,35 +88,104 @@ FieldList ConvertRow(const FieldList& f, TextView yearMonth, long long lineNumbe
   };
 }
 
-Convert1Output ConvertLines(const std::vector<Text>& lines) {
+namespace {
+
+// The conversion, one line at a time: the state it keeps is the year-month
+// and the chart numbers already written.
+class LineConverter {
+ public:
+  // The output row of the next line, when it gives one.
+  bool Next(const Text& line, Text& row) {
+    ++number_;
+    fields_.clear();
+    GetCommaTxt(ReplaceAll(line, u"\t", u","), fields_);
+    return Take(row);
+  }
+
+  // The same on code page 932 bytes: a TAB, a comma and a double quote are
+  // never part of a double-byte code, so without a quote the split is the
+  // bytes'; only the fields a row reads are decoded.
+  bool NextBytes(std::string_view line, Text& row) {
+    if (line.find('"') != std::string_view::npos) return Next(Cp932Decode(line), row);
+    ++number_;
+    views_.clear();
+    std::size_t start = 0;
+    for (std::size_t k = 0; k < line.size(); ++k) {
+      if (line[k] == ',' || line[k] == '\t') {
+        views_.push_back(line.substr(start, k - start));
+        start = k + 1;
+      }
+    }
+    views_.push_back(line.substr(start));
+    if (views_.size() < kMinFields || views_[kChart].empty()) return false;
+    fields_.resize(kMinFields);
+    for (const std::size_t i : kRead) {
+      fields_[i].clear();
+      Cp932DecodeAppend(views_[i], fields_[i]);
+    }
+    return Take(row);
+  }
+
+ private:
+  static constexpr std::size_t kRead[] = {kChart, kName,     kYearMonth, kPostal, kHeight,  kWeight,
+                                          kHba1c, kSystolic, kDiastolic, kLdl,    kUricAcid};
+
+  bool Take(Text& row) {
+    if (fields_.size() < kMinFields || fields_[kChart].empty()) return false;
+    if (!haveYearMonth_ && number_ > 1) {
+      yearMonth_ = fields_[kYearMonth];
+      haveYearMonth_ = !yearMonth_.empty();
+    }
+    Text key = UpperAscii(Trim(fields_[kChart]));
+    if (number_ == 1 || seen_.count(key)) return false;
+    const FieldList values = ConvertRow(fields_, yearMonth_, number_);
+    row.clear();
+    for (std::size_t c = 0; c < values.size(); ++c) {
+      if (c) row += u',';
+      row += values[c];
+    }
+    seen_.insert(std::move(key));
+    return true;
+  }
+
+ public:
+  const Text& yearMonth() const { return yearMonth_; }
+
+ private:
+  long long number_ = 0;
+  bool haveYearMonth_ = false;
+  Text yearMonth_;
+  // Chart numbers already written, trimmed, letter case ignored.
+  std::unordered_set<Text> seen_;
+  FieldList fields_;
+  std::vector<std::string_view> views_;
+};
+
+template <typename Line, typename Step>
+Convert1Output ConvertAll(const std::vector<Line>& lines, Step step) {
   Convert1Output out;
   if (lines.empty()) return out;
   out.lines.push_back(ShortHeaderLine());
-  // Chart numbers already written, trimmed, letter case ignored.
-  std::unordered_set<Text> seen;
-  bool haveYearMonth = false;
-  FieldList fields;
-  for (std::size_t i = 0; i < lines.size(); ++i) {
-    const long long number = static_cast<long long>(i) + 1;
-    fields.clear();
-    GetCommaTxt(ReplaceAll(lines[i], u"\t", u","), fields);
-    if (fields.size() < kMinFields || fields[kChart].empty()) continue;
-    if (!haveYearMonth && number > 1) {
-      out.yearMonth = fields[kYearMonth];
-      haveYearMonth = !out.yearMonth.empty();
-    }
-    const Text key = UpperAscii(Trim(fields[kChart]));
-    if (number == 1 || seen.count(key)) continue;
-    FieldList row = ConvertRow(fields, out.yearMonth, number);
-    Text line;
-    for (std::size_t c = 0; c < row.size(); ++c) {
-      if (c) line += u',';
-      line += row[c];
-    }
-    out.lines.push_back(std::move(line));
-    seen.insert(key);
+  LineConverter converter;
+  Text row;
+  for (const Line& line : lines) {
+    if (step(converter, line, row)) out.lines.push_back(row);
   }
+  out.yearMonth = converter.yearMonth();
   return out;
+}
+
+}  // namespace
+
+Convert1Output ConvertLines(const std::vector<Text>& lines) {
+  return ConvertAll(
+      lines, [](LineConverter& c, const Text& line, Text& row) { return c.Next(line, row); });
+}
+
+Convert1Output ConvertLinesBytes(const std::vector<std::string>& lines) {
+  return ConvertAll(lines, [](LineConverter& c, const std::string& line, Text& row) {
+    return c.NextBytes(line, row);
+  });
 }
 
 RunResult Cnv(const Env& env, TextView pstFile) {
@@ -126,17 +196,43 @@ RunResult Cnv(const Env& env, TextView pstFile) {
     return result;
   }
   try {
-    const std::vector<Text> lines = LoadWholeFile(input);
+    AnyEndLineReader reader(input);
+    std::string_view bytes;
     // A file of no lines would give no output, yet the confirmation window
     // would name a file (or an older one of that name): refuse it instead.
-    if (lines.empty()) {
+    if (!reader.NextBytes(bytes)) {
       result.Warn(NotFfFileText());
       return result;
     }
-    const Convert1Output out = ConvertLines(lines);
-    const Text name = SafeFileName(CarteFileName(out.yearMonth));
+    // The rows stream into the output; its name, from the year-month, is
+    // known at the end.
+    AtomicFile out(env.ProgramFile(".tavo-convert1"));
+    std::string chunk = Cp932Encode(ShortHeaderLine()) + "\r\n";
+    const bool plain = reader.coding() == TextCoding::kCp932;
+    LineConverter converter;
+    Text text;
+    Text row;
+    do {
+      bool took;
+      if (plain) {
+        took = converter.NextBytes(bytes, row);
+      } else {
+        text.clear();
+        AnyEndLineReader::Decode(reader.coding(), bytes, text);
+        took = converter.Next(text, row);
+      }
+      if (!took) continue;
+      Cp932EncodeAppend(row, chunk);
+      chunk += "\r\n";
+      if (chunk.size() >= (1 << 16)) {
+        out.Write(chunk);
+        chunk.clear();
+      }
+    } while (reader.NextBytes(bytes));
+    out.Write(chunk);
+    const Text name = SafeFileName(CarteFileName(converter.yearMonth()));
     const fs::path target = env.ProgramFile(PathFromText(name));
-    WrtSet(target, out.lines);
+    out.CommitAs(target);
     result.HandOver(target, name);
   } catch (const OpError& e) {
     result.Error(e.text());
