@@ -130,6 +130,7 @@ KarteMap::KarteMap(const std::vector<Text>& lines) {
     if (comma == Text::npos) continue;
     map_[line.substr(comma + 1)] = line.substr(0, comma);
   }
+  IndexBytes();
 }
 
 KarteMap::KarteMap(const fs::path& definition) {
@@ -139,6 +140,25 @@ KarteMap::KarteMap(const fs::path& definition) {
     const auto comma = line.find(u',');
     if (comma == Text::npos) continue;
     map_[line.substr(comma + 1)] = line.substr(0, comma);
+  }
+  IndexBytes();
+}
+
+void KarteMap::IndexBytes() {
+  for (const auto& [key, value] : map_) {
+    if (!Cp932CanEncode(key)) continue;
+    std::string bytes = Cp932Encode(key);
+    if (Cp932Decode(bytes) != key) continue;
+    byteKeys_.Insert(bytes, static_cast<std::uint32_t>(byteValues_.size()));
+    byteValues_.push_back(Cp932Encode(value));
+  }
+}
+
+void KarteMap::GetBytes(std::string_view key, std::string& out) const {
+  if (Cp932HasTwinLead(key)) {
+    Cp932EncodeAppend(Get(Cp932Decode(key)), out);
+  } else if (const auto hit = byteKeys_.Find(key)) {
+    out += byteValues_[*hit];
   }
 }
 
@@ -206,7 +226,7 @@ void IntermediateLineBytes(std::string_view line, const Text& date, const KarteM
     Cp932EncodeAppend(IntermediateLine(Cp932Decode(line), date, karte), out);
     return;
   }
-  Cp932EncodeAppend(karte.Get(Cp932Decode(FieldAt(fields, 0))), out);
+  karte.GetBytes(FieldAt(fields, 0), out);
   const std::string_view name = FieldAt(fields, 1);
   AppendNameDatePostcode(name, date, FieldAt(fields, 5), out);
 }

@@ -11,6 +11,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "core/byte_index.h"
 #include "core/env.h"
 #include "core/result.h"
 #include "core/text.h"
@@ -44,9 +45,18 @@ class KarteMap {
   explicit KarteMap(const std::filesystem::path& definition);
   // The patient number, or empty when the key is unknown (exact comparison).
   Text Get(const Text& pstDtsbt) const;
+  // Get() of a key given as code page 932 bytes, its code page 932 bytes
+  // appended to `out`.
+  void GetBytes(std::string_view key, std::string& out) const;
 
  private:
+  void IndexBytes();
   std::unordered_map<Text, Text> map_;
+  // The keys whose text comes back from their code page 932 bytes, by those
+  // bytes -> their value's bytes: bytes without a twin code equal a key's
+  // bytes exactly when their text equals the key.
+  ByteIndex byteKeys_;
+  std::vector<std::string> byteValues_;
 };
 
 // One lookup over the definition lines.

@@ -144,7 +144,7 @@ void NumberMap::Clear() {
   mlsList.clear();
   mlsList2.clear();
   index_.clear();
-  asciiIndex_.clear();
+  asciiIndex_.Clear();
 }
 
 namespace {
@@ -162,7 +162,10 @@ void NumberMap::Add(Text oldNumber, Text newNumber) {
   const Text folded = FoldCase(oldNumber);
   bool ascii = true;
   for (const char16_t c : folded) ascii = ascii && c < 0x80;
-  if (ascii) asciiIndex_.emplace(std::string(folded.begin(), folded.end()), mlsList.size());
+  if (ascii) {
+    asciiIndex_.Insert(std::string(folded.begin(), folded.end()),
+                       static_cast<std::uint32_t>(mlsList.size()));
+  }
   index_.emplace(folded, mlsList.size());  // keeps the earliest line
   mlsList.push_back(std::move(oldNumber));
   mlsList2.push_back(std::move(newNumber));
@@ -177,9 +180,7 @@ std::optional<std::size_t> NumberMap::Find(TextView key) const {
 std::optional<std::size_t> NumberMap::FindBytes(std::string_view key) const {
   thread_local std::string folded;
   if (!FoldAscii(key, folded)) return Find(Cp932Decode(key));
-  const auto it = asciiIndex_.find(folded);
-  if (it == asciiIndex_.end()) return std::nullopt;
-  return it->second;
+  return asciiIndex_.Find(folded);
 }
 
 Text FoldCase(TextView text) {

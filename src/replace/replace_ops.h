@@ -10,6 +10,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "core/byte_index.h"
 #include "core/env.h"
 #include "core/result.h"
 #include "core/text.h"
@@ -40,7 +41,7 @@ class NumberMap {
   // The old numbers made only of ASCII, folded, -> first index: an ASCII key
   // can only equal (ignoring case) an old number of ASCII, and is looked up
   // here without being decoded.
-  std::unordered_map<std::string, std::size_t> asciiIndex_;
+  ByteIndex asciiIndex_;
   // Case-folded old number -> its first index; folding keeps the length, so a
   // hit is exactly "same length, equal without regard to case".
   std::unordered_map<Text, std::size_t> index_;
