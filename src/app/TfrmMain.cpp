@@ -149,7 +149,7 @@ void TfrmMain::Button2Click() {
 bool TfrmMain::HasKind(const QString& path, char16_t kind, bool& failed) {
   failed = false;
   try {
-    const std::vector<Text> lines = LoadWholeFile(PathFromText(FromQ(path)));
+    const std::vector<Text> lines = LoadLeadingLines(PathFromText(FromQ(path)), 1);
     return !lines.empty() && lines[0].size() >= 4 && lines[0][3] == kind;
   } catch (const OpError& e) {
     ctx_.dialogs.Error(this, Q(e.text()));

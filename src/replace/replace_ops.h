@@ -58,8 +58,9 @@ Text ZeroFill10(TextView number);
 bool CsvSet(TextView pstFile, NumberMap& map, RunResult& result);
 bool CsvSet2(TextView pstFile, NumberMap& map, RunResult& result);
 
-// The acceptance check at selection: the file's lines by whole-file loading
-// (throws OpError when it cannot be read). Accepted when there is at least one.
+// The acceptance check at selection: the file's first line by whole-file
+// loading, or none (throws OpError when it cannot be read). Accepted when
+// there is one.
 std::vector<Text> LoadDefinitionLines(TextView pstFile);
 
 // The first `count` fields (or fewer, when the text has fewer) that

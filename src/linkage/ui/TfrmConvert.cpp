@@ -43,7 +43,7 @@ void TfrmConvert::Button3Click() {
   if (!chosen.isEmpty()) {
     mstDialogFile = chosen;
     try {
-      FList = LoadWholeFile(PathFromText(FromQ(chosen)));
+      FList = LoadLeadingLines(PathFromText(FromQ(chosen)), 1);  // the check needs one line
     } catch (const OpError& e) {
       ctx_.dialogs.Error(this, Q(e.text()));
       return;

@@ -70,7 +70,7 @@ void TfrmOYubin::Button2Click() {
   const QString chosen = ctx_.dialogs.OpenFile(this);
   if (!chosen.isEmpty()) {
     try {
-      mlsList = LoadWholeFile(PathFromText(FromQ(chosen)));
+      mlsList = LoadLeadingLines(PathFromText(FromQ(chosen)), 1);  // the form is the first line's
     } catch (const OpError& e) {
       ctx_.dialogs.Error(this, Q(e.text()));
       return;
