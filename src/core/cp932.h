@@ -49,6 +49,9 @@ void Cp932NormalizeAppend(std::string_view bytes, std::string& out);
 // True when a byte that may start a code with a twin is among the bytes (as
 // lead or trail byte); without one, decoding and encoding give the bytes back.
 bool Cp932HasTwinLead(std::string_view bytes);
+// The same, one byte at a time: what Cp932HasTwinLead does where SSE2 is
+// missing, and the reference its test compares it with.
+bool Cp932HasTwinLeadPlain(std::string_view bytes);
 
 // True when the text encodes without any "?" substitution.
 bool Cp932CanEncode(TextView text);

@@ -145,6 +145,7 @@ void NumberMap::Clear() {
   mlsList2.clear();
   index_.clear();
   asciiIndex_.Clear();
+  newBytes_.clear();
 }
 
 namespace {
@@ -167,6 +168,7 @@ void NumberMap::Add(Text oldNumber, Text newNumber) {
                        static_cast<std::uint32_t>(mlsList.size()));
   }
   index_.emplace(folded, mlsList.size());  // keeps the earliest line
+  newBytes_.push_back(Cp932Encode(newNumber));
   mlsList.push_back(std::move(oldNumber));
   mlsList2.push_back(std::move(newNumber));
 }
@@ -252,7 +254,7 @@ void ReplaceLineBytes(std::string_view line, const NumberMap& map, std::string& 
     Cp932EncodeAppend(ReplaceAll(Cp932Decode(line), Cp932Decode(key), map.mlsList2[*hit]), out);
     return;
   }
-  const std::string to = Cp932Encode(map.mlsList2[*hit]);
+  const std::string& to = map.NewBytes(*hit);
   std::size_t pos = 0;
   while (true) {
     const std::size_t at = line.find(key, pos);

@@ -36,12 +36,15 @@ class NumberMap {
   std::size_t size() const { return mlsList.size(); }
   // Find() of a key given as code page 932 bytes.
   std::optional<std::size_t> FindBytes(std::string_view key) const;
+  // The code page 932 bytes of new number i.
+  const std::string& NewBytes(std::size_t i) const { return newBytes_[i]; }
 
  private:
   // The old numbers made only of ASCII, folded, -> first index: an ASCII key
   // can only equal (ignoring case) an old number of ASCII, and is looked up
   // here without being decoded.
   ByteIndex asciiIndex_;
+  std::vector<std::string> newBytes_;  // mlsList2 encoded
   // Case-folded old number -> its first index; folding keeps the length, so a
   // hit is exactly "same length, equal without regard to case".
   std::unordered_map<Text, std::size_t> index_;
