@@ -5,12 +5,7 @@
 #include <cstdint>
 #include <cstring>
 
-#if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
-#include <emmintrin.h>
-#define TAVO_SSE2 1
-#else
-#define TAVO_SSE2 0
-#endif
+#include "core/simd.h"
 
 namespace tavo {
 

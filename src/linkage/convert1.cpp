@@ -1,14 +1,17 @@
 #include "linkage/convert1.h"
 
+#include <bit>
 #include <cmath>
 #include <cstdio>
 #include <unordered_set>
 
+#include "core/byte_index.h"
 #include "core/carte.h"
 #include "core/comma.h"
 #include "core/cp932.h"
 #include "core/errors.h"
 #include "core/files.h"
+#include "core/simd.h"
 #include "linkage/formats.h"
 
 namespace tavo::linkage {
@@ -70,6 +73,48 @@ Text SelectPromptText() { return T("変換前ファイルを選択します"); }
 Text NotFfFileText() { return T("正しいFFファイルではありません。"); }
 Text NoFileText() { return T("ファイルがありません。"); }
 
+void SplitFieldsBytesPlain(std::string_view line, std::vector<std::string_view>& fields) {
+  fields.clear();
+  std::size_t start = 0;
+  for (std::size_t k = 0; k < line.size(); ++k) {
+    if (line[k] == ',' || line[k] == '\t') {
+      fields.push_back(line.substr(start, k - start));
+      start = k + 1;
+    }
+  }
+  fields.push_back(line.substr(start));
+}
+
+void SplitFieldsBytes(std::string_view line, std::vector<std::string_view>& fields) {
+#if TAVO_SSE2
+  fields.clear();
+  std::size_t start = 0;
+  std::size_t k = 0;
+  const __m128i comma = _mm_set1_epi8(',');
+  const __m128i tab = _mm_set1_epi8('\t');
+  for (; k + 16 <= line.size(); k += 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line.data() + k));
+    auto mask = static_cast<unsigned>(
+        _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, comma), _mm_cmpeq_epi8(v, tab))));
+    while (mask != 0) {
+      const std::size_t at = k + static_cast<std::size_t>(std::countr_zero(mask));
+      fields.push_back(line.substr(start, at - start));
+      start = at + 1;
+      mask &= mask - 1;
+    }
+  }
+  for (; k < line.size(); ++k) {
+    if (line[k] == ',' || line[k] == '\t') {
+      fields.push_back(line.substr(start, k - start));
+      start = k + 1;
+    }
+  }
+  fields.push_back(line.substr(start));
+#else
+  SplitFieldsBytesPlain(line, fields);
+#endif
+}
+
 FieldList ConvertRow(const FieldList& f, TextView yearMonth, long long lineNumber) {
   auto t = [&f](std::size_t i) { return Trim(f[i]); };
   const Text postal = t(kPostal);
@@ -99,63 +144,82 @@ class LineConverter {
     ++number_;
     fields_.clear();
     GetCommaTxt(ReplaceAll(line, u"\t", u","), fields_);
-    return Take(row);
+    if (fields_.size() < kMinFields || fields_[kChart].empty()) return false;
+    NoteYearMonth(fields_[kYearMonth]);
+    if (!Admit(UpperAscii(Trim(fields_[kChart])))) return false;
+    Emit(row);
+    return true;
   }
 
   // The same on code page 932 bytes: a TAB, a comma and a double quote are
   // never part of a double-byte code, so without a quote the split is the
-  // bytes'; only the fields a row reads are decoded.
+  // bytes'. A repeated patient's line decodes at most its year-month; a new
+  // one only the fields its row reads.
   bool NextBytes(std::string_view line, Text& row) {
     if (line.find('"') != std::string_view::npos) return Next(Cp932Decode(line), row);
     ++number_;
-    views_.clear();
-    std::size_t start = 0;
-    for (std::size_t k = 0; k < line.size(); ++k) {
-      if (line[k] == ',' || line[k] == '\t') {
-        views_.push_back(line.substr(start, k - start));
-        start = k + 1;
-      }
-    }
-    views_.push_back(line.substr(start));
+    SplitFieldsBytes(line, views_);
     if (views_.size() < kMinFields || views_[kChart].empty()) return false;
+    if (!haveYearMonth_ && number_ > 1) NoteYearMonth(Cp932Decode(views_[kYearMonth]));
+    if (!AdmitBytes(TrimBytes(views_[kChart]))) return false;
     fields_.resize(kMinFields);
     for (const std::size_t i : kRead) {
       fields_[i].clear();
       Cp932DecodeAppend(views_[i], fields_[i]);
     }
-    return Take(row);
+    Emit(row);
+    return true;
   }
+
+  const Text& yearMonth() const { return yearMonth_; }
 
  private:
   static constexpr std::size_t kRead[] = {kChart, kName,     kYearMonth, kPostal, kHeight,  kWeight,
                                           kHba1c, kSystolic, kDiastolic, kLdl,    kUricAcid};
 
-  bool Take(Text& row) {
-    if (fields_.size() < kMinFields || fields_[kChart].empty()) return false;
-    if (!haveYearMonth_ && number_ > 1) {
-      yearMonth_ = fields_[kYearMonth];
-      haveYearMonth_ = !yearMonth_.empty();
+  // The first usable line after the title gives the year-month.
+  void NoteYearMonth(const Text& field) {
+    if (haveYearMonth_ || number_ == 1) return;
+    yearMonth_ = field;
+    haveYearMonth_ = !yearMonth_.empty();
+  }
+
+  // True for a chart number (trimmed, ASCII letters upper-cased) not written
+  // yet, outside the title line; it is then remembered.
+  bool Admit(const Text& key) {
+    if (number_ == 1) return false;
+    std::string ascii;
+    for (const char16_t c : key) {
+      if (c >= 0x80) return seen_.insert(key).second;
+      ascii.push_back(static_cast<char>(c));
     }
-    Text key = UpperAscii(Trim(fields_[kChart]));
-    if (number_ == 1 || seen_.count(key)) return false;
+    return seenAscii_.Insert(ascii, 0);
+  }
+  bool AdmitBytes(std::string_view trimmed) {
+    if (number_ == 1) return false;
+    thread_local std::string ascii;
+    ascii.clear();
+    for (const char c : trimmed) {
+      if (static_cast<unsigned char>(c) >= 0x80) return Admit(UpperAscii(Cp932Decode(trimmed)));
+      ascii.push_back(c >= 'a' && c <= 'z' ? static_cast<char>(c - 0x20) : c);
+    }
+    return seenAscii_.Insert(ascii, 0);
+  }
+
+  void Emit(Text& row) {
     const FieldList values = ConvertRow(fields_, yearMonth_, number_);
     row.clear();
     for (std::size_t c = 0; c < values.size(); ++c) {
       if (c) row += u',';
       row += values[c];
     }
-    seen_.insert(std::move(key));
-    return true;
   }
 
- public:
-  const Text& yearMonth() const { return yearMonth_; }
-
- private:
   long long number_ = 0;
   bool haveYearMonth_ = false;
   Text yearMonth_;
-  // Chart numbers already written, trimmed, letter case ignored.
+  // Chart numbers already written: those of ASCII as bytes, the others as text.
+  ByteIndex seenAscii_;
   std::unordered_set<Text> seen_;
   FieldList fields_;
   std::vector<std::string_view> views_;
