@@ -278,8 +278,7 @@ RunResult Cnv(const Env& env, TextView year, TextView month, TextView pstTkkFile
       // The additional file is Shift_JIS; a byte-order mark is not looked for.
       AnyEndLineReader added(addPath, AnyEndLineReader::Marks::kCp932);
       std::string chunk;
-      std::size_t i = 0;
-      for (; added.NextBytes(bytes); ++i) {
+      for (std::size_t i = 0; added.NextBytes(bytes); ++i) {
         if (IsBlankBytes(bytes)) continue;
         if (i == 0 && Contains(Cp932Decode(bytes), T("カルテ番号"))) continue;
         Cp932NormalizeAppend(bytes, chunk);

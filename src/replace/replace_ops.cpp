@@ -237,7 +237,7 @@ bool BelowTrailBytes(std::string_view key) {
 }  // namespace
 
 void ReplaceLineBytes(std::string_view line, const NumberMap& map, std::string& out) {
-  std::vector<std::string_view> fields;
+  thread_local std::vector<std::string_view> fields;
   if (!ParseLeadingFieldsBytes(line, ',', false, 2, fields)) {
     Cp932EncodeAppend(ReplaceLine(Cp932Decode(line), map), out);
     return;
