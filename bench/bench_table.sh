@@ -8,6 +8,7 @@
 #   usage: bench/bench_table.sh BUILD_DIR
 #   TAVO_BENCH_SIZES="100"  sizes in MB (default "100 1000"; the 1 GB runs are long)
 #   TAVO_BENCH_RUNS=3       runs per command at 100 MB (one run at larger sizes)
+#   TAVO_BENCH_ONLY=REGEX   measures only the operations whose name matches
 set -euo pipefail
 BUILD=$(cd "${1:?usage: bench_table.sh BUILD_DIR}" && pwd)
 CLI=$BUILD/tavo-cli
@@ -73,6 +74,10 @@ bytes_per_row() { "$@" >/dev/null; awk -v b="$(stat -c %s "$DATA/sample")" 'BEGI
 
 measure_all() {  # OP SIZE RUNS TAVO_CMD... -- AWK_CMD... -- CAT_CMD...
   local op=$1 size=$2 runs=$3; shift 3
+  if [ -n "${TAVO_BENCH_ONLY:-}" ] && ! [[ "$op" =~ $TAVO_BENCH_ONLY ]]; then
+    rm -rf "$IN" "$OUT"
+    return
+  fi
   local tavo=() awkc=() catc=()
   while [ "$1" != "--" ]; do tavo+=("$1"); shift; done; shift
   while [ "$1" != "--" ]; do awkc+=("$1"); shift; done; shift
