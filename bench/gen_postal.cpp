@@ -1,6 +1,10 @@
 // gen_postal output ROWS FILE               OUTPUT file (Shift_JIS, 13 fields)
-// gen_postal intermediate ROWS FILE DEF     intermediate file (TAB) and its definition
-// gen_postal checkup ROWS FILE              LUMA health-checkup list (UTF-8)
+// gen_postal intermediate ROWS FILE DEF [PATIENTS]
+//                                           intermediate file (TAB) and its definition
+// gen_postal checkup ROWS FILE [PATIENTS]   LUMA health-checkup list (UTF-8)
+// Without PATIENTS every intermediate row has its own data id (and definition
+// line) and most checkup lines a new patient; with it the rows come from a
+// pool of that many patients, as a long export of one clinic does.
 // Inputs of the postal-code and health-checkup benchmarks: realistic names,
 // zero-padded patient numbers, postal codes, checkup months around June 2026.
 #include <cstdint>
@@ -69,21 +73,32 @@ int main(int argc, char** argv) {
       std::perror("gen_postal");
       return 1;
     }
+    const long long pool = argc > 5 ? std::atoll(argv[5]) : 0;
     std::fputs(Sjis("データ識別番号\t氏名\t性別\t生年月日\t住所\t郵便番号\r\n").c_str(), f);
     for (long long i = 0; i < rows; ++i) {
-      const std::string id = "D" + Padded(static_cast<std::uint64_t>(i), 9);
+      const std::uint64_t n = pool > 0 ? Below(static_cast<std::uint64_t>(pool)) : i;
+      const std::string id = "D" + Padded(n, 9);
       std::fputs(Sjis(id + "\t" + Name() + "\t1\t19600101\t東京都\t" + Postcode() + "\r\n").c_str(),
                  f);
-      std::fprintf(def, "%llu,%s\r\n", static_cast<unsigned long long>(1000 + i), id.c_str());
+      if (pool == 0) {
+        std::fprintf(def, "%llu,%s\r\n", static_cast<unsigned long long>(1000 + i), id.c_str());
+      }
+    }
+    for (long long n = 0; n < pool; ++n) {
+      std::fprintf(def, "%llu,D%s\r\n", static_cast<unsigned long long>(1000 + n),
+                   Padded(static_cast<std::uint64_t>(n), 9).c_str());
     }
     std::fclose(def);
   } else if (mode == "checkup") {
     std::fputs("\xEF\xBB\xBF患者番号,氏名,性別,特定健診受診年月,年齢,保険者番号\r\n", f);
     static const char* const kMonths[] = {"202510", "202511", "202512", "202601", "202602",
                                           "202603", "202604", "202605", "202606", "202607"};
+    const long long pool = argc > 4 ? std::atoll(argv[4]) : 0;
     for (long long i = 0; i < rows; ++i) {
       // Patients come back: about one line in four repeats an earlier patient.
-      const std::uint64_t patient = Below(4) == 0 && i > 0 ? 1000 + Below(i) : 1000 + i;
+      const std::uint64_t patient = pool > 0 ? 1000 + Below(static_cast<std::uint64_t>(pool))
+                                    : Below(4) == 0 && i > 0 ? 1000 + Below(i)
+                                                             : 1000 + i;
       const std::string line = Padded(patient, 8) + "," + Name() + ",1," + kMonths[Below(10)] +
                                "," + std::to_string(35 + Below(45)) + ",06123456\r\n";
       std::fputs(line.c_str(), f);

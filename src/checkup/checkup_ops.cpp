@@ -1,8 +1,9 @@
 #include "checkup/checkup_ops.h"
 
 #include <algorithm>
-#include <map>
+#include <optional>
 #include <system_error>
+#include <unordered_map>
 
 #include "core/carte.h"
 #include "core/cp932.h"
@@ -16,19 +17,6 @@ namespace tavo::checkup {
 namespace {
 
 Text BadMonthText() { return T("対象年月が正しくありません"); }
-
-// The checkup list is UTF-8 whatever its byte-order mark says.
-std::vector<Text> LoadUtf8Lines(const fs::path& path) {
-  std::string bytes = ReadFileBytes(path);
-  std::string_view view(bytes);
-  if (view.size() >= 3 && view.substr(0, 3) == "\xEF\xBB\xBF") view.remove_prefix(3);
-  return SplitLinesAnyEnd(FromUtf8(view));
-}
-
-// The additional file is Shift_JIS; a byte-order mark is not looked for.
-std::vector<Text> LoadCp932Lines(const fs::path& path) {
-  return SplitLinesAnyEnd(Cp932Decode(ReadFileBytes(path)));
-}
 
 bool Contains(TextView text, TextView part) { return text.find(part) != TextView::npos; }
 
@@ -68,6 +56,35 @@ void SplitAtCommas(const Text& line, FieldList& fields) {
   }
 }
 
+// The first `count` fields split at every comma (fewer when there are fewer).
+void SplitAtCommas(std::string_view line, std::size_t count,
+                   std::vector<std::string_view>& fields) {
+  fields.clear();
+  std::size_t start = 0;
+  while (fields.size() < count) {
+    const std::size_t comma = line.find(',', start);
+    if (comma == std::string_view::npos) {
+      fields.push_back(line.substr(start));
+      return;
+    }
+    fields.push_back(line.substr(start, comma - start));
+    start = comma + 1;
+  }
+}
+
+// A trimmed UTF-8 field read as an integer like ToInt32 reads its text: a
+// byte from 80 on is never a digit or sign, so such a field is no integer.
+std::optional<std::int32_t> AsciiInt32(std::string_view bytes) {
+  Text t;
+  for (const char c : bytes) {
+    if (static_cast<unsigned char>(c) >= 0x80) return std::nullopt;
+    t.push_back(static_cast<char16_t>(c));
+  }
+  return ToInt32(t);
+}
+
+bool IsBlankBytes(std::string_view bytes) { return TrimBytes(bytes).empty(); }
+
 // "%.10d": at least ten digits, zero-filled.
 Text Seq10(std::size_t seq) {
   Text digits = IntToText(static_cast<std::int64_t>(seq));
@@ -90,6 +107,46 @@ bool LessIgnoringCase(const Text& a, const Text& b) {
 }  // namespace
 
 Text GetCarte(TextView pstPtnum) { return tavo::GetCarte(pstPtnum); }
+
+std::optional<Checkup> QualifyLine(const Text& line, CheckupWindow window) {
+  if (IsBlank(line)) return std::nullopt;
+  FieldList fields;
+  SplitAtCommas(line, fields);
+  if (fields.size() < static_cast<std::size_t>(TKK_COL_MIN)) return std::nullopt;
+  Text ym = Trim(fields[TKK_COL_YM]);
+  if (ym.size() != 6) return std::nullopt;
+  const int iv = ToInt32Def(ym, 0);
+  if (iv < window.iFrom || iv > window.iYM) return std::nullopt;
+  const Text age = Trim(fields[TKK_COL_AGE]);
+  if (age.empty()) return std::nullopt;
+  const int years = ToInt32Def(age, -1);
+  if (years < TKK_AGE_MIN || years >= TKK_AGE_MAX) return std::nullopt;
+  Text p = GetCarte(Trim(fields[TKK_COL_ID]));
+  Text n = Trim(fields[TKK_COL_NAME]);
+  if (p.empty() || n.empty()) return std::nullopt;
+  return Checkup{std::move(p), std::move(n), std::move(ym)};
+}
+
+std::optional<Checkup> QualifyLineBytes(std::string_view utf8, CheckupWindow window) {
+  // Commas and the bytes up to 20 are never part of a longer UTF-8
+  // character, and a field with a byte from 80 on is no year-month or age.
+  if (IsBlankBytes(utf8)) return std::nullopt;
+  thread_local std::vector<std::string_view> fields;
+  SplitAtCommas(utf8, TKK_COL_MIN, fields);
+  if (fields.size() < static_cast<std::size_t>(TKK_COL_MIN)) return std::nullopt;
+  const std::string_view ym = TrimBytes(fields[TKK_COL_YM]);
+  if (ym.size() != 6) return std::nullopt;
+  const int iv = AsciiInt32(ym).value_or(0);
+  if (iv < window.iFrom || iv > window.iYM) return std::nullopt;
+  const std::string_view age = TrimBytes(fields[TKK_COL_AGE]);
+  if (age.empty()) return std::nullopt;
+  const int years = AsciiInt32(age).value_or(-1);
+  if (years < TKK_AGE_MIN || years >= TKK_AGE_MAX) return std::nullopt;
+  Text p = GetCarte(FromUtf8(TrimBytes(fields[TKK_COL_ID])));
+  Text n = FromUtf8(TrimBytes(fields[TKK_COL_NAME]));
+  if (p.empty() || n.empty()) return std::nullopt;
+  return Checkup{std::move(p), std::move(n), FromUtf8(ym)};
+}
 
 Text OutputName(TextView mstNgt) { return Text(mstNgt) + T("_carte_特定健診.csv"); }
 
@@ -115,52 +172,50 @@ RunResult Cnv(const Env& env, TextView year, TextView month, TextView pstTkkFile
     }
     const Text& mstNgt = month6->mstNgt;
 
-    const std::vector<Text> lines = LoadUtf8Lines(tkkPath);
-    if (lines.size() < 2 || !Contains(lines[0], T("特定健診受診年月"))) {
+    // The checkup list is UTF-8 whatever its byte-order mark says. Its lines
+    // are read one at a time; only the qualifying patients are kept.
+    AnyEndLineReader reader(tkkPath, AnyEndLineReader::Marks::kUtf8Only);
+    Text first;
+    std::string_view bytes;
+    const bool hasFirst = reader.Next(first);
+    if (!hasFirst || !reader.NextBytes(bytes) || !Contains(first, T("特定健診受診年月"))) {
       result.Warn(
           T("特定健診受診年月ファイルの形式が違います。\r\n"
             "LUMAの「設定→特定健診CSV出力」で作成したCSVを選択してください。"));
       return result;
     }
 
-    std::map<Text, Text> YMof;
-    std::map<Text, Text> NameOf;
-    std::map<Text, std::size_t> SeqOf;
-    FieldList fields;
-    for (std::size_t j = 1; j < lines.size(); ++j) {
-      const Text& line = lines[j];
-      if (IsBlank(line)) continue;
-      SplitAtCommas(line, fields);
-      if (fields.size() < static_cast<std::size_t>(TKK_COL_MIN)) continue;
-      const Text ym = Trim(fields[TKK_COL_YM]);
-      if (ym.size() != 6) continue;
-      const int iv = ToInt32Def(ym, 0);
-      if (iv < month6->iFrom || iv > month6->iYM) continue;
-      const Text age = Trim(fields[TKK_COL_AGE]);
-      if (age.empty()) continue;
-      const int years = ToInt32Def(age, -1);
-      if (years < TKK_AGE_MIN || years >= TKK_AGE_MAX) continue;
-      const Text p = GetCarte(Trim(fields[TKK_COL_ID]));
-      const Text n = Trim(fields[TKK_COL_NAME]);
-      if (p.empty() || n.empty()) continue;
-      const auto known = YMof.find(p);
-      if (known == YMof.end()) {
-        YMof.emplace(p, ym);
-        SeqOf.emplace(p, j);
-      } else if (ym > known->second) {
-        known->second = ym;
+    struct Patient {
+      Text ym;              // YMof
+      Text name;            // NameOf
+      std::size_t seq = 0;  // SeqOf
+    };
+    std::unordered_map<Text, Patient> patients;
+    const CheckupWindow window{month6->iFrom, month6->iYM};
+    std::size_t j = 1;
+    do {
+      auto taken = QualifyLineBytes(bytes, window);
+      if (taken) {
+        const auto [it, added] = patients.try_emplace(std::move(taken->p));
+        Patient& patient = it->second;
+        if (added) {
+          patient.ym = std::move(taken->ym);
+          patient.seq = j;
+        } else if (taken->ym > patient.ym) {
+          patient.ym = std::move(taken->ym);
+        }
+        patient.name = std::move(taken->n);
       }
-      NameOf[p] = n;
-    }
+      ++j;
+    } while (reader.NextBytes(bytes));
 
     std::vector<Text> KList;
-    KList.reserve(YMof.size());
-    for (const auto& [p, ym] : YMof) KList.push_back(ym + Seq10(SeqOf[p]) + u"=" + p);
+    KList.reserve(patients.size());
+    for (const auto& [p, patient] : patients)
+      KList.push_back(patient.ym + Seq10(patient.seq) + u"=" + p);
     std::stable_sort(KList.begin(), KList.end(), LessIgnoringCase);
 
-    std::vector<Text> out;
-    out.reserve(KList.size() + 1);
-    out.push_back(linkage::LongHeaderLine());
+    std::string rows = Cp932Encode(linkage::LongHeaderLine()) + "\r\n";
     int iHit = 0;
     const Text date = mstNgt + u"01";
     FieldList row;
@@ -168,8 +223,8 @@ RunResult Cnv(const Env& env, TextView year, TextView month, TextView pstTkkFile
       const Text p = key.substr(key.find(u'=') + 1);
       row.assign(NIVA_COLS, Text());
       row[NIVA_CARTE] = p;
-      const auto name = NameOf.find(p);
-      if (name != NameOf.end()) row[NIVA_NAME] = name->second;
+      const auto known = patients.find(p);
+      if (known != patients.end()) row[NIVA_NAME] = known->second.name;
       row[NIVA_DATE] = date;
       row[NIVA_TKK_UM] = u"1";
       row[NIVA_TKK_YM] = key.substr(0, 6);
@@ -178,28 +233,74 @@ RunResult Cnv(const Env& env, TextView year, TextView month, TextView pstTkkFile
         if (c > 0) joined += u',';
         joined += row[c];
       }
-      out.push_back(std::move(joined));
+      Cp932EncodeAppend(joined, rows);
+      rows += "\r\n";
       ++iHit;
     }
+    patients.clear();
+    KList.clear();
 
-    if (hasAdd) {
-      const std::vector<Text> added = LoadCp932Lines(addPath);
-      for (std::size_t i = 0; i < added.size(); ++i) {
-        if (IsBlank(added[i])) continue;
-        if (i == 0 && Contains(added[i], T("カルテ番号"))) continue;
-        out.push_back(added[i]);
-      }
-    }
-
-    if (iHit == 0) result.Info(T("条件に該当する患者がいませんでした。"));
-    if (out.size() == 1) return result;
-
+    // The output is opened when its first line after the header is known:
+    // the checkup rows, else the first line the additional file adds. An
+    // output that would replace an input is never opened. The message that
+    // no patient qualified comes before any failure to write, as when the
+    // whole output was written at the end.
     const Text name = OutputName(mstNgt);
     const fs::path target = env.ProgramFile(PathFromText(name));
     std::vector<fs::path> inputs{tkkPath};
     if (hasAdd) inputs.push_back(addPath);
+    bool refused = false;
+    for (const fs::path& input : inputs) refused = refused || SameFile(input, target);
+    bool infoDue = iHit == 0;
+    auto noPatientInfo = [&] {
+      if (infoDue) result.Info(T("条件に該当する患者がいませんでした。"));
+      infoDue = false;
+    };
+    std::optional<AtomicFile> out;
+    std::size_t outLines = static_cast<std::size_t>(iHit) + 1;
+    auto write = [&](std::string_view chunk) {
+      if (refused) return;
+      try {
+        if (!out) {
+          out.emplace(target);
+          out->Write(rows);
+          rows.clear();
+        }
+        out->Write(chunk);
+      } catch (const OpError&) {
+        noPatientInfo();
+        throw;
+      }
+    };
+    if (iHit > 0) write({});
+
+    if (hasAdd) {
+      // The additional file is Shift_JIS; a byte-order mark is not looked for.
+      AnyEndLineReader added(addPath, AnyEndLineReader::Marks::kCp932);
+      std::string chunk;
+      for (std::size_t i = 0; added.NextBytes(bytes); ++i) {
+        if (IsBlankBytes(bytes)) continue;
+        if (i == 0 && Contains(Cp932Decode(bytes), T("カルテ番号"))) continue;
+        Cp932NormalizeAppend(bytes, chunk);
+        chunk += "\r\n";
+        ++outLines;
+        if (chunk.size() >= (1 << 16)) {
+          write(chunk);
+          chunk.clear();
+        }
+      }
+      if (!chunk.empty()) write(chunk);
+    }
+
+    noPatientInfo();
+    if (outLines == 1) return result;
     if (result.RefusesOverwrite(target, name, inputs)) return result;
-    WrtSet(target, out);
+    try {
+      out->Commit();
+    } catch (const OpError&) {
+      noPatientInfo();
+      throw;
+    }
     result.HandOver(target, name);
   } catch (const OpError& e) {
     result.Error(e.text());

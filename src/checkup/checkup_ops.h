@@ -3,6 +3,9 @@
 // patients aged 40 to 74 in that month and the six months before it.
 #pragma once
 
+#include <optional>
+#include <string_view>
+
 #include "core/env.h"
 #include "core/result.h"
 #include "core/text.h"
@@ -26,6 +29,23 @@ inline constexpr int NIVA_TKK_YM = 98;    // 特定健診の受診年月《L》
 
 // The patient number without leading zeros; zero and non-numbers unchanged.
 Text GetCarte(TextView pstPtnum);
+
+// The checkup window: year-months from iFrom to iYM, both included.
+struct CheckupWindow {
+  int iFrom = 0;
+  int iYM = 0;
+};
+// A qualifying line's patient number, name and checkup year-month.
+struct Checkup {
+  Text p;
+  Text n;
+  Text ym;
+  bool operator==(const Checkup&) const = default;
+};
+// Whether one line after the header qualifies (the rules in their order), on
+// the decoded text and on the line's UTF-8 bytes.
+std::optional<Checkup> QualifyLine(const Text& line, CheckupWindow window);
+std::optional<Checkup> QualifyLineBytes(std::string_view utf8, CheckupWindow window);
 
 // Output name of a target month.
 Text OutputName(TextView mstNgt);

@@ -1,5 +1,7 @@
 #include "core/comma.h"
 
+#include <cstring>
+
 namespace tavo {
 
 bool GetCommaTxt(TextView s, FieldList& list) {
@@ -86,6 +88,42 @@ FieldList ParseCommaTxt(TextView t, char16_t delim, bool strict) {
     }
   }
   return out;
+}
+
+}  // namespace tavo
+
+namespace tavo {
+
+bool ParseLeadingFieldsBytes(std::string_view t, char delim, bool strict, std::size_t count,
+                             std::vector<std::string_view>& out) {
+  out.clear();
+  std::size_t i = 0;
+  const std::size_t n = t.size();
+  auto isBlank = [](char c) { return c >= 0x01 && c <= 0x20; };
+  auto skipBlanks = [&]() {
+    if (!strict)
+      while (i < n && isBlank(t[i]) && t[i] != delim) ++i;
+  };
+  skipBlanks();
+  while (i < n && out.size() < count) {
+    if (t[i] == '"') return false;
+    const std::size_t start = i;
+    if (strict) {
+      const void* hit = std::memchr(t.data() + i, delim, n - i);
+      i = hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - t.data()) : n;
+    } else {
+      while (i < n && t[i] != delim && !isBlank(t[i])) ++i;
+    }
+    out.push_back(t.substr(start, i - start));
+    skipBlanks();
+    if (i < n && t[i] == delim) {
+      if (i + 1 == n) out.emplace_back();
+      ++i;
+      skipBlanks();
+    }
+  }
+  if (out.size() > count) out.resize(count);
+  return true;
 }
 
 }  // namespace tavo

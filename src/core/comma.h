@@ -1,6 +1,9 @@
 // The three line operations: simple comma split, quote-aware join and parse.
 #pragma once
 
+#include <string_view>
+#include <vector>
+
 #include "core/text.h"
 
 namespace tavo {
@@ -11,5 +14,13 @@ bool GetCommaTxt(TextView pstString, FieldList& pclList);
 Text JoinCommaTxt(const FieldList& fields, bool strict = false);
 // Quote-aware split; with strict off, blanks also split.
 FieldList ParseCommaTxt(TextView text, char16_t delimiter = u',', bool strict = false);
+
+// The first `count` fields (fewer when there are fewer) that ParseCommaTxt
+// gives, read on code page 932 bytes as views into `bytes`: the delimiter (an
+// ASCII byte below 40), the quote and the blanks are never part of a
+// double-byte code. False when one of those fields opens with a quote, which
+// only the text parse reads.
+bool ParseLeadingFieldsBytes(std::string_view bytes, char delimiter, bool strict, std::size_t count,
+                             std::vector<std::string_view>& fields);
 
 }  // namespace tavo

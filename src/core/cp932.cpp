@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "core/simd.h"
+
 namespace tavo {
 
 namespace {
@@ -217,6 +219,55 @@ bool Cp932CanEncode(TextView text) {
     if (c >= 0x80 && kTables.encode[c] == 0) return false;
   }
   return true;
+}
+
+}  // namespace tavo
+
+namespace tavo {
+
+bool Cp932HasTwinLeadPlain(std::string_view bytes) {
+  // Every code that encodes to another code of its character starts with
+  // one of these bytes (NEC row 13, the ED/EE rows, the IBM extensions).
+  static constexpr auto kTwinLead = [] {
+    std::array<bool, 256> t{};
+    for (int b : {0x87, 0xED, 0xEE, 0xFA, 0xFB, 0xFC}) t[b] = true;
+    return t;
+  }();
+  for (const char c : bytes) {
+    if (kTwinLead[static_cast<unsigned char>(c)]) return true;
+  }
+  return false;
+}
+
+bool Cp932HasTwinLead(std::string_view bytes) {
+#if TAVO_SSE2
+  // Sixteen bytes at a time; a run of ASCII is passed over with one test.
+  const char* p = bytes.data();
+  const std::size_t n = bytes.size();
+  std::size_t i = 0;
+  auto same = [](__m128i v, int b) {
+    return _mm_cmpeq_epi8(v, _mm_set1_epi8(static_cast<char>(b)));
+  };
+  for (; i + 16 <= n; i += 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+    if (_mm_movemask_epi8(v) == 0) continue;
+    const __m128i hit = _mm_or_si128(_mm_or_si128(_mm_or_si128(same(v, 0x87), same(v, 0xED)),
+                                                  _mm_or_si128(same(v, 0xEE), same(v, 0xFA))),
+                                     _mm_or_si128(same(v, 0xFB), same(v, 0xFC)));
+    if (_mm_movemask_epi8(hit) != 0) return true;
+  }
+  return Cp932HasTwinLeadPlain(bytes.substr(i));
+#else
+  return Cp932HasTwinLeadPlain(bytes);
+#endif
+}
+
+void Cp932NormalizeAppend(std::string_view bytes, std::string& out) {
+  if (!Cp932HasTwinLead(bytes)) {
+    out.append(bytes);
+    return;
+  }
+  Cp932EncodeAppend(Cp932Decode(bytes), out);
 }
 
 }  // namespace tavo

@@ -43,6 +43,16 @@ void Cp932DecodeAppend(std::string_view bytes, Text& out);
 std::string Cp932Encode(TextView text);
 void Cp932EncodeAppend(TextView text, std::string& out);
 
+// Cp932Encode(Cp932Decode(bytes)) appended to `out`: the bytes themselves
+// unless a code with a twin is among them (then the code Windows writes).
+void Cp932NormalizeAppend(std::string_view bytes, std::string& out);
+// True when a byte that may start a code with a twin is among the bytes (as
+// lead or trail byte); without one, decoding and encoding give the bytes back.
+bool Cp932HasTwinLead(std::string_view bytes);
+// The same, one byte at a time: what Cp932HasTwinLead does where SSE2 is
+// missing, and the reference its test compares it with.
+bool Cp932HasTwinLeadPlain(std::string_view bytes);
+
 // True when the text encodes without any "?" substitution.
 bool Cp932CanEncode(TextView text);
 

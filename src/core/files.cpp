@@ -1,5 +1,6 @@
 #include "core/files.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -261,6 +262,160 @@ std::vector<Text> LoadWholeFile(const fs::path& path) {
     text = Cp932Decode(bytes);
   }
   return SplitLinesAnyEnd(text);
+}
+
+// ------------------------------------------------- Whole-file load, streamed
+
+AnyEndLineReader::AnyEndLineReader(const fs::path& path, Marks marks) : path_(path) {
+  if (FolderExists(path)) ThrowOpenError(path);
+  file_ = OpenFile(path, false);
+  if (!file_) ThrowOpenError(path);
+  std::setvbuf(file_, nullptr, _IONBF, 0);  // reads go straight into buf_
+  Fill();
+  auto u8 = [this](std::size_t i) { return static_cast<unsigned char>(buf_[i]); };
+  const std::size_t n = end_;
+  if (marks == Marks::kCp932) return;
+  if (n >= 3 && u8(0) == 0xEF && u8(1) == 0xBB && u8(2) == 0xBF) {
+    coding_ = TextCoding::kUtf8;
+    begin_ = 3;
+  } else if (marks == Marks::kUtf8Only) {
+    coding_ = TextCoding::kUtf8;
+  } else if (n >= 2 && ((u8(0) == 0xFF && u8(1) == 0xFE) || (u8(0) == 0xFE && u8(1) == 0xFF))) {
+    coding_ = u8(0) == 0xFF ? TextCoding::kUtf16Le : TextCoding::kUtf16Be;
+    unit_ = 2;
+    begin_ = 2;
+  }
+}
+
+AnyEndLineReader::~AnyEndLineReader() {
+  if (file_) std::fclose(file_);
+}
+
+bool AnyEndLineReader::Fill() {
+  if (eof_) return false;
+  if (begin_ > 0) {
+    std::memmove(buf_.get(), buf_.get() + begin_, end_ - begin_);
+    end_ -= begin_;
+    begin_ = 0;
+  }
+  breaksKnown_ = false;
+  if (end_ == cap_) {
+    // A line longer than the buffer: grow it.
+    const std::size_t cap = cap_ == 0 ? kReadChunk : cap_ * 2;
+    std::unique_ptr<char[]> bigger(new char[cap]);
+    if (end_ > 0) std::memcpy(bigger.get(), buf_.get(), end_);
+    buf_ = std::move(bigger);
+    cap_ = cap;
+  }
+  const std::size_t want = cap_ - end_;
+  const std::size_t got = std::fread(buf_.get() + end_, 1, want, file_);
+  if (got < want) {
+    if (std::ferror(file_)) ThrowReadError(path_);
+    eof_ = true;
+  }
+  end_ += got;
+  return got > 0;
+}
+
+std::size_t AnyEndLineReader::FindBreak(std::size_t from) {
+  const char* b = buf_.get();
+  if (unit_ == 2) {
+    const std::size_t hi = coding_ == TextCoding::kUtf16Le ? 1 : 0;
+    for (std::size_t i = from; i + 1 < end_; i += 2) {
+      if (b[i + hi] == 0 && (b[i + 1 - hi] == '\r' || b[i + 1 - hi] == '\n')) return i;
+    }
+    return end_;
+  }
+  // Both searches remember what they found, so a file of lone CRs (or of
+  // LFs only) is not searched to the buffer's end once per line.
+  auto find = [&](char c, std::size_t& pos) {
+    if (breaksKnown_ && pos >= from) return;
+    const void* hit = end_ > from ? std::memchr(b + from, c, end_ - from) : nullptr;
+    pos = hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - b) : end_;
+  };
+  if (!breaksKnown_) nextLf_ = nextCr_ = 0;
+  find('\n', nextLf_);
+  find('\r', nextCr_);
+  breaksKnown_ = true;
+  return std::min(nextLf_, nextCr_);
+}
+
+bool AnyEndLineReader::NextBytes(std::string_view& line) {
+  std::size_t scanFrom = begin_;
+  while (true) {
+    const std::size_t at = FindBreak(scanFrom);
+    if (at < end_) {
+      const char* b = buf_.get();
+      const std::size_t low = coding_ == TextCoding::kUtf16Be ? 1 : 0;
+      const bool cr = b[at + low] == '\r';
+      if (cr && at + unit_ >= end_ && !eof_) {
+        // A CR at the buffer's end: whether an LF follows decides the next line.
+        const std::size_t offset = at - begin_;
+        Fill();
+        scanFrom = begin_ + offset;
+        continue;
+      }
+      line = std::string_view(buf_.get() + begin_, at - begin_);
+      std::size_t next = at + unit_;
+      const bool lfNext = next + unit_ <= end_ && b[next + low] == '\n' &&
+                          (unit_ == 1 || b[next + 1 - low] == '\0');
+      if (cr && lfNext) next += unit_;
+      begin_ = next;
+      return true;
+    }
+    const std::size_t scanned = (end_ - begin_) / unit_ * unit_;
+    if (!Fill()) {
+      const std::size_t usable = (end_ - begin_) / unit_ * unit_;
+      if (usable == 0) {
+        begin_ = end_;
+        return false;
+      }
+      // A last line without line end (an odd byte after UTF-16 text is dropped).
+      line = std::string_view(buf_.get() + begin_, usable);
+      begin_ = end_;
+      return true;
+    }
+    scanFrom = begin_ + scanned;
+  }
+}
+
+void AnyEndLineReader::Decode(TextCoding coding, std::string_view bytes, Text& out) {
+  switch (coding) {
+    case TextCoding::kCp932:
+      Cp932DecodeAppend(bytes, out);
+      return;
+    case TextCoding::kUtf8:
+      out += FromUtf8(bytes);
+      return;
+    case TextCoding::kUtf16Le:
+    case TextCoding::kUtf16Be: {
+      const bool le = coding == TextCoding::kUtf16Le;
+      auto u8 = [](char c) { return static_cast<char16_t>(static_cast<unsigned char>(c)); };
+      for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        const char16_t lo = u8(bytes[i + (le ? 0 : 1)]);
+        const char16_t hi = u8(bytes[i + (le ? 1 : 0)]);
+        out.push_back(static_cast<char16_t>(hi << 8 | lo));
+      }
+      return;
+    }
+  }
+}
+
+bool AnyEndLineReader::Next(Text& line) {
+  std::string_view bytes;
+  line.clear();
+  if (!NextBytes(bytes)) return false;
+  Decode(coding_, bytes, line);
+  return true;
+}
+
+std::vector<Text> LoadLeadingLines(const fs::path& path, std::size_t count) {
+  std::vector<Text> lines;
+  if (count == 0) return lines;
+  AnyEndLineReader reader(path);
+  Text line;
+  while (lines.size() < count && reader.Next(line)) lines.push_back(line);
+  return lines;
 }
 
 // ---------------------------------------------------------------- AtomicFile

@@ -68,6 +68,53 @@ std::vector<Text> LoadWholeFile(const fs::path& path);
 // Same splitting over text already decoded.
 std::vector<Text> SplitLinesAnyEnd(TextView text);
 
+// Whole-file loading, streamed: the lines LoadWholeFile gives, one at a time,
+// holding only a buffer and the current line. The byte-order mark is looked
+// at first (or not, or only a UTF-8 one is skipped, as `marks` says); lines
+// end at CR LF, LF or CR; 1A is an ordinary character.
+enum class TextCoding { kCp932, kUtf8, kUtf16Le, kUtf16Be };
+class AnyEndLineReader {
+ public:
+  enum class Marks {
+    kDetect,    // a UTF-8 or UTF-16 byte-order mark selects the coding, else code page 932
+    kCp932,     // code page 932 whatever the first bytes are
+    kUtf8Only,  // UTF-8; a UTF-8 byte-order mark is skipped
+  };
+  explicit AnyEndLineReader(const fs::path& path, Marks marks = Marks::kDetect);  // throws OpError
+  ~AnyEndLineReader();
+  AnyEndLineReader(const AnyEndLineReader&) = delete;
+  AnyEndLineReader& operator=(const AnyEndLineReader&) = delete;
+
+  TextCoding coding() const { return coding_; }
+  // The next line's bytes in coding() (UTF-16: whole code units), without its
+  // line end; valid until the next call. False at the end.
+  bool NextBytes(std::string_view& line);
+  bool Next(Text& line);  // decoded
+  // One line's bytes decoded as a coding says.
+  static void Decode(TextCoding coding, std::string_view bytes, Text& out);
+
+ private:
+  bool Fill();                              // false when nothing more could be read
+  std::size_t FindBreak(std::size_t from);  // first CR or LF at or after `from`, or end_
+  fs::path path_;
+  std::FILE* file_ = nullptr;
+  TextCoding coding_ = TextCoding::kCp932;
+  std::size_t unit_ = 1;  // bytes per code unit
+  std::unique_ptr<char[]> buf_;
+  std::size_t cap_ = 0;
+  std::size_t begin_ = 0;  // first unread byte
+  std::size_t end_ = 0;    // end of the bytes read
+  // Next LF and next CR at or after the last scan (end_ when none); stale
+  // when below the scan's start, dropped when the buffer moves.
+  std::size_t nextLf_ = 0;
+  std::size_t nextCr_ = 0;
+  bool breaksKnown_ = false;
+  bool eof_ = false;
+};
+
+// The first `count` lines under the same rules, reading no further.
+std::vector<Text> LoadLeadingLines(const fs::path& path, std::size_t count);
+
 // Writes to a temporary file in the target's folder and renames it over the
 // target only at Commit(); destroyed without Commit() it removes the temporary
 // file and leaves any earlier target untouched.

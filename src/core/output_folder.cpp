@@ -20,7 +20,7 @@ namespace {
 fs::path ClinicSubfolder(const Env& env, TextView file1) {
   const fs::path src = env.programDir / PathFromText(file1);
   if (file1.empty() || !FileExists(src)) ThrowOpenError(src);
-  const std::vector<Text> lines = LoadWholeFile(src);
+  const std::vector<Text> lines = LoadLeadingLines(src, 1);
   FieldList fields;
   GetCommaTxt(At(lines, 0), fields);
   return PathFromText(ClinicFolderName(At(fields, 4), At(fields, 6)));

@@ -1,13 +1,17 @@
 #include "linkage/convert1.h"
 
+#include <bit>
 #include <cmath>
 #include <cstdio>
 #include <unordered_set>
 
+#include "core/byte_index.h"
 #include "core/carte.h"
 #include "core/comma.h"
+#include "core/cp932.h"
 #include "core/errors.h"
 #include "core/files.h"
+#include "core/simd.h"
 #include "linkage/formats.h"
 
 namespace tavo::linkage {
@@ -69,6 +73,48 @@ Text SelectPromptText() { return T("変換前ファイルを選択します"); }
 Text NotFfFileText() { return T("正しいFFファイルではありません。"); }
 Text NoFileText() { return T("ファイルがありません。"); }
 
+void SplitFieldsBytesPlain(std::string_view line, std::vector<std::string_view>& fields) {
+  fields.clear();
+  std::size_t start = 0;
+  for (std::size_t k = 0; k < line.size(); ++k) {
+    if (line[k] == ',' || line[k] == '\t') {
+      fields.push_back(line.substr(start, k - start));
+      start = k + 1;
+    }
+  }
+  fields.push_back(line.substr(start));
+}
+
+void SplitFieldsBytes(std::string_view line, std::vector<std::string_view>& fields) {
+#if TAVO_SSE2
+  fields.clear();
+  std::size_t start = 0;
+  std::size_t k = 0;
+  const __m128i comma = _mm_set1_epi8(',');
+  const __m128i tab = _mm_set1_epi8('\t');
+  for (; k + 16 <= line.size(); k += 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line.data() + k));
+    auto mask = static_cast<unsigned>(
+        _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, comma), _mm_cmpeq_epi8(v, tab))));
+    while (mask != 0) {
+      const std::size_t at = k + static_cast<std::size_t>(std::countr_zero(mask));
+      fields.push_back(line.substr(start, at - start));
+      start = at + 1;
+      mask &= mask - 1;
+    }
+  }
+  for (; k < line.size(); ++k) {
+    if (line[k] == ',' || line[k] == '\t') {
+      fields.push_back(line.substr(start, k - start));
+      start = k + 1;
+    }
+  }
+  fields.push_back(line.substr(start));
+#else
+  SplitFieldsBytesPlain(line, fields);
+#endif
+}
+
 FieldList ConvertRow(const FieldList& f, TextView yearMonth, long long lineNumber) {
   auto t = [&f](std::size_t i) { return Trim(f[i]); };
   const Text postal = t(kPostal);
@@ -87,35 +133,123 @@ FieldList ConvertRow(const FieldList& f, TextView yearMonth, long long lineNumbe
   };
 }
 
-Convert1Output ConvertLines(const std::vector<Text>& lines) {
+namespace {
+
+// The conversion, one line at a time: the state it keeps is the year-month
+// and the chart numbers already written.
+class LineConverter {
+ public:
+  // The output row of the next line, when it gives one.
+  bool Next(const Text& line, Text& row) {
+    ++number_;
+    fields_.clear();
+    GetCommaTxt(ReplaceAll(line, u"\t", u","), fields_);
+    if (fields_.size() < kMinFields || fields_[kChart].empty()) return false;
+    NoteYearMonth(fields_[kYearMonth]);
+    if (!Admit(UpperAscii(Trim(fields_[kChart])))) return false;
+    Emit(row);
+    return true;
+  }
+
+  // The same on code page 932 bytes: a TAB, a comma and a double quote are
+  // never part of a double-byte code, so without a quote the split is the
+  // bytes'. A repeated patient's line decodes at most its year-month; a new
+  // one only the fields its row reads.
+  bool NextBytes(std::string_view line, Text& row) {
+    if (line.find('"') != std::string_view::npos) return Next(Cp932Decode(line), row);
+    ++number_;
+    SplitFieldsBytes(line, views_);
+    if (views_.size() < kMinFields || views_[kChart].empty()) return false;
+    if (!haveYearMonth_ && number_ > 1) NoteYearMonth(Cp932Decode(views_[kYearMonth]));
+    if (!AdmitBytes(TrimBytes(views_[kChart]))) return false;
+    fields_.resize(kMinFields);
+    for (const std::size_t i : kRead) {
+      fields_[i].clear();
+      Cp932DecodeAppend(views_[i], fields_[i]);
+    }
+    Emit(row);
+    return true;
+  }
+
+  const Text& yearMonth() const { return yearMonth_; }
+
+ private:
+  static constexpr std::size_t kRead[] = {kChart, kName,     kYearMonth, kPostal, kHeight,  kWeight,
+                                          kHba1c, kSystolic, kDiastolic, kLdl,    kUricAcid};
+
+  // The first usable line after the title gives the year-month.
+  void NoteYearMonth(const Text& field) {
+    if (haveYearMonth_ || number_ == 1) return;
+    yearMonth_ = field;
+    haveYearMonth_ = !yearMonth_.empty();
+  }
+
+  // True for a chart number (trimmed, ASCII letters upper-cased) not written
+  // yet, outside the title line; it is then remembered.
+  bool Admit(const Text& key) {
+    if (number_ == 1) return false;
+    std::string ascii;
+    for (const char16_t c : key) {
+      if (c >= 0x80) return seen_.insert(key).second;
+      ascii.push_back(static_cast<char>(c));
+    }
+    return seenAscii_.Insert(ascii, 0);
+  }
+  bool AdmitBytes(std::string_view trimmed) {
+    if (number_ == 1) return false;
+    thread_local std::string ascii;
+    ascii.clear();
+    for (const char c : trimmed) {
+      if (static_cast<unsigned char>(c) >= 0x80) return Admit(UpperAscii(Cp932Decode(trimmed)));
+      ascii.push_back(c >= 'a' && c <= 'z' ? static_cast<char>(c - 0x20) : c);
+    }
+    return seenAscii_.Insert(ascii, 0);
+  }
+
+  void Emit(Text& row) {
+    const FieldList values = ConvertRow(fields_, yearMonth_, number_);
+    row.clear();
+    for (std::size_t c = 0; c < values.size(); ++c) {
+      if (c) row += u',';
+      row += values[c];
+    }
+  }
+
+  long long number_ = 0;
+  bool haveYearMonth_ = false;
+  Text yearMonth_;
+  // Chart numbers already written: those of ASCII as bytes, the others as text.
+  ByteIndex seenAscii_;
+  std::unordered_set<Text> seen_;
+  FieldList fields_;
+  std::vector<std::string_view> views_;
+};
+
+template <typename Line, typename Step>
+Convert1Output ConvertAll(const std::vector<Line>& lines, Step step) {
   Convert1Output out;
   if (lines.empty()) return out;
   out.lines.push_back(ShortHeaderLine());
-  // Chart numbers already written, trimmed, letter case ignored.
-  std::unordered_set<Text> seen;
-  bool haveYearMonth = false;
-  FieldList fields;
-  for (std::size_t i = 0; i < lines.size(); ++i) {
-    const long long number = static_cast<long long>(i) + 1;
-    fields.clear();
-    GetCommaTxt(ReplaceAll(lines[i], u"\t", u","), fields);
-    if (fields.size() < kMinFields || fields[kChart].empty()) continue;
-    if (!haveYearMonth && number > 1) {
-      out.yearMonth = fields[kYearMonth];
-      haveYearMonth = !out.yearMonth.empty();
-    }
-    const Text key = UpperAscii(Trim(fields[kChart]));
-    if (number == 1 || seen.count(key)) continue;
-    FieldList row = ConvertRow(fields, out.yearMonth, number);
-    Text line;
-    for (std::size_t c = 0; c < row.size(); ++c) {
-      if (c) line += u',';
-      line += row[c];
-    }
-    out.lines.push_back(std::move(line));
-    seen.insert(key);
+  LineConverter converter;
+  Text row;
+  for (const Line& line : lines) {
+    if (step(converter, line, row)) out.lines.push_back(row);
   }
+  out.yearMonth = converter.yearMonth();
   return out;
+}
+
+}  // namespace
+
+Convert1Output ConvertLines(const std::vector<Text>& lines) {
+  return ConvertAll(
+      lines, [](LineConverter& c, const Text& line, Text& row) { return c.Next(line, row); });
+}
+
+Convert1Output ConvertLinesBytes(const std::vector<std::string>& lines) {
+  return ConvertAll(lines, [](LineConverter& c, const std::string& line, Text& row) {
+    return c.NextBytes(line, row);
+  });
 }
 
 RunResult Cnv(const Env& env, TextView pstFile) {
@@ -126,17 +260,43 @@ RunResult Cnv(const Env& env, TextView pstFile) {
     return result;
   }
   try {
-    const std::vector<Text> lines = LoadWholeFile(input);
+    AnyEndLineReader reader(input);
+    std::string_view bytes;
     // A file of no lines would give no output, yet the confirmation window
     // would name a file (or an older one of that name): refuse it instead.
-    if (lines.empty()) {
+    if (!reader.NextBytes(bytes)) {
       result.Warn(NotFfFileText());
       return result;
     }
-    const Convert1Output out = ConvertLines(lines);
-    const Text name = SafeFileName(CarteFileName(out.yearMonth));
+    // The rows stream into the output; its name, from the year-month, is
+    // known at the end.
+    AtomicFile out(env.ProgramFile(".tavo-convert1"));
+    std::string chunk = Cp932Encode(ShortHeaderLine()) + "\r\n";
+    const bool plain = reader.coding() == TextCoding::kCp932;
+    LineConverter converter;
+    Text text;
+    Text row;
+    do {
+      bool took;
+      if (plain) {
+        took = converter.NextBytes(bytes, row);
+      } else {
+        text.clear();
+        AnyEndLineReader::Decode(reader.coding(), bytes, text);
+        took = converter.Next(text, row);
+      }
+      if (!took) continue;
+      Cp932EncodeAppend(row, chunk);
+      chunk += "\r\n";
+      if (chunk.size() >= (1 << 16)) {
+        out.Write(chunk);
+        chunk.clear();
+      }
+    } while (reader.NextBytes(bytes));
+    out.Write(chunk);
+    const Text name = SafeFileName(CarteFileName(converter.yearMonth()));
     const fs::path target = env.ProgramFile(PathFromText(name));
-    WrtSet(target, out.lines);
+    out.CommitAs(target);
     result.HandOver(target, name);
   } catch (const OpError& e) {
     result.Error(e.text());

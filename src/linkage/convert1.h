@@ -2,6 +2,8 @@
 // linkage CSV with the short header.
 #pragma once
 
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/env.h"
@@ -18,6 +20,16 @@ struct Convert1Output {
 // The conversion of the loaded lines. Throws OpError when an HbA1c or
 // uric-acid value can be neither kept nor formatted (names line, column, value).
 Convert1Output ConvertLines(const std::vector<Text>& lines);
+// The same on lines of code page 932 bytes, read as the conversion button
+// streams them: lines without a double quote are split on their bytes and
+// only the fields the row takes are decoded.
+Convert1Output ConvertLinesBytes(const std::vector<std::string>& lines);
+
+// Converter 1's split of a line of code page 932 bytes without double
+// quotes: at every comma and TAB. SSE2 finds sixteen bytes' separators at a
+// time; the plain split is its fallback and the reference of its test.
+void SplitFieldsBytes(std::string_view line, std::vector<std::string_view>& fields);
+void SplitFieldsBytesPlain(std::string_view line, std::vector<std::string_view>& fields);
 
 // The eleven values of one output row from the fields of a usable line.
 // `lineNumber` (1-based) only names the line in an error.

@@ -3,6 +3,7 @@
 #include <system_error>
 
 #include "core/comma.h"
+#include "core/cp932.h"
 #include "core/dates.h"
 #include "core/errors.h"
 #include "core/files.h"
@@ -26,15 +27,42 @@ Text PostalLine(Text number, const Text& name, const Text& date, TextView postco
   return number;
 }
 
-// Shared tail of both runs: write the lines under the month's name and hand it over.
-void WriteOutput(const Env& env, const Text& mstNgt, const std::vector<TextView>& inputs,
-                 const std::vector<Text>& lines, RunResult& result) {
+// Both runs: the header, then one output line per data line, streamed from
+// the input into the output. An output that would replace an input is still
+// converted to the end (a short line is reported first, as ever) but never
+// written.
+template <typename BytesLine, typename TextLine>
+void StreamRun(const Env& env, const Text& mstNgt, const std::vector<fs::path>& inputs,
+               BytesLine bytesLine, TextLine textLine, RunResult& result) {
   const Text name = OutputName(mstNgt);
   const fs::path target = env.ProgramFile(PathFromText(name));
-  std::vector<fs::path> inputPaths;
-  for (TextView input : inputs) inputPaths.push_back(PathFromText(input));
-  if (result.RefusesOverwrite(target, name, inputPaths)) return;
-  WrtSet(target, lines);
+  bool refused = false;
+  for (const fs::path& input : inputs) refused = refused || SameFile(input, target);
+  std::optional<AtomicFile> out;
+  if (!refused) out.emplace(target);
+  AnyEndLineReader reader(inputs[0]);
+  const bool plain = reader.coding() == TextCoding::kCp932;
+  std::string chunk = Cp932Encode(T(kHeader)) + "\r\n";
+  std::string_view bytes;
+  Text text;
+  reader.NextBytes(bytes);  // the header line, whatever it holds
+  while (reader.NextBytes(bytes)) {
+    if (plain) {
+      bytesLine(bytes, chunk);
+    } else {
+      text.clear();
+      AnyEndLineReader::Decode(reader.coding(), bytes, text);
+      Cp932EncodeAppend(textLine(text), chunk);
+    }
+    chunk += "\r\n";
+    if (chunk.size() >= (1 << 16)) {
+      if (out) out->Write(chunk);
+      chunk.clear();
+    }
+  }
+  if (result.RefusesOverwrite(target, name, inputs)) return;
+  out->Write(chunk);
+  out->Commit();
   result.HandOver(target, name);
 }
 
@@ -102,6 +130,36 @@ KarteMap::KarteMap(const std::vector<Text>& lines) {
     if (comma == Text::npos) continue;
     map_[line.substr(comma + 1)] = line.substr(0, comma);
   }
+  IndexBytes();
+}
+
+KarteMap::KarteMap(const fs::path& definition) {
+  AnyEndLineReader reader(definition);
+  Text line;
+  while (reader.Next(line)) {
+    const auto comma = line.find(u',');
+    if (comma == Text::npos) continue;
+    map_[line.substr(comma + 1)] = line.substr(0, comma);
+  }
+  IndexBytes();
+}
+
+void KarteMap::IndexBytes() {
+  for (const auto& [key, value] : map_) {
+    if (!Cp932CanEncode(key)) continue;
+    std::string bytes = Cp932Encode(key);
+    if (Cp932Decode(bytes) != key) continue;
+    byteKeys_.Insert(bytes, static_cast<std::uint32_t>(byteValues_.size()));
+    byteValues_.push_back(Cp932Encode(value));
+  }
+}
+
+void KarteMap::GetBytes(std::string_view key, std::string& out) const {
+  if (Cp932HasTwinLead(key)) {
+    Cp932EncodeAppend(Get(Cp932Decode(key)), out);
+  } else if (const auto hit = byteKeys_.Find(key)) {
+    out += byteValues_[*hit];
+  }
 }
 
 Text KarteMap::Get(const Text& pstDtsbt) const {
@@ -111,6 +169,66 @@ Text KarteMap::Get(const Text& pstDtsbt) const {
 
 Text GetKarte(const std::vector<Text>& lines, const Text& pstDtsbt) {
   return KarteMap(lines).Get(pstDtsbt);
+}
+
+Text OutputFileLine(const Text& line, const Text& date) {
+  const FieldList fields = ParseCommaTxt(line, u',', false);
+  // Fields are read in order, so that a short line names its first missing field.
+  Text number = OutputPatientNumber(At(fields, 1));
+  const Text& name = At(fields, 2);
+  return PostalLine(std::move(number), name, date, At(fields, 12));
+}
+
+Text IntermediateLine(const Text& line, const Text& date, const KarteMap& karte) {
+  const FieldList fields = ParseCommaTxt(line, u'\t', true);
+  Text number = karte.Get(At(fields, 0));
+  const Text& name = At(fields, 1);
+  return PostalLine(std::move(number), name, date, At(fields, 5));
+}
+
+namespace {
+
+// The field at `index` of the fields read, or the index error of a short line.
+std::string_view FieldAt(const std::vector<std::string_view>& fields, std::size_t index) {
+  if (index >= fields.size()) ThrowIndexError(static_cast<long long>(index));
+  return fields[index];
+}
+
+// The rest of a postal line after its number: name, date and postal code,
+// each as WrtSet writes its text.
+void AppendNameDatePostcode(std::string_view name, const Text& date, std::string_view postcode,
+                            std::string& out) {
+  out += ',';
+  Cp932NormalizeAppend(name, out);
+  out += ',';
+  Cp932EncodeAppend(date, out);
+  out += ',';
+  Cp932NormalizeAppend(TrimBytes(postcode), out);
+}
+
+}  // namespace
+
+void OutputFileLineBytes(std::string_view line, const Text& date, std::string& out) {
+  thread_local std::vector<std::string_view> fields;
+  if (!ParseLeadingFieldsBytes(line, ',', false, 13, fields)) {
+    Cp932EncodeAppend(OutputFileLine(Cp932Decode(line), date), out);
+    return;
+  }
+  Cp932EncodeAppend(OutputPatientNumber(Cp932Decode(FieldAt(fields, 1))), out);
+  const std::string_view name = FieldAt(fields, 2);
+  AppendNameDatePostcode(name, date, FieldAt(fields, 12), out);
+}
+
+void IntermediateLineBytes(std::string_view line, const Text& date, const KarteMap& karte,
+                           std::string& out) {
+  thread_local std::vector<std::string_view> fields;
+  if (!ParseLeadingFieldsBytes(line, '\t', true, 6, fields)) {
+    Cp932EncodeAppend(IntermediateLine(Cp932Decode(line), date, karte), out);
+    return;
+  }
+  karte.GetBytes(FieldAt(fields, 0), out);
+  const std::string_view name = FieldAt(fields, 1);
+  AppendNameDatePostcode(name, date, FieldAt(fields, 5), out);
 }
 
 Text OutputName(TextView mstNgt) { return Text(mstNgt) + T("_postcode.csv"); }
@@ -125,19 +243,11 @@ RunResult Cnv(const Env& env, TextView year, TextView month, TextView pstFile) {
       result.Warn(T("OUTPUTファイルがありません。"));
       return result;
     }
-    const std::vector<Text> FList = LoadWholeFile(path);
-    std::vector<Text> out;
-    out.reserve(FList.size() + 1);
-    out.push_back(T(kHeader));
     const Text date = *mstNgt + u"01";
-    for (std::size_t i = 1; i < FList.size(); ++i) {
-      const FieldList fields = ParseCommaTxt(FList[i], u',', false);
-      // Fields are read in order, so that a short line names its first missing field.
-      Text number = OutputPatientNumber(At(fields, 1));
-      const Text& name = At(fields, 2);
-      out.push_back(PostalLine(std::move(number), name, date, At(fields, 12)));
-    }
-    WriteOutput(env, *mstNgt, {pstFile}, out, result);
+    StreamRun(
+        env, *mstNgt, {path},
+        [&](std::string_view line, std::string& out) { OutputFileLineBytes(line, date, out); },
+        [&](const Text& line) { return OutputFileLine(line, date); }, result);
   } catch (const OpError& e) {
     result.Error(e.text());
     result.stopped = true;
@@ -160,19 +270,14 @@ RunResult Cnv2(const Env& env, TextView year, TextView month, TextView pstFile, 
       result.Warn(T("変換定義ファイルファイルがありません。"));
       return result;
     }
-    const std::vector<Text> FList = LoadWholeFile(path);
-    const KarteMap karte(LoadWholeFile(path2));
-    std::vector<Text> out;
-    out.reserve(FList.size() + 1);
-    out.push_back(T(kHeader));
+    const KarteMap karte(path2);
     const Text date = *mstNgt + u"01";
-    for (std::size_t i = 1; i < FList.size(); ++i) {
-      const FieldList fields = ParseCommaTxt(FList[i], u'\t', true);
-      Text number = karte.Get(At(fields, 0));
-      const Text& name = At(fields, 1);
-      out.push_back(PostalLine(std::move(number), name, date, At(fields, 5)));
-    }
-    WriteOutput(env, *mstNgt, {pstFile, pstFile2}, out, result);
+    StreamRun(
+        env, *mstNgt, {path, path2},
+        [&](std::string_view line, std::string& out) {
+          IntermediateLineBytes(line, date, karte, out);
+        },
+        [&](const Text& line) { return IntermediateLine(line, date, karte); }, result);
   } catch (const OpError& e) {
     result.Error(e.text());
     result.stopped = true;
@@ -189,7 +294,7 @@ RunResult RunFile(const Env& env, TextView year, TextView month, TextView pstFil
   RunResult result;
   std::vector<Text> lines;
   try {
-    lines = LoadWholeFile(path);
+    lines = LoadLeadingLines(path, 1);  // the form needs the first line only
   } catch (const OpError& e) {
     result.Error(e.text());
     result.stopped = true;

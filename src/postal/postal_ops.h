@@ -4,10 +4,14 @@
 // identification numbers that a definition file maps to patient numbers).
 #pragma once
 
+#include <filesystem>
 #include <optional>
+#include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
+#include "core/byte_index.h"
 #include "core/env.h"
 #include "core/result.h"
 #include "core/text.h"
@@ -37,15 +41,38 @@ Text OutputPatientNumber(TextView field);
 class KarteMap {
  public:
   explicit KarteMap(const std::vector<Text>& lines);
+  // From the lines of a definition file by whole-file loading, read one at a time.
+  explicit KarteMap(const std::filesystem::path& definition);
   // The patient number, or empty when the key is unknown (exact comparison).
   Text Get(const Text& pstDtsbt) const;
+  // Get() of a key given as code page 932 bytes, its code page 932 bytes
+  // appended to `out`.
+  void GetBytes(std::string_view key, std::string& out) const;
 
  private:
+  void IndexBytes();
   std::unordered_map<Text, Text> map_;
+  // The keys whose text comes back from their code page 932 bytes, by those
+  // bytes -> their value's bytes: bytes without a twin code equal a key's
+  // bytes exactly when their text equals the key.
+  ByteIndex byteKeys_;
+  std::vector<std::string> byteValues_;
 };
 
 // One lookup over the definition lines.
 Text GetKarte(const std::vector<Text>& lines, const Text& pstDtsbt);
+
+// The output line of one data line of an OUTPUT file (after its header) and
+// of an intermediate file, `date` being YYYYMM01. Throw OpError (index error)
+// when the line is short of a field they read.
+Text OutputFileLine(const Text& line, const Text& date);
+Text IntermediateLine(const Text& line, const Text& date, const KarteMap& karte);
+// The same on a line of code page 932 bytes, appending the output line's
+// bytes (as WrtSet writes the text, without line end) to `out`. A line whose
+// fields read are quoted goes through the text rule.
+void OutputFileLineBytes(std::string_view line, const Text& date, std::string& out);
+void IntermediateLineBytes(std::string_view line, const Text& date, const KarteMap& karte,
+                           std::string& out);
 
 // Output name of a target month.
 Text OutputName(TextView mstNgt);

@@ -3,6 +3,7 @@
 #include <system_error>
 
 #include "core/comma.h"
+#include "core/cp932.h"
 #include "core/errors.h"
 #include "core/files.h"
 
@@ -146,10 +147,31 @@ void NumberMap::Clear() {
   mlsList.clear();
   mlsList2.clear();
   index_.clear();
+  asciiIndex_.Clear();
+  newBytes_.clear();
 }
 
+namespace {
+bool FoldAscii(std::string_view key, std::string& folded) {
+  folded.clear();
+  for (const char c : key) {
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+    folded.push_back(c >= 'A' && c <= 'Z' ? static_cast<char>(c + 0x20) : c);
+  }
+  return true;
+}
+}  // namespace
+
 void NumberMap::Add(Text oldNumber, Text newNumber) {
-  index_.emplace(FoldCase(oldNumber), mlsList.size());  // keeps the earliest line
+  const Text folded = FoldCase(oldNumber);
+  bool ascii = true;
+  for (const char16_t c : folded) ascii = ascii && c < 0x80;
+  if (ascii) {
+    asciiIndex_.Insert(std::string(folded.begin(), folded.end()),
+                       static_cast<std::uint32_t>(mlsList.size()));
+  }
+  index_.emplace(folded, mlsList.size());  // keeps the earliest line
+  newBytes_.push_back(Cp932Encode(newNumber));
   mlsList.push_back(std::move(oldNumber));
   mlsList2.push_back(std::move(newNumber));
 }
@@ -158,6 +180,12 @@ std::optional<std::size_t> NumberMap::Find(TextView key) const {
   const auto it = index_.find(FoldCase(key));
   if (it == index_.end()) return std::nullopt;
   return it->second;
+}
+
+std::optional<std::size_t> NumberMap::FindBytes(std::string_view key) const {
+  thread_local std::string folded;
+  if (!FoldAscii(key, folded)) return Find(Cp932Decode(key));
+  return asciiIndex_.Find(folded);
 }
 
 Text FoldCase(TextView text) {
@@ -180,7 +208,7 @@ bool CsvSet2(TextView pstFile, NumberMap& map, RunResult& result) {
 }
 
 std::vector<Text> LoadDefinitionLines(TextView pstFile) {
-  return LoadWholeFile(PathFromText(pstFile));
+  return LoadLeadingLines(PathFromText(pstFile), 1);  // the check needs one line
 }
 
 Text OutputName1(TextView inputName) { return ReplaceAll(inputName, u".txt", u"R.txt"); }
@@ -189,20 +217,100 @@ Text OutputName2(TextView inputName, TextView suffix) {
   return ReplaceAll(inputName, u".UKE", suffix);
 }
 
+Text ReplaceLine(const Text& line, const NumberMap& map) {
+  const FieldList fields = ParseLeadingFields(line, u',', 2);
+  const Text& field2 = At(fields, 1);
+  if (field2.empty()) return line;
+  const Text key = Trim(field2);
+  if (const auto hit = map.Find(key)) return ReplaceAll(line, key, map.mlsList2[*hit]);
+  return line;
+}
+
+namespace {
+
+// Bytes below 40 are never the trail byte of a double-byte code: a key made
+// of them matches in the bytes exactly where it matches in the text.
+bool BelowTrailBytes(std::string_view key) {
+  for (const char c : key) {
+    if (static_cast<unsigned char>(c) >= 0x40) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+void ReplaceLineBytes(std::string_view line, const NumberMap& map, std::string& out) {
+  thread_local std::vector<std::string_view> fields;
+  if (!ParseLeadingFieldsBytes(line, ',', false, 2, fields)) {
+    Cp932EncodeAppend(ReplaceLine(Cp932Decode(line), map), out);
+    return;
+  }
+  if (fields.size() < 2) ThrowIndexError(1);
+  const std::string_view key = TrimBytes(fields[1]);
+  std::optional<std::size_t> hit;
+  if (!key.empty()) hit = map.FindBytes(key);
+  if (!hit) {
+    Cp932NormalizeAppend(line, out);
+    return;
+  }
+  if (!BelowTrailBytes(key)) {
+    Cp932EncodeAppend(ReplaceAll(Cp932Decode(line), Cp932Decode(key), map.mlsList2[*hit]), out);
+    return;
+  }
+  const std::string& to = map.NewBytes(*hit);
+  std::size_t pos = 0;
+  while (true) {
+    const std::size_t at = line.find(key, pos);
+    if (at == std::string_view::npos) break;
+    Cp932NormalizeAppend(line.substr(pos, at - pos), out);
+    out += to;
+    pos = at + key.size();
+  }
+  Cp932NormalizeAppend(line.substr(pos), out);
+}
+
 RunResult Cnv(const Env& env, TextView pstFile, const NumberMap& map) {
   RunResult result;
   try {
-    std::vector<Text> FList;
-    if (!LoadInput(pstFile, FList, result)) return result;
-    // Each line becomes its output line in place; unchanged lines are not copied.
-    for (Text& line : FList) {
-      const FieldList fields = ParseLeadingFields(line, u',', 2);
-      const Text& field2 = At(fields, 1);
-      if (field2.empty()) continue;
-      const Text key = Trim(field2);
-      if (const auto hit = map.Find(key)) line = ReplaceAll(line, key, map.mlsList2[*hit]);
+    const fs::path path = PathFromText(pstFile);
+    if (!FileExists(path)) {
+      result.Warn(T("ファイルがありません。"));
+      return result;
     }
-    WriteOutput(env, pstFile, OutputName1(FileNamePart(pstFile)), FList, result, nullptr);
+    // The lines stream from the input into the output, one at a time.
+    AnyEndLineReader reader(path);
+    std::string_view bytes;
+    if (!reader.NextBytes(bytes)) {
+      result.Warn(T("「") + Text(pstFile) + T("」にはデータがありません。"));
+      return result;
+    }
+    const Text outName = OutputName1(FileNamePart(pstFile));
+    const fs::path target = env.ProgramFile(PathFromText(outName));
+    // An output that would replace the input is still converted to the end
+    // (a faulty line is reported first, as ever) but never written.
+    std::optional<AtomicFile> out;
+    if (!SameFile(path, target)) out.emplace(target);
+    const bool plain = reader.coding() == TextCoding::kCp932;
+    std::string chunk;
+    Text text;
+    do {
+      if (plain) {
+        ReplaceLineBytes(bytes, map, chunk);
+      } else {
+        text.clear();
+        AnyEndLineReader::Decode(reader.coding(), bytes, text);
+        Cp932EncodeAppend(ReplaceLine(text, map), chunk);
+      }
+      chunk += "\r\n";
+      if (chunk.size() >= (1 << 16)) {
+        if (out) out->Write(chunk);
+        chunk.clear();
+      }
+    } while (reader.NextBytes(bytes));
+    if (result.RefusesOverwrite(target, outName, {path})) return result;
+    out->Write(chunk);
+    out->Commit();
+    result.HandOver(target, outName);
   } catch (const OpError& e) {
     result.Error(e.text());
     result.stopped = true;

@@ -5,9 +5,12 @@
 
 #include <cstddef>
 #include <optional>
+#include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
+#include "core/byte_index.h"
 #include "core/env.h"
 #include "core/result.h"
 #include "core/text.h"
@@ -31,8 +34,17 @@ class NumberMap {
   // letter case ignored; nullopt when there is none.
   std::optional<std::size_t> Find(TextView key) const;
   std::size_t size() const { return mlsList.size(); }
+  // Find() of a key given as code page 932 bytes.
+  std::optional<std::size_t> FindBytes(std::string_view key) const;
+  // The code page 932 bytes of new number i.
+  const std::string& NewBytes(std::size_t i) const { return newBytes_[i]; }
 
  private:
+  // The old numbers made only of ASCII, folded, -> first index: an ASCII key
+  // can only equal (ignoring case) an old number of ASCII, and is looked up
+  // here without being decoded.
+  ByteIndex asciiIndex_;
+  std::vector<std::string> newBytes_;  // mlsList2 encoded
   // Case-folded old number -> its first index; folding keeps the length, so a
   // hit is exactly "same length, equal without regard to case".
   std::unordered_map<Text, std::size_t> index_;
@@ -49,13 +61,23 @@ Text ZeroFill10(TextView number);
 bool CsvSet(TextView pstFile, NumberMap& map, RunResult& result);
 bool CsvSet2(TextView pstFile, NumberMap& map, RunResult& result);
 
-// The acceptance check at selection: the file's lines by whole-file loading
-// (throws OpError when it cannot be read). Accepted when there is at least one.
+// The acceptance check at selection: the file's first line by whole-file
+// loading, or none (throws OpError when it cannot be read). Accepted when
+// there is one.
 std::vector<Text> LoadDefinitionLines(TextView pstFile);
 
 // The first `count` fields (or fewer, when the text has fewer) that
 // ParseCommaTxt with strict off gives, without splitting the rest of the text.
 FieldList ParseLeadingFields(TextView text, char16_t delimiter, std::size_t count);
+
+// One mode-1 line: when its second field (trimmed) is an old number, every
+// occurrence of it in the line becomes the new number. Throws OpError (index
+// error) when the line has fewer than two fields.
+Text ReplaceLine(const Text& line, const NumberMap& map);
+// The same on a line of code page 932 bytes, appending the output line's bytes
+// (as WrtSet writes the text, without line end) to `out`. Lines whose key is
+// digits and signs work on the bytes; any other goes through ReplaceLine.
+void ReplaceLineBytes(std::string_view line, const NumberMap& map, std::string& out);
 
 // Output names: every ".txt" -> "R.txt" (mode 1); every ".UKE" -> suffix (mode 2).
 Text OutputName1(TextView inputName);

@@ -49,7 +49,7 @@ void TfrmConvert::SelectInput(const QString& chosen) {
   if (!chosen.isEmpty()) {
     mstDialogFile = chosen;
     try {
-      FList = LoadWholeFile(PathFromText(FromQ(chosen)));
+      FList = LoadLeadingLines(PathFromText(FromQ(chosen)), 1);  // the check needs one line
     } catch (const OpError& e) {
       ctx_.dialogs.Error(this, Q(e.text()));
       return;

@@ -31,7 +31,7 @@ class TfrmConvert : public QDialog {
   void SelectInput(const QString& chosen);
 
   AppContext& ctx_;
-  std::vector<Text> FList;  // lines of the last selection or conversion
+  std::vector<Text> FList;  // first line of the last selection, if any
   QString mstDialogFile;    // the file the dialog kept from its last pick
 
   QPushButton* BitBtn1;

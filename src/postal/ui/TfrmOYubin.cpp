@@ -77,7 +77,7 @@ void TfrmOYubin::SelectInput(const QString& chosen) {
   mlsList.clear();
   if (!chosen.isEmpty()) {
     try {
-      mlsList = LoadWholeFile(PathFromText(FromQ(chosen)));
+      mlsList = LoadLeadingLines(PathFromText(FromQ(chosen)), 1);  // the form is the first line's
     } catch (const OpError& e) {
       ctx_.dialogs.Error(this, Q(e.text()));
       return;

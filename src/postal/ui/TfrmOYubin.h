@@ -40,7 +40,7 @@ class TfrmOYubin : public QDialog {
   void Report(const RunResult& result);
 
   AppContext& ctx_;
-  std::vector<Text> mlsList;  // lines of the chosen input, for the form check
+  std::vector<Text> mlsList;  // first line of the chosen input, for the form check
   Text mstNgt;
   Text gstMsg;
   Text gstFile1;

@@ -98,7 +98,7 @@ void TfrmReplace::AcceptInput(const QString& chosen) {
   bool readable = true;
   if (!chosen.isEmpty()) {
     try {
-      FList = LoadWholeFile(PathFromText(FromQ(chosen)));
+      FList = LoadLeadingLines(PathFromText(FromQ(chosen)), 1);  // the check needs one line
     } catch (const OpError& e) {
       ctx_.dialogs.Error(this, Q(e.text()));
       readable = false;
