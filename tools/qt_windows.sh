@@ -43,3 +43,30 @@ tavo_qt_windows() {
   fi
   echo "$cache/built"
 }
+
+# Configures BUILD for Windows against the Qt prefix QT (extra cmake options
+# follow). A folder configured against another toolchain starts afresh: the
+# toolchain of a configured folder cannot change.
+tavo_configure_windows() {
+  local root=$1 build=$2 qt=$3
+  shift 3
+  local toolchain="$qt/lib/cmake/Qt6/qt.toolchain.cmake"
+  if [ -f "$build/CMakeCache.txt" ] &&
+     ! grep -qxF "CMAKE_TOOLCHAIN_FILE:FILEPATH=$toolchain" "$build/CMakeCache.txt"; then
+    rm -rf "$build/CMakeCache.txt" "$build/CMakeFiles"
+  fi
+  cmake -S "$root" -B "$build" \
+    -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
+    -DQT_CHAINLOAD_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" \
+    -DCMAKE_BUILD_TYPE=Release -DTAVO_WITH_BENCH=OFF "$@" >/dev/null
+}
+
+# The MinGW runtime DLLs that the Qt DLLs and tavo.exe load, one path a line.
+tavo_mingw_runtime_dlls() {
+  local dll path
+  for dll in libgcc_s_seh-1.dll libstdc++-6.dll libwinpthread-1.dll; do
+    path=$(x86_64-w64-mingw32-g++-posix -print-file-name="$dll")
+    [ -f "$path" ] || { echo "MinGW runtime $dll not found" >&2; return 1; }
+    realpath "$path"
+  done
+}
