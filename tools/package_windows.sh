@@ -29,16 +29,19 @@ NAME=Tavo-$VERSION-win64
 STAGE="$BUILD/package/$NAME"
 rm -rf "$STAGE"
 mkdir -p "$STAGE/platforms" "$STAGE/styles"
-for f in tavo.exe tavo-cli.exe; do
-  x86_64-w64-mingw32-strip -o "$STAGE/$f" "$BUILD/$f"
-done
+# Programs and DLLs without their symbol tables (what the loader needs stays).
+ship() {  # file folder-in-package
+  x86_64-w64-mingw32-strip --strip-unneeded -o "$STAGE/$2/$(basename "$1")" "$1"
+}
+ship "$BUILD/tavo.exe" .
+ship "$BUILD/tavo-cli.exe" .
 cp "$BUILD/siyo4.csv" "$BUILD/qtbase_ja.qm" "$STAGE/"
 # What tavo.exe loads, no more: the smoke test starts the program from this
 # zip and checks that every DLL in it was loaded.
-cp "$QT/bin/Qt6Core.dll" "$QT/bin/Qt6Gui.dll" "$QT/bin/Qt6Widgets.dll" "$STAGE/"
-cp "$QT/plugins/platforms/qwindows.dll" "$STAGE/platforms/"
-cp "$QT/plugins/styles/qwindowsvistastyle.dll" "$STAGE/styles/"
-for dll in $(tavo_mingw_runtime_dlls); do cp "$dll" "$STAGE/"; done
+for dll in Qt6Core Qt6Gui Qt6Widgets; do ship "$QT/bin/$dll.dll" .; done
+ship "$QT/plugins/platforms/qwindows.dll" platforms
+ship "$QT/plugins/styles/qwindowsvistastyle.dll" styles
+for dll in $(tavo_mingw_runtime_dlls); do ship "$dll" .; done
 
 # Notepad of every Windows version reads UTF-8 with a byte order mark and CR LF.
 python3 - "$STAGE/はじめにお読みください.txt" <<'GUIDE'

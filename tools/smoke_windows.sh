@@ -72,7 +72,7 @@ wait_window() {
   done
   return 1
 }
-# Waits up to $2 seconds for process $1 to end; its exit status, or fails.
+# Waits up to $2 seconds for process $1 to end: its exit status, 124 when it runs on.
 wait_end() {
   for _ in $(seq $(($2 * 10))); do
     kill -0 "$1" 2>/dev/null || { wait "$1" || return $?; return 0; }
@@ -98,7 +98,7 @@ echo "smoke: second start"
 start=$(date +%s%N)
 (cd "$APP" && exec "$WINE" tavo.exe) >"$WORK/second.log" 2>&1 &
 SECOND=$!
-wait_end "$SECOND" 3 || fail "the second start did not end within 3 s"
+wait_end "$SECOND" 3 || fail "the second start did not end with status 0 within 3 s (status $?)"
 echo "smoke: second start ended after $(( ($(date +%s%N) - start) / 1000000 )) ms"
 kill -0 "$FIRST" 2>/dev/null || fail "the first copy ended"
 [ "$(xdotool search --onlyvisible --name '^NIVAサポートツール$' | wc -l)" -eq 1 ] ||
@@ -106,7 +106,7 @@ kill -0 "$FIRST" 2>/dev/null || fail "the first copy ended"
 
 echo "smoke: closing the main window"
 xdotool windowfocus --sync "$MAIN" key Escape
-wait_end "$FIRST" 20 || fail "the program did not end after its main window closed"
+wait_end "$FIRST" 20 || fail "the program did not end with status 0 after its main window closed (status $?)"
 [ -f "$APP/user.ini" ] || fail "no user.ini beside the program"
 
 echo "smoke: start without the NIVA folder"
@@ -117,5 +117,5 @@ BOX=$(wait_window "警告" 60) || fail "the warning did not appear"
 sleep 1
 import -window "$BOX" "$GALLERY/windows_niva_missing.png"
 xdotool windowfocus --sync "$BOX" key Return
-wait_end "$THIRD" 20 || fail "the program did not end after the warning"
+wait_end "$THIRD" 20 || fail "the program did not end with status 0 after the warning (status $?)"
 echo "smoke: passed"
