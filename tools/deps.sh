@@ -26,7 +26,8 @@ tavo_need_packages() {
 # What building and testing need.
 TAVO_BUILD_PACKAGES=(cmake make g++ pkg-config qt6-base-dev qt6-translations-l10n libgtest-dev googletest
                      libbenchmark-dev fonts-noto-cjk)
-# What the Windows pass needs besides: the cross compiler, Wine, and for the
-# package's start under a display Xvfb, xdotool and ImageMagick's import.
-TAVO_WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix googletest wine64 wine python3 xvfb xdotool imagemagick
-                       qt6-translations-l10n)
+# What the Windows pass needs: the cross compiler, the host Qt's moc, rcc and
+# uic, Wine, and for the package's start under a display Xvfb, xdotool and
+# ImageMagick's import.
+TAVO_WINDOWS_PACKAGES=(cmake g++-mingw-w64-x86-64-posix qt6-base-dev qt6-translations-l10n googletest
+                       wine64 wine python3 xvfb xdotool imagemagick fonts-noto-cjk)
