@@ -7,7 +7,7 @@
 #     BUILD/gallery/windows_main_window.png;
 #   - every DLL in the package was loaded (the zip carries nothing unused);
 #   - a second start ends by itself within 3 s while the first runs;
-#   - Escape closes the main window, the program ends and leaves user.ini beside it;
+#   - Alt+F4 closes the main window, the program ends and leaves user.ini beside it;
 #   - without the NIVA folder the warning shows (BUILD/gallery/windows_niva_missing.png)
 #     and the program ends once it is closed.
 #   tools/smoke_windows.sh BUILD_DIR
@@ -104,8 +104,8 @@ kill -0 "$FIRST" 2>/dev/null || fail "the first copy ended"
 [ "$(xdotool search --onlyvisible --name '^NIVAサポートツール$' | wc -l)" -eq 1 ] ||
   fail "the second start showed a window"
 
-echo "smoke: closing the main window"
-xdotool windowfocus --sync "$MAIN" key Escape
+echo "smoke: closing the main window (Alt+F4)"
+xdotool windowfocus --sync "$MAIN" key alt+F4
 wait_end "$FIRST" 20 || fail "the program did not end with status 0 after its main window closed (status $?)"
 [ -f "$APP/user.ini" ] || fail "no user.ini beside the program"
 
