@@ -7,7 +7,7 @@ cd "$(dirname "$0")"
 ROOT=$(pwd)
 . tools/deps.sh
 tavo_need_packages cmake make g++ qt6-base-dev fonts-noto-cjk xvfb xauth libgtest-dev \
-  libbenchmark-dev libcli11-dev
+  libbenchmark-dev libcli11-dev qt6-translations-l10n
 
 BUILD="$ROOT/build/run"
 JOBS=$(nproc 2>/dev/null || echo 2)

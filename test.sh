@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the normal build, the same tests under
 # AddressSanitizer and UndefinedBehaviorSanitizer, the fuzz targets on their
-# corpora, and the Windows cross build of the core, tavo-cli and their tests
-# under Wine.
+# corpora, and the Windows pass: the cross build of everything, every test
+# program under Wine, the package zip and its start under Xvfb + Wine
+# (tools/cross_test.sh).
 #   TAVO_SKIP_SANITIZE=1  skip the sanitizer run
-#   TAVO_SKIP_CROSS=1     skip the Windows cross build
 #   TAVO_SKIP_FUZZ=1      skip the fuzz targets (TAVO_FUZZ_SECONDS: seconds per target, default 5)
+#   TAVO_SKIP_CROSS=1     skip the Windows pass
 set -euo pipefail
 cd "$(dirname "$0")"
 ROOT=$(pwd)
@@ -70,9 +71,12 @@ if [ "${TAVO_SKIP_FUZZ:-0}" != 1 ]; then
 fi
 
 if [ "${TAVO_SKIP_CROSS:-0}" != 1 ]; then
-  echo "== Windows cross build under Wine =="
+  echo "== Windows: cross build, tests under Wine, package and its start =="
   if [ -x tools/cross_test.sh ]; then
-    tools/cross_test.sh build/win
+    win_start=$SECONDS
+    win_rc=0
+    tools/cross_test.sh build/win || win_rc=$?
+    echo "Windows pass: $((SECONDS - win_start)) s"
     if [ -f build/win/ctest.log ]; then
       line=$(grep -E "tests passed, [0-9]+ tests failed out of [0-9]+" build/win/ctest.log | tail -1 || true)
       if [ -n "$line" ]; then
@@ -81,6 +85,7 @@ if [ "${TAVO_SKIP_CROSS:-0}" != 1 ]; then
         TOTAL_PASSED=$((TOTAL_PASSED + t - f)); TOTAL_FAILED=$((TOTAL_FAILED + f))
       fi
     fi
+    [ "$win_rc" -eq 0 ] || { echo "The Windows pass failed" >&2; exit "$win_rc"; }
   fi
 fi
 

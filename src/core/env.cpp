@@ -130,4 +130,25 @@ Env DetectEnv() {
   return env;
 }
 
+bool FolderWritable(const fs::path& dir) {
+  std::error_code ec;
+  if (!fs::is_directory(dir, ec)) return false;
+  // A name of our own that is not there yet, so that no file of the user's is touched.
+  for (int i = 0; i < 100; ++i) {
+    const fs::path probe = dir / (".tavo-write-check-" + std::to_string(i) + ".tmp");
+    if (fs::exists(probe, ec) || ec) continue;
+    bool written = false;
+    {
+      std::ofstream out(probe, std::ios::binary);
+      if (!out) return false;
+      out << "tavo";
+      out.close();
+      written = !out.fail();
+    }
+    fs::remove(probe, ec);
+    return written;
+  }
+  return false;
+}
+
 }  // namespace tavo

@@ -37,6 +37,9 @@ std::filesystem::path DownloadsDir();
 std::filesystem::path DefaultNivaDir();
 // The environment of the running program.
 Env DetectEnv();
+// True when a new file can be made in `dir` (found by making one and removing
+// it again: permissions, Windows folder rights and read-only media alike).
+bool FolderWritable(const std::filesystem::path& dir);
 // Today's local date.
 Date LocalToday();
 

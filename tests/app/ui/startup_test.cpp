@@ -1,12 +1,17 @@
-// Start-up: one copy only, the main window, and the NIVA check ending the program.
+// Start-up: one copy only, the main window, the NIVA check ending the program,
+// the program folder that cannot be written, and Qt's own Japanese texts.
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLineEdit>
 #include <QSysInfo>
 #include <QTimer>
+#include <QTranslator>
 
 #include "app/TfrmMain.h"
 #include "app/single_instance.h"
 #include "app/startup.h"
 #include "app_fixture.h"
+#include "core/files.h"
 
 namespace tavo::test {
 namespace {
@@ -94,6 +99,68 @@ TEST_F(StartupTest, MissingNivaFolderEndsTheProgramAfterTheWarning) {
             std::vector<std::string>{
                 "警告: NIVAがインストールされていないので、サポートツールを終了します"});
   EXPECT_EQ(MainWindow(), nullptr);
+}
+
+TEST_F(StartupTest, ProgramFolderThatCannotBeWrittenIsNamedBeforeTheMainWindow) {
+  // A file where the folder should be refuses every new file, even to root
+  // and under Wine, where folder permissions do not hold.
+  env.programDir = tmp / "Program Files" / "Tavo";
+  fs::create_directories(env.programDir.parent_path());
+  WriteBytes(env.programDir, "");
+  std::vector<std::string> shownFirst;
+  QTimer::singleShot(0, [&] {
+    shownFirst = dialogs.MessageLines();
+    if (ui::TfrmMain* m = MainWindow()) m->close();
+  });
+  EXPECT_EQ(Run(), 0);
+  const std::string expected =
+      "警告: プログラムのフォルダーに書き込めません：\n" +
+      ToUtf8(PathText(env.programDir)) +
+      "\n\n出力ファイルと設定（user.ini）はこのフォルダーに書き込まれるため、"
+      "このままでは処理ができません。\n"
+      "プログラムのフォルダーごと、書き込みのできる場所（Program Files の下ではない、"
+      "ドキュメントやデスクトップなど）へ移してから起動し直してください。";
+  EXPECT_EQ(shownFirst, std::vector<std::string>{expected});
+  EXPECT_EQ(dialogs.MessageLines(), std::vector<std::string>{expected});
+}
+
+TEST_F(StartupTest, WritableProgramFolderStartsWithoutWarning) {
+  QTimer::singleShot(0, [&] {
+    if (ui::TfrmMain* m = MainWindow()) m->close();
+  });
+  EXPECT_EQ(Run(), 0);
+  EXPECT_TRUE(dialogs.messages.empty());
+}
+
+class QtJapaneseTest : public AppTest {
+ protected:
+  ~QtJapaneseTest() override {
+    if (translator) QCoreApplication::removeTranslator(translator);
+    delete translator;
+  }
+  QTranslator* translator = nullptr;
+};
+
+TEST_F(QtJapaneseTest, LoadedFromTheProgramFolder) {
+  ASSERT_TRUE(fs::copy_file(fs::path(TAVO_QTBASE_JA_QM), env.programDir / "qtbase_ja.qm"));
+  translator = ui::InstallQtJapanese(*QCoreApplication::instance(), ui::Q(PathText(env.programDir)));
+  ASSERT_NE(translator, nullptr);
+  // The edit boxes' context menu.
+  EXPECT_NE(QCoreApplication::translate("QLineEdit", "&Undo"), U("&Undo"));
+  EXPECT_NE(QCoreApplication::translate("QLineEdit", "Select All"), U("Select All"));
+}
+
+TEST_F(QtJapaneseTest, QtsOwnFolderWhenTheProgramFolderHasNone) {
+  translator = ui::InstallQtJapanese(*QCoreApplication::instance(), ui::Q(PathText(env.programDir)));
+#ifdef _WIN32
+  // The Windows Qt the tests run against carries no translations: on Windows
+  // the file ships beside the program only.
+  EXPECT_EQ(translator, nullptr);
+#else
+  ASSERT_NE(translator, nullptr);
+  EXPECT_EQ(translator->filePath(),
+            QLibraryInfo::path(QLibraryInfo::TranslationsPath) + U("/qtbase_ja.qm"));
+#endif
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
 #include <QComboBox>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -143,21 +144,21 @@ TEST_F(OYubinFixture, DroppedFilesGoThroughTheChecksOfTheirBox) {
   WriteBytes(empty, "");
 
   EXPECT_EQ(test::DropFiles(edit1, {tsv}), Qt::CopyAction);
-  EXPECT_EQ(edit1->text(), tsv);
+  EXPECT_EQ(edit1->text(), QDir::toNativeSeparators(tsv));  // dropped paths are native
   EXPECT_EQ(edit3->text(), "TSV");
   EXPECT_EQ(test::DropFiles(edit2, {QP(empty)}), Qt::CopyAction);  // no check, as its button
-  EXPECT_EQ(edit2->text(), QP(empty));
+  EXPECT_EQ(edit2->text(), QDir::toNativeSeparators(QP(empty)));
   EXPECT_TRUE(dialogs.messages.empty());
 
   test::DropFiles(edit1, {QP(empty)});
-  EXPECT_EQ(edit1->text(), tsv);
+  EXPECT_EQ(edit1->text(), QDir::toNativeSeparators(tsv));  // dropped paths are native
   EXPECT_EQ(dialogs.MessageLines(), Strings{"警告: OUTPUTファイルではありません。"});
 
   // An OUTPUT file needs no definition: its box is disabled and takes no drop.
   test::DropFiles(edit1, {csv});
   EXPECT_EQ(edit3->text(), "CSV");
   EXPECT_EQ(test::DropFiles(edit2, {tsv}), Qt::IgnoreAction);
-  EXPECT_EQ(edit2->text(), QP(empty));
+  EXPECT_EQ(edit2->text(), QDir::toNativeSeparators(QP(empty)));
 }
 
 TEST_F(OYubinFixture, CsvRunThroughTheShownWindow) {
