@@ -1,5 +1,6 @@
 #include "replace/replace_ops.h"
 
+#include <algorithm>
 #include <system_error>
 
 #include "core/comma.h"
@@ -67,32 +68,35 @@ bool LoadMap(TextView pstFile, NumberMap& map, RunResult& result, bool padded) {
   return true;
 }
 
-// Shared tail of both runs: refuse to overwrite the input or an output of the
-// same click, write, hand over.
-void WriteOutput(const Env& env, TextView pstFile, const Text& outName,
-                 const std::vector<Text>& lines, RunResult& result, ClickOutputs* click) {
-  const fs::path target = env.ProgramFile(PathFromText(outName));
-  if (result.RefusesOverwrite(target, outName, {PathFromText(pstFile)})) return;
-  if (click && click->Refuses(target, outName, pstFile, result)) return;
-  WrtSet(target, lines);
-  if (click) click->Add(target, pstFile);
-  result.HandOver(target, outName);
-}
+// The output of a run whose name is known only at the end. Its write errors
+// wait until then: a faulty line, or a refusal to write, is reported first,
+// as when the output was written only after the whole input was read.
+class LateNamedOutput {
+ public:
+  explicit LateNamedOutput(const fs::path& provisional) {
+    Try([&] { file_.emplace(provisional); });
+  }
+  void Write(std::string_view bytes) {
+    if (file_) Try([&] { file_->Write(bytes); });
+  }
+  void CommitAs(const fs::path& target) {
+    if (error_) throw *error_;
+    file_->CommitAs(target);
+  }
 
-// Loads the input whole; false (with the warning) when it is missing or has no line.
-bool LoadInput(TextView pstFile, std::vector<Text>& FList, RunResult& result) {
-  const fs::path path = PathFromText(pstFile);
-  if (!FileExists(path)) {
-    result.Warn(T("ファイルがありません。"));
-    return false;
+ private:
+  template <class Op>
+  void Try(Op op) {
+    try {
+      op();
+    } catch (const OpError& e) {
+      error_.emplace(e);
+      file_.reset();
+    }
   }
-  FList = LoadWholeFile(path);
-  if (FList.empty()) {
-    result.Warn(T("「") + Text(pstFile) + T("」にはデータがありません。"));
-    return false;
-  }
-  return true;
-}
+  std::optional<AtomicFile> file_;
+  std::optional<OpError> error_;
+};
 
 }  // namespace
 
@@ -318,41 +322,147 @@ RunResult Cnv(const Env& env, TextView pstFile, const NumberMap& map) {
   return result;
 }
 
+Text ReplaceRecord(Text line, const NumberMap& map, Text& suffix) {
+  if (RebuildsUnchanged(line)) {
+    const TextView id = TextView(line).substr(0, line.find(u','));
+    if (id != u"IR" && id != u"RE") return line;
+  }
+  FieldList fields;
+  GetCommaTxt(line, fields);
+  if (fields[0] == u"IR") {
+    const Text& payer = At(fields, 1);
+    if (payer == u"1") {
+      suffix = T("_1R.UKE");
+    } else if (payer == u"2") {
+      suffix = T("_2R.UKE");
+    }
+  } else if (fields[0] == u"RE") {
+    // Only the chart number itself changes: a textual replace over the
+    // whole record would also hit dates, codes and amounts.
+    Text& chart = At(fields, 13);
+    if (!chart.empty()) {
+      const Text key = Trim(chart);
+      if (!key.empty()) {
+        if (const auto hit = map.Find(key)) chart = map.mlsList2[*hit];
+      }
+    }
+  }
+  return JoinCommaTxt(fields, false);
+}
+
+namespace {
+
+// RebuildsUnchanged on code page 932 bytes: the quote and the blanks are
+// single bytes below 40, never part of a double-byte code.
+bool RebuildsUnchangedBytes(std::string_view line) {
+  if (line.empty()) return false;
+  for (const char c : line) {
+    const auto b = static_cast<unsigned char>(c);
+    if (b == '"' || (b >= 0x01 && b <= 0x20)) return false;
+  }
+  return true;
+}
+
+// ASCII with nothing that trimming would take off (00 is trimmed too).
+bool IsPlainKey(std::string_view bytes) {
+  for (const char c : bytes) {
+    const auto b = static_cast<unsigned char>(c);
+    if (b <= 0x20 || b >= 0x80) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+void ReplaceRecordBytes(std::string_view line, const NumberMap& map, Text& suffix,
+                        std::string& out) {
+  const auto throughText = [&] {
+    Cp932EncodeAppend(ReplaceRecord(Cp932Decode(line), map, suffix), out);
+  };
+  // Lines with a quote or a blank are split and joined again: the text rule.
+  if (!RebuildsUnchangedBytes(line)) return throughText();
+  // Otherwise splitting at the commas and joining gives the line back.
+  const std::size_t idEnd = std::min(line.find(','), line.size());
+  const std::string_view id = line.substr(0, idEnd);
+  if (id == "IR") {
+    if (idEnd == line.size()) ThrowIndexError(1);
+    const std::string_view payer = line.substr(idEnd + 1, line.find(',', idEnd + 1) - idEnd - 1);
+    if (payer == "1") {
+      suffix = T("_1R.UKE");
+    } else if (payer == "2") {
+      suffix = T("_2R.UKE");
+    }
+  } else if (id == "RE") {
+    std::size_t comma = idEnd;  // the comma before field 1, then before each next one
+    for (int field = 2; field <= 13 && comma < line.size(); ++field) {
+      comma = std::min(line.find(',', comma + 1), line.size());
+    }
+    if (comma >= line.size()) ThrowIndexError(13);
+    const std::size_t chartBegin = comma + 1;
+    const std::size_t chartEnd = std::min(line.find(',', chartBegin), line.size());
+    const std::string_view chart = line.substr(chartBegin, chartEnd - chartBegin);
+    if (!chart.empty()) {
+      if (!IsPlainKey(chart)) return throughText();
+      if (const auto hit = map.FindBytes(chart)) {
+        const std::string& to = map.NewBytes(*hit);
+        // A new number the join would quote takes the text rule.
+        if (!RebuildsUnchangedBytes(to) || to.find(',') != std::string::npos) {
+          return throughText();
+        }
+        Cp932NormalizeAppend(line.substr(0, chartBegin), out);
+        out += to;
+        Cp932NormalizeAppend(line.substr(chartEnd), out);
+        return;
+      }
+    }
+  }
+  Cp932NormalizeAppend(line, out);
+}
+
 RunResult Cnv2(const Env& env, TextView pstFile, const NumberMap& map, ClickOutputs* click) {
   RunResult result;
   try {
-    std::vector<Text> FList;
-    if (!LoadInput(pstFile, FList, result)) return result;
-    Text suffix = u"R.UKE";
-    FieldList fields;
-    for (Text& line : FList) {
-      if (RebuildsUnchanged(line)) {
-        const TextView id = TextView(line).substr(0, line.find(u','));
-        if (id != u"IR" && id != u"RE") continue;
-      }
-      fields.clear();
-      GetCommaTxt(line, fields);
-      if (fields[0] == u"IR") {
-        const Text& payer = At(fields, 1);
-        if (payer == u"1") {
-          suffix = T("_1R.UKE");
-        } else if (payer == u"2") {
-          suffix = T("_2R.UKE");
-        }
-      } else if (fields[0] == u"RE") {
-        // Only the chart number itself changes: a textual replace over the
-        // whole record would also hit dates, codes and amounts.
-        Text& chart = At(fields, 13);
-        if (!chart.empty()) {
-          const Text key = Trim(chart);
-          if (!key.empty()) {
-            if (const auto hit = map.Find(key)) chart = map.mlsList2[*hit];
-          }
-        }
-      }
-      line = JoinCommaTxt(fields, false);
+    const fs::path path = PathFromText(pstFile);
+    if (!FileExists(path)) {
+      result.Warn(T("ファイルがありません。"));
+      return result;
     }
-    WriteOutput(env, pstFile, OutputName2(FileNamePart(pstFile), suffix), FList, result, click);
+    // The records stream from the input into a temporary file; the output's
+    // name waits for the last IR record.
+    AnyEndLineReader reader(path);
+    std::string_view bytes;
+    if (!reader.NextBytes(bytes)) {
+      result.Warn(T("「") + Text(pstFile) + T("」にはデータがありません。"));
+      return result;
+    }
+    const Text name = FileNamePart(pstFile);
+    LateNamedOutput out(env.ProgramFile(PathFromText(OutputName2(name, u"R.UKE"))));
+    const bool plain = reader.coding() == TextCoding::kCp932;
+    Text suffix = u"R.UKE";
+    std::string chunk;
+    Text text;
+    do {
+      if (plain) {
+        ReplaceRecordBytes(bytes, map, suffix, chunk);
+      } else {
+        text.clear();
+        AnyEndLineReader::Decode(reader.coding(), bytes, text);
+        Cp932EncodeAppend(ReplaceRecord(std::move(text), map, suffix), chunk);
+      }
+      chunk += "\r\n";
+      if (chunk.size() >= (1 << 16)) {
+        out.Write(chunk);
+        chunk.clear();
+      }
+    } while (reader.NextBytes(bytes));
+    out.Write(chunk);
+    const Text outName = OutputName2(name, suffix);
+    const fs::path target = env.ProgramFile(PathFromText(outName));
+    if (result.RefusesOverwrite(target, outName, {path})) return result;
+    if (click && click->Refuses(target, outName, pstFile, result)) return result;
+    out.CommitAs(target);
+    if (click) click->Add(target, pstFile);
+    result.HandOver(target, outName);
   } catch (const OpError& e) {
     result.Error(e.text());
     result.stopped = true;
