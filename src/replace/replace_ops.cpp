@@ -68,6 +68,23 @@ bool LoadMap(TextView pstFile, NumberMap& map, RunResult& result, bool padded) {
   return true;
 }
 
+// Opens the input at its first line; false (with the warning) when it is
+// missing or has no line.
+bool OpenInput(TextView pstFile, std::optional<AnyEndLineReader>& reader,
+               std::string_view& firstLine, RunResult& result) {
+  const fs::path path = PathFromText(pstFile);
+  if (!FileExists(path)) {
+    result.Warn(T("ファイルがありません。"));
+    return false;
+  }
+  reader.emplace(path);
+  if (!reader->NextBytes(firstLine)) {
+    result.Warn(T("「") + Text(pstFile) + T("」にはデータがありません。"));
+    return false;
+  }
+  return true;
+}
+
 // The output of a run whose name is known only at the end. Its write errors
 // wait until then: a faulty line, or a refusal to write, is reported first,
 // as when the output was written only after the whole input was read.
@@ -276,25 +293,18 @@ void ReplaceLineBytes(std::string_view line, const NumberMap& map, std::string& 
 RunResult Cnv(const Env& env, TextView pstFile, const NumberMap& map) {
   RunResult result;
   try {
-    const fs::path path = PathFromText(pstFile);
-    if (!FileExists(path)) {
-      result.Warn(T("ファイルがありません。"));
-      return result;
-    }
     // The lines stream from the input into the output, one at a time.
-    AnyEndLineReader reader(path);
+    const fs::path path = PathFromText(pstFile);
+    std::optional<AnyEndLineReader> reader;
     std::string_view bytes;
-    if (!reader.NextBytes(bytes)) {
-      result.Warn(T("「") + Text(pstFile) + T("」にはデータがありません。"));
-      return result;
-    }
+    if (!OpenInput(pstFile, reader, bytes, result)) return result;
     const Text outName = OutputName1(FileNamePart(pstFile));
     const fs::path target = env.ProgramFile(PathFromText(outName));
     // An output that would replace the input is still converted to the end
     // (a faulty line is reported first, as ever) but never written.
     std::optional<AtomicFile> out;
     if (!SameFile(path, target)) out.emplace(target);
-    const bool plain = reader.coding() == TextCoding::kCp932;
+    const bool plain = reader->coding() == TextCoding::kCp932;
     std::string chunk;
     Text text;
     do {
@@ -302,7 +312,7 @@ RunResult Cnv(const Env& env, TextView pstFile, const NumberMap& map) {
         ReplaceLineBytes(bytes, map, chunk);
       } else {
         text.clear();
-        AnyEndLineReader::Decode(reader.coding(), bytes, text);
+        AnyEndLineReader::Decode(reader->coding(), bytes, text);
         Cp932EncodeAppend(ReplaceLine(text, map), chunk);
       }
       chunk += "\r\n";
@@ -310,7 +320,7 @@ RunResult Cnv(const Env& env, TextView pstFile, const NumberMap& map) {
         if (out) out->Write(chunk);
         chunk.clear();
       }
-    } while (reader.NextBytes(bytes));
+    } while (reader->NextBytes(bytes));
     if (result.RefusesOverwrite(target, outName, {path})) return result;
     out->Write(chunk);
     out->Commit();
@@ -423,22 +433,15 @@ void ReplaceRecordBytes(std::string_view line, const NumberMap& map, Text& suffi
 RunResult Cnv2(const Env& env, TextView pstFile, const NumberMap& map, ClickOutputs* click) {
   RunResult result;
   try {
-    const fs::path path = PathFromText(pstFile);
-    if (!FileExists(path)) {
-      result.Warn(T("ファイルがありません。"));
-      return result;
-    }
     // The records stream from the input into a temporary file; the output's
     // name waits for the last IR record.
-    AnyEndLineReader reader(path);
+    const fs::path path = PathFromText(pstFile);
+    std::optional<AnyEndLineReader> reader;
     std::string_view bytes;
-    if (!reader.NextBytes(bytes)) {
-      result.Warn(T("「") + Text(pstFile) + T("」にはデータがありません。"));
-      return result;
-    }
+    if (!OpenInput(pstFile, reader, bytes, result)) return result;
     const Text name = FileNamePart(pstFile);
     LateNamedOutput out(env.ProgramFile(PathFromText(OutputName2(name, u"R.UKE"))));
-    const bool plain = reader.coding() == TextCoding::kCp932;
+    const bool plain = reader->coding() == TextCoding::kCp932;
     Text suffix = u"R.UKE";
     std::string chunk;
     Text text;
@@ -447,7 +450,7 @@ RunResult Cnv2(const Env& env, TextView pstFile, const NumberMap& map, ClickOutp
         ReplaceRecordBytes(bytes, map, suffix, chunk);
       } else {
         text.clear();
-        AnyEndLineReader::Decode(reader.coding(), bytes, text);
+        AnyEndLineReader::Decode(reader->coding(), bytes, text);
         Cp932EncodeAppend(ReplaceRecord(std::move(text), map, suffix), chunk);
       }
       chunk += "\r\n";
@@ -455,7 +458,7 @@ RunResult Cnv2(const Env& env, TextView pstFile, const NumberMap& map, ClickOutp
         out.Write(chunk);
         chunk.clear();
       }
-    } while (reader.NextBytes(bytes));
+    } while (reader->NextBytes(bytes));
     out.Write(chunk);
     const Text outName = OutputName2(name, suffix);
     const fs::path target = env.ProgramFile(PathFromText(outName));
