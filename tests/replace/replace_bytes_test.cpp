@@ -87,12 +87,12 @@ TEST(ReplaceRecordBytes, SameAsTheTextRuleOnRandomRecords) {
       std::string("\0", 1)};
   NumberMap map;
   map.Add(u"123", u"0000000999");
-  map.Add(u"abc", u"X,Y");      // a new number the join quotes
-  map.Add(u"K1", u"\u5C71");     // a kanji new number
-  map.Add(u"7", u"");           // an empty new number
-  map.Add(u"Q", u"a b");        // a new number with a blank
-  map.Add(T("ア"), u"55");      // a kana key: the text path
-  map.Add(T("１"), u"66");      // a full-width digit
+  map.Add(u"abc", u"X,Y");   // a new number the join quotes
+  map.Add(u"K1", u"\u5C71");  // a kanji new number
+  map.Add(u"7", u"");        // an empty new number
+  map.Add(u"Q", u"a b");     // a new number with a blank
+  map.Add(T("ア"), u"55");   // a kana key: the text path
+  map.Add(T("１"), u"66");   // a full-width digit
   std::mt19937 rng(1516);
   for (int round = 0; round < 30000; ++round) {
     std::string line = ids[rng() % std::size(ids)];
