@@ -174,25 +174,21 @@ for size in $SIZES; do
   echo "  replacement mode 1 done"
 
   # Replacement mode 2: a 社保 and a 国保 receipt file, every chart number mapped.
-  # It still loads its files whole (about five times their size): one 1 GB run
-  # would need some 5 GB, so it runs at 100 MB only.
-  if [ "$size" -le 100 ]; then
-    mkdir -p "$IN"
-    "$G/gen_receipts" "$((size / 2))" "$IN/S.UKE" --seed 3 >/dev/null
-    "$G/gen_receipts" "$((size / 2))" "$IN/K.UKE" --kokuho --seed 4 >/dev/null
-    awk -F, '$1 == "RE" { k = $14; gsub(/^ +| +$/, "", k); if (k != "" && !(k in s)) { s[k]; print k "," k "9" } }' \
-      "$IN/S.UKE" "$IN/K.UKE" >"$DATA/def2.csv"
-    measure_all "replacement mode 2" "$size" "$runs" \
-      "$CLI" replace --mode 2 --definition "$DATA/def2.csv" --out-dir "$OUT" "$IN/S.UKE" "$IN/K.UKE" -- \
-      sh -c 'mkdir -p "$4" && for f in "$2" "$3"; do
-        awk -F, -v OFS=, '"'"'NR == FNR { if (!($1 in m)) m[$1] = $2; next }
-          $1 == "RE" { k = $14; gsub(/^ +| +$/, "", k); if (k in m) $14 = m[k] }
-          { gsub(/"/, ""); print }'"'"' "$1" "$f" > "$4/$(basename "$f")"; done' \
-        _ "$DATA/def2.csv" "$IN/S.UKE" "$IN/K.UKE" "$OUT" -- \
-      sh -c 'mkdir -p "$3" && cat "$1" > "$3/s" && cat "$2" > "$3/k"' _ "$IN/S.UKE" "$IN/K.UKE" "$OUT"
-    rm -f "$DATA/def2.csv"
-    echo "  replacement mode 2 done"
-  fi
+  mkdir -p "$IN"
+  "$G/gen_receipts" "$((size / 2))" "$IN/S.UKE" --seed 3 >/dev/null
+  "$G/gen_receipts" "$((size / 2))" "$IN/K.UKE" --kokuho --seed 4 >/dev/null
+  awk -F, '$1 == "RE" { k = $14; gsub(/^ +| +$/, "", k); if (k != "" && !(k in s)) { s[k]; print k "," k "9" } }' \
+    "$IN/S.UKE" "$IN/K.UKE" >"$DATA/def2.csv"
+  measure_all "replacement mode 2" "$size" "$runs" \
+    "$CLI" replace --mode 2 --definition "$DATA/def2.csv" --out-dir "$OUT" "$IN/S.UKE" "$IN/K.UKE" -- \
+    sh -c 'mkdir -p "$4" && for f in "$2" "$3"; do
+      awk -F, -v OFS=, '"'"'NR == FNR { if (!($1 in m)) m[$1] = $2; next }
+        $1 == "RE" { k = $14; gsub(/^ +| +$/, "", k); if (k in m) $14 = m[k] }
+        { gsub(/"/, ""); print }'"'"' "$1" "$f" > "$4/$(basename "$f")"; done' \
+      _ "$DATA/def2.csv" "$IN/S.UKE" "$IN/K.UKE" "$OUT" -- \
+    sh -c 'mkdir -p "$3" && cat "$1" > "$3/s" && cat "$2" > "$3/k"' _ "$IN/S.UKE" "$IN/K.UKE" "$OUT"
+  rm -f "$DATA/def2.csv"
+  echo "  replacement mode 2 done"
 
   # Postal code, OUTPUT file.
   mkdir -p "$IN"

@@ -1,5 +1,6 @@
 #include "replace/replace_ops.h"
 
+#include <algorithm>
 #include <system_error>
 
 #include "core/comma.h"
@@ -67,32 +68,52 @@ bool LoadMap(TextView pstFile, NumberMap& map, RunResult& result, bool padded) {
   return true;
 }
 
-// Shared tail of both runs: refuse to overwrite the input or an output of the
-// same click, write, hand over.
-void WriteOutput(const Env& env, TextView pstFile, const Text& outName,
-                 const std::vector<Text>& lines, RunResult& result, ClickOutputs* click) {
-  const fs::path target = env.ProgramFile(PathFromText(outName));
-  if (result.RefusesOverwrite(target, outName, {PathFromText(pstFile)})) return;
-  if (click && click->Refuses(target, outName, pstFile, result)) return;
-  WrtSet(target, lines);
-  if (click) click->Add(target, pstFile);
-  result.HandOver(target, outName);
-}
-
-// Loads the input whole; false (with the warning) when it is missing or has no line.
-bool LoadInput(TextView pstFile, std::vector<Text>& FList, RunResult& result) {
+// Opens the input at its first line; false (with the warning) when it is
+// missing or has no line.
+bool OpenInput(TextView pstFile, std::optional<AnyEndLineReader>& reader,
+               std::string_view& firstLine, RunResult& result) {
   const fs::path path = PathFromText(pstFile);
   if (!FileExists(path)) {
     result.Warn(T("ファイルがありません。"));
     return false;
   }
-  FList = LoadWholeFile(path);
-  if (FList.empty()) {
+  reader.emplace(path);
+  if (!reader->NextBytes(firstLine)) {
     result.Warn(T("「") + Text(pstFile) + T("」にはデータがありません。"));
     return false;
   }
   return true;
 }
+
+// The output of a run whose name is known only at the end. Its write errors
+// wait until then: a faulty line, or a refusal to write, is reported first,
+// as when the output was written only after the whole input was read.
+class LateNamedOutput {
+ public:
+  explicit LateNamedOutput(const fs::path& provisional) {
+    Try([&] { file_.emplace(provisional); });
+  }
+  void Write(std::string_view bytes) {
+    if (file_) Try([&] { file_->Write(bytes); });
+  }
+  void CommitAs(const fs::path& target) {
+    if (error_) throw *error_;
+    file_->CommitAs(target);
+  }
+
+ private:
+  template <class Op>
+  void Try(Op op) {
+    try {
+      op();
+    } catch (const OpError& e) {
+      error_.emplace(e);
+      file_.reset();
+    }
+  }
+  std::optional<AtomicFile> file_;
+  std::optional<OpError> error_;
+};
 
 }  // namespace
 
@@ -272,25 +293,18 @@ void ReplaceLineBytes(std::string_view line, const NumberMap& map, std::string& 
 RunResult Cnv(const Env& env, TextView pstFile, const NumberMap& map) {
   RunResult result;
   try {
-    const fs::path path = PathFromText(pstFile);
-    if (!FileExists(path)) {
-      result.Warn(T("ファイルがありません。"));
-      return result;
-    }
     // The lines stream from the input into the output, one at a time.
-    AnyEndLineReader reader(path);
+    const fs::path path = PathFromText(pstFile);
+    std::optional<AnyEndLineReader> reader;
     std::string_view bytes;
-    if (!reader.NextBytes(bytes)) {
-      result.Warn(T("「") + Text(pstFile) + T("」にはデータがありません。"));
-      return result;
-    }
+    if (!OpenInput(pstFile, reader, bytes, result)) return result;
     const Text outName = OutputName1(FileNamePart(pstFile));
     const fs::path target = env.ProgramFile(PathFromText(outName));
     // An output that would replace the input is still converted to the end
     // (a faulty line is reported first, as ever) but never written.
     std::optional<AtomicFile> out;
     if (!SameFile(path, target)) out.emplace(target);
-    const bool plain = reader.coding() == TextCoding::kCp932;
+    const bool plain = reader->coding() == TextCoding::kCp932;
     std::string chunk;
     Text text;
     do {
@@ -298,7 +312,7 @@ RunResult Cnv(const Env& env, TextView pstFile, const NumberMap& map) {
         ReplaceLineBytes(bytes, map, chunk);
       } else {
         text.clear();
-        AnyEndLineReader::Decode(reader.coding(), bytes, text);
+        AnyEndLineReader::Decode(reader->coding(), bytes, text);
         Cp932EncodeAppend(ReplaceLine(text, map), chunk);
       }
       chunk += "\r\n";
@@ -306,7 +320,7 @@ RunResult Cnv(const Env& env, TextView pstFile, const NumberMap& map) {
         if (out) out->Write(chunk);
         chunk.clear();
       }
-    } while (reader.NextBytes(bytes));
+    } while (reader->NextBytes(bytes));
     if (result.RefusesOverwrite(target, outName, {path})) return result;
     out->Write(chunk);
     out->Commit();
@@ -318,41 +332,141 @@ RunResult Cnv(const Env& env, TextView pstFile, const NumberMap& map) {
   return result;
 }
 
+Text ReplaceRecord(Text line, const NumberMap& map, Text& suffix) {
+  if (RebuildsUnchanged(line)) {
+    const TextView id = TextView(line).substr(0, line.find(u','));
+    if (id != u"IR" && id != u"RE") return line;
+  }
+  FieldList fields;
+  GetCommaTxt(line, fields);
+  if (fields[0] == u"IR") {
+    const Text& payer = At(fields, 1);
+    if (payer == u"1") {
+      suffix = T("_1R.UKE");
+    } else if (payer == u"2") {
+      suffix = T("_2R.UKE");
+    }
+  } else if (fields[0] == u"RE") {
+    // Only the chart number itself changes: a textual replace over the
+    // whole record would also hit dates, codes and amounts.
+    Text& chart = At(fields, 13);
+    if (!chart.empty()) {
+      const Text key = Trim(chart);
+      if (!key.empty()) {
+        if (const auto hit = map.Find(key)) chart = map.mlsList2[*hit];
+      }
+    }
+  }
+  return JoinCommaTxt(fields, false);
+}
+
+namespace {
+
+// RebuildsUnchanged on code page 932 bytes: the quote and the blanks are
+// single bytes below 40, never part of a double-byte code.
+// Without an early exit the loop is vectorized.
+bool RebuildsUnchangedBytes(std::string_view line) {
+  bool quotedOrBlank = false;
+  for (const char c : line) {
+    const auto b = static_cast<unsigned char>(c);
+    quotedOrBlank |= (b == '"') | (static_cast<unsigned char>(b - 1) < 0x20);
+  }
+  return !line.empty() && !quotedOrBlank;
+}
+
+// ASCII with nothing that trimming would take off (00 is trimmed too).
+bool IsPlainKey(std::string_view bytes) {
+  for (const char c : bytes) {
+    const auto b = static_cast<unsigned char>(c);
+    if (b <= 0x20 || b >= 0x80) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+void ReplaceRecordBytes(std::string_view line, const NumberMap& map, Text& suffix,
+                        std::string& out) {
+  const auto throughText = [&] {
+    Cp932EncodeAppend(ReplaceRecord(Cp932Decode(line), map, suffix), out);
+  };
+  // Lines with a quote or a blank are split and joined again: the text rule.
+  if (!RebuildsUnchangedBytes(line)) return throughText();
+  // Otherwise splitting at the commas and joining gives the line back.
+  const std::size_t idEnd = std::min(line.find(','), line.size());
+  const std::string_view id = line.substr(0, idEnd);
+  if (id == "IR") {
+    if (idEnd == line.size()) ThrowIndexError(1);
+    const std::string_view payer = line.substr(idEnd + 1, line.find(',', idEnd + 1) - idEnd - 1);
+    if (payer == "1") {
+      suffix = T("_1R.UKE");
+    } else if (payer == "2") {
+      suffix = T("_2R.UKE");
+    }
+  } else if (id == "RE") {
+    std::size_t comma = idEnd;  // the comma before field 1, then before each next one
+    for (int field = 2; field <= 13 && comma < line.size(); ++field) {
+      comma = std::min(line.find(',', comma + 1), line.size());
+    }
+    if (comma >= line.size()) ThrowIndexError(13);
+    const std::size_t chartBegin = comma + 1;
+    const std::size_t chartEnd = std::min(line.find(',', chartBegin), line.size());
+    const std::string_view chart = line.substr(chartBegin, chartEnd - chartBegin);
+    if (!chart.empty()) {
+      if (!IsPlainKey(chart)) return throughText();
+      if (const auto hit = map.FindBytes(chart)) {
+        const std::string& to = map.NewBytes(*hit);
+        // A new number the join would quote takes the text rule.
+        if (!RebuildsUnchangedBytes(to) || to.find(',') != std::string::npos) {
+          return throughText();
+        }
+        Cp932NormalizeAppend(line.substr(0, chartBegin), out);
+        out += to;
+        Cp932NormalizeAppend(line.substr(chartEnd), out);
+        return;
+      }
+    }
+  }
+  Cp932NormalizeAppend(line, out);
+}
+
 RunResult Cnv2(const Env& env, TextView pstFile, const NumberMap& map, ClickOutputs* click) {
   RunResult result;
   try {
-    std::vector<Text> FList;
-    if (!LoadInput(pstFile, FList, result)) return result;
+    // The records stream from the input into a temporary file; the output's
+    // name waits for the last IR record.
+    const fs::path path = PathFromText(pstFile);
+    std::optional<AnyEndLineReader> reader;
+    std::string_view bytes;
+    if (!OpenInput(pstFile, reader, bytes, result)) return result;
+    const Text name = FileNamePart(pstFile);
+    LateNamedOutput out(env.ProgramFile(PathFromText(OutputName2(name, u"R.UKE"))));
+    const bool plain = reader->coding() == TextCoding::kCp932;
     Text suffix = u"R.UKE";
-    FieldList fields;
-    for (Text& line : FList) {
-      if (RebuildsUnchanged(line)) {
-        const TextView id = TextView(line).substr(0, line.find(u','));
-        if (id != u"IR" && id != u"RE") continue;
+    std::string chunk;
+    Text text;
+    do {
+      if (plain) {
+        ReplaceRecordBytes(bytes, map, suffix, chunk);
+      } else {
+        text.clear();
+        AnyEndLineReader::Decode(reader->coding(), bytes, text);
+        Cp932EncodeAppend(ReplaceRecord(std::move(text), map, suffix), chunk);
       }
-      fields.clear();
-      GetCommaTxt(line, fields);
-      if (fields[0] == u"IR") {
-        const Text& payer = At(fields, 1);
-        if (payer == u"1") {
-          suffix = T("_1R.UKE");
-        } else if (payer == u"2") {
-          suffix = T("_2R.UKE");
-        }
-      } else if (fields[0] == u"RE") {
-        // Only the chart number itself changes: a textual replace over the
-        // whole record would also hit dates, codes and amounts.
-        Text& chart = At(fields, 13);
-        if (!chart.empty()) {
-          const Text key = Trim(chart);
-          if (!key.empty()) {
-            if (const auto hit = map.Find(key)) chart = map.mlsList2[*hit];
-          }
-        }
+      chunk += "\r\n";
+      if (chunk.size() >= (1 << 16)) {
+        out.Write(chunk);
+        chunk.clear();
       }
-      line = JoinCommaTxt(fields, false);
-    }
-    WriteOutput(env, pstFile, OutputName2(FileNamePart(pstFile), suffix), FList, result, click);
+    } while (reader->NextBytes(bytes));
+    out.Write(chunk);
+    const Text outName = OutputName2(name, suffix);
+    const fs::path target = env.ProgramFile(PathFromText(outName));
+    if (result.RefusesOverwrite(target, outName, {path})) return result;
+    if (click && click->Refuses(target, outName, pstFile, result)) return result;
+    out.CommitAs(target);
+    if (click) click->Add(target, pstFile);
+    result.HandOver(target, outName);
   } catch (const OpError& e) {
     result.Error(e.text());
     result.stopped = true;

@@ -79,6 +79,19 @@ Text ReplaceLine(const Text& line, const NumberMap& map);
 // digits and signs work on the bytes; any other goes through ReplaceLine.
 void ReplaceLineBytes(std::string_view line, const NumberMap& map, std::string& out);
 
+// One mode-2 record as written: an IR record's payer ("1" or "2") sets the
+// output's suffix, an RE record's chart number (field 13, trimmed) becomes its
+// new number, and a record with a quote or a blank (or an IR / RE record) is
+// split at every comma and joined again. Throws OpError (index error) when an
+// IR or RE record is too short.
+Text ReplaceRecord(Text line, const NumberMap& map, Text& suffix);
+// The same on a record of code page 932 bytes, appending the output bytes
+// (without line end) to `out`. Records without a quote or a blank work on the
+// bytes; any other, and an RE record whose chart number or new number is not
+// plain, goes through ReplaceRecord.
+void ReplaceRecordBytes(std::string_view line, const NumberMap& map, Text& suffix,
+                        std::string& out);
+
 // Output names: every ".txt" -> "R.txt" (mode 1); every ".UKE" -> suffix (mode 2).
 Text OutputName1(TextView inputName);
 Text OutputName2(TextView inputName, TextView suffix);
