@@ -1,6 +1,7 @@
 #include "ff1/ff1_build.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <string_view>
 #include <unordered_map>
 
@@ -34,6 +35,16 @@ FieldList SplitComma(TextView line) {
 std::vector<Text> ReadLinesSjis(const fs::path& path) {
   if (FolderExists(path)) ThrowOpenError(path);
   return SplitLinesAnyEnd(Cp932Decode(ReadFileBytes(path)));
+}
+
+// Calls fn(index, line) for each line of a Shift_JIS file, read line by line,
+// until fn returns false.
+template <typename Fn>
+void ForEachLineSjis(const fs::path& path, Fn&& fn) {
+  AnyEndLineReader reader(path, AnyEndLineReader::Marks::kCp932);
+  Text line;
+  for (std::size_t i = 0; reader.Next(line); ++i)
+    if (!fn(i, line)) return;
 }
 
 void CreateFolder(const fs::path& folder, const fs::path& forFile) {
@@ -208,62 +219,64 @@ fs::path BuildEHRCSV_FromFF1_andSpecCSV(const fs::path& MergedFF1Path, const fs:
   const SpecCSV spec = LoadSpecCSV(SpecCsvPath);
 
   // Merged file: Shift_JIS, or UTF-8 when it starts with the byte-order mark.
-  if (FolderExists(MergedFF1Path)) ThrowOpenError(MergedFF1Path);
-  const std::string merged = ReadAllBytes(MergedFF1Path);
-  std::string_view body(merged);
-  const bool utf8 = body.size() >= 3 && body.substr(0, 3) == "\xEF\xBB\xBF";
-  if (utf8) body.remove_prefix(3);
+  const bool utf8 = DetectEncodingFromFile(MergedFF1Path) == FF1Encoding::UTF8;
 
+  // Only the output rows are kept: one per data id.
   RowTable table(Text(YearMonthText) + u"01");
-  bool headerSeen = false;
-  Text line, key;
-  std::vector<TextView> f;
-  ForEachLine(body, 0, [&](std::size_t off, std::size_t len) {
-    const std::string_view raw = body.substr(off, len);
-    line.clear();
-    if (utf8)
-      line = FromUtf8(raw);
-    else
-      Cp932DecodeAppend(raw, line);
-    if (IsBlank(line)) return;
-    if (!headerSeen) {
-      headerSeen = true;
-      return;
-    }
-    // Fields as views into the line (cut at every TAB, as SplitTSV).
-    f.clear();
-    for (std::size_t start = 0;;) {
-      const std::size_t tab = line.find(u'\t', start);
-      if (tab == Text::npos) {
-        f.push_back(TextView(line).substr(start));
-        break;
+  {
+    OffsetLineReader reader(MergedFF1Path, utf8 ? 3 : 0);
+    bool headerSeen = false;
+    Text line, key;
+    std::vector<TextView> f;
+    std::string_view raw;
+    std::uint64_t offset = 0;
+    while (reader.Next(raw, offset)) {
+      line.clear();
+      if (utf8)
+        line = FromUtf8(raw);
+      else
+        Cp932DecodeAppend(raw, line);
+      if (IsBlank(line)) continue;
+      if (!headerSeen) {
+        headerSeen = true;
+        continue;
       }
-      f.push_back(TextView(line).substr(start, tab - start));
-      start = tab + 1;
+      // Fields as views into the line (cut at every TAB, as SplitTSV).
+      f.clear();
+      for (std::size_t start = 0;;) {
+        const std::size_t tab = line.find(u'\t', start);
+        if (tab == Text::npos) {
+          f.push_back(TextView(line).substr(start));
+          break;
+        }
+        f.push_back(TextView(line).substr(start, tab - start));
+        start = tab + 1;
+      }
+      if (f.size() < 5) continue;
+      const TextView dataId = TrimView(f[1]);
+      const std::int32_t ym = ToInt32Def(TrimView(f[2]), 0);
+      const TextView code = TrimView(f[3]);
+      if (dataId.empty() || code.empty() || ym == 0) continue;
+      TOutputRow& row = table.EnsureRow(dataId, ym);
+      for (int p = 1; p <= 9; ++p) {
+        const std::size_t at = static_cast<std::size_t>(4 + p);
+        if (at >= f.size()) break;
+        const TextView value = TrimView(f[at]);
+        if (value.empty()) continue;
+        key.assign(code);
+        key.push_back(u'|');
+        key.push_back(static_cast<char16_t>(u'0' + p));
+        const auto it = spec.MapCodePayloadToIndex.find(key);
+        if (it == spec.MapCodePayloadToIndex.end()) continue;
+        if (it->second >= 0 && it->second < kColumnCount) row.Cols[it->second].assign(value);
+      }
     }
-    if (f.size() < 5) return;
-    const TextView dataId = TrimView(f[1]);
-    const std::int32_t ym = ToInt32Def(TrimView(f[2]), 0);
-    const TextView code = TrimView(f[3]);
-    if (dataId.empty() || code.empty() || ym == 0) return;
-    TOutputRow& row = table.EnsureRow(dataId, ym);
-    for (int p = 1; p <= 9; ++p) {
-      const std::size_t at = static_cast<std::size_t>(4 + p);
-      if (at >= f.size()) break;
-      const TextView value = TrimView(f[at]);
-      if (value.empty()) continue;
-      key.assign(code);
-      key.push_back(u'|');
-      key.push_back(static_cast<char16_t>(u'0' + p));
-      const auto it = spec.MapCodePayloadToIndex.find(key);
-      if (it == spec.MapCodePayloadToIndex.end()) continue;
-      if (it->second >= 0 && it->second < kColumnCount) row.Cols[it->second].assign(value);
-    }
-  });
+  }
 
   std::vector<Text> out;
   out.push_back(MakeCSVLine(spec.Headers));
   for (const TOutputRow* r : table.Sorted()) out.push_back(MakeCSVLine(r->Cols));
+  table = RowTable(Text());
 
   Text baseDate;
   if (out.size() > 1) {
@@ -271,46 +284,63 @@ fs::path BuildEHRCSV_FromFF1_andSpecCSV(const fs::path& MergedFF1Path, const fs:
     if (f.size() >= 3) baseDate = Trim(f[2]);
   }
 
-  if (!AppendCsvPath.empty() && FileExists(AppendCsvPath)) {
-    const std::vector<Text> add = ReadLinesSjis(AppendCsvPath);
+  // The additional file is read twice, never held: once for its date, once
+  // while writing.
+  const bool append = !AppendCsvPath.empty() && FileExists(AppendCsvPath);
+  if (append) {
     Text addDate;
-    for (std::size_t i = 1; i < add.size(); ++i) {
-      if (IsBlank(add[i])) continue;
-      const FieldList f = SplitComma(add[i]);
-      if (f.size() < 3) continue;
+    ForEachLineSjis(AppendCsvPath, [&](std::size_t i, const Text& line) {
+      if (i == 0 || IsBlank(line)) return true;
+      const FieldList f = SplitComma(line);
+      if (f.size() < 3) return true;
       addDate = Trim(f[2]);
-      break;
-    }
+      return false;
+    });
     if (!baseDate.empty() && !addDate.empty() && baseDate != addDate)
       throw OpError(T("追記ファイルの診療年月日が異なります。元ファイル=") + baseDate +
                     T(", 追記ファイル=") + addDate);
-    for (std::size_t i = 1; i < add.size(); ++i)
-      if (!IsBlank(add[i])) out.push_back(add[i]);
   }
 
   const fs::path recelist = MergedFF1Path.parent_path() / kRecelistName;
-  if (FileExists(recelist)) {
-    std::unordered_map<Text, Text> RecMap;
-    for (const Text& rec : ReadLinesSjis(recelist)) {
-      if (IsBlank(rec)) continue;
+  const bool haveRecelist = FileExists(recelist);
+  std::unordered_map<Text, Text> RecMap;
+  if (haveRecelist) {
+    ForEachLineSjis(recelist, [&](std::size_t, const Text& rec) {
+      if (IsBlank(rec)) return true;
       const FieldList f = SplitComma(rec);
-      if (f.size() < 5) continue;
+      if (f.size() < 5) return true;
       RecMap[Trim(f[4])] = Trim(f[0]);
-    }
-    for (std::size_t i = 1; i < out.size(); ++i) {
-      Text& l = out[i];
-      if (IsBlank(l)) continue;
-      const std::size_t comma = l.find(u',');
-      const Text first = l.substr(0, comma);
-      const auto it = RecMap.find(first);
-      if (it == RecMap.end()) continue;
-      l = it->second + (comma == Text::npos ? Text() : l.substr(comma));
-    }
+      return true;
+    });
   }
+  // A line's first field becomes the chart number recelist.csv gives its data id.
+  auto mapped = [&](const Text& l) -> Text {
+    if (!haveRecelist || IsBlank(l)) return l;
+    const std::size_t comma = l.find(u',');
+    const auto it = RecMap.find(l.substr(0, comma));
+    if (it == RecMap.end()) return l;
+    return it->second + (comma == Text::npos ? Text() : l.substr(comma));
+  };
 
   CreateFolder(OutDir, OutDir);
   const fs::path target = OutDir / PathFromText(FF1AllFileName(YearMonthText));
-  SaveStringListAsCP932Lossy(out, target);
+  CreateFolder(target.parent_path(), target);
+  AtomicFile file(target);
+  std::string bytes;
+  auto writeLine = [&](const Text& line) {
+    bytes = Utf16ToCP932BytesLossy(line);
+    bytes += "\r\n";
+    file.Write(bytes);
+  };
+  for (std::size_t i = 0; i < out.size(); ++i) writeLine(i == 0 ? out[i] : mapped(out[i]));
+  out = {};
+  if (append) {
+    ForEachLineSjis(AppendCsvPath, [&](std::size_t i, const Text& line) {
+      if (i > 0 && !IsBlank(line)) writeLine(mapped(line));
+      return true;
+    });
+  }
+  file.Commit();
   return target;
 }
 
