@@ -47,6 +47,13 @@ void ForEachLineSjis(const fs::path& path, Fn&& fn) {
     if (!fn(i, line)) return;
 }
 
+// The line and CR LF in code page 932 (`bytes` is scratch space).
+void WriteLineCP932Lossy(AtomicFile& out, TextView line, std::string& bytes) {
+  bytes = Cp932Encode(line);
+  bytes += "\r\n";
+  out.Write(bytes);
+}
+
 void CreateFolder(const fs::path& folder, const fs::path& forFile) {
   if (folder.empty() || FolderExists(folder)) return;
   std::error_code ec;
@@ -193,11 +200,7 @@ void SaveStringListAsCP932Lossy(const std::vector<Text>& lines, const fs::path& 
   CreateFolder(fileName.parent_path(), fileName);
   AtomicFile out(fileName);
   std::string bytes;
-  for (const Text& line : lines) {
-    bytes = Utf16ToCP932BytesLossy(line);
-    bytes += "\r\n";
-    out.Write(bytes);
-  }
+  for (const Text& line : lines) WriteLineCP932Lossy(out, line, bytes);
   out.Commit();
 }
 
@@ -223,55 +226,50 @@ fs::path BuildEHRCSV_FromFF1_andSpecCSV(const fs::path& MergedFF1Path, const fs:
 
   // Only the output rows are kept: one per data id.
   RowTable table(Text(YearMonthText) + u"01");
-  {
-    OffsetLineReader reader(MergedFF1Path, utf8 ? 3 : 0);
-    bool headerSeen = false;
-    Text line, key;
-    std::vector<TextView> f;
-    std::string_view raw;
-    std::uint64_t offset = 0;
-    while (reader.Next(raw, offset)) {
-      line.clear();
-      if (utf8)
-        line = FromUtf8(raw);
-      else
-        Cp932DecodeAppend(raw, line);
-      if (IsBlank(line)) continue;
-      if (!headerSeen) {
-        headerSeen = true;
-        continue;
-      }
-      // Fields as views into the line (cut at every TAB, as SplitTSV).
-      f.clear();
-      for (std::size_t start = 0;;) {
-        const std::size_t tab = line.find(u'\t', start);
-        if (tab == Text::npos) {
-          f.push_back(TextView(line).substr(start));
-          break;
-        }
-        f.push_back(TextView(line).substr(start, tab - start));
-        start = tab + 1;
-      }
-      if (f.size() < 5) continue;
-      const TextView dataId = TrimView(f[1]);
-      const std::int32_t ym = ToInt32Def(TrimView(f[2]), 0);
-      const TextView code = TrimView(f[3]);
-      if (dataId.empty() || code.empty() || ym == 0) continue;
-      TOutputRow& row = table.EnsureRow(dataId, ym);
-      for (int p = 1; p <= 9; ++p) {
-        const std::size_t at = static_cast<std::size_t>(4 + p);
-        if (at >= f.size()) break;
-        const TextView value = TrimView(f[at]);
-        if (value.empty()) continue;
-        key.assign(code);
-        key.push_back(u'|');
-        key.push_back(static_cast<char16_t>(u'0' + p));
-        const auto it = spec.MapCodePayloadToIndex.find(key);
-        if (it == spec.MapCodePayloadToIndex.end()) continue;
-        if (it->second >= 0 && it->second < kColumnCount) row.Cols[it->second].assign(value);
-      }
+  bool headerSeen = false;
+  Text line, key;
+  std::vector<TextView> f;
+  ForEachLineOfFile(MergedFF1Path, utf8 ? 3 : 0, [&](std::uint64_t, std::string_view raw) {
+    line.clear();
+    if (utf8)
+      line = FromUtf8(raw);
+    else
+      Cp932DecodeAppend(raw, line);
+    if (IsBlank(line)) return;
+    if (!headerSeen) {
+      headerSeen = true;
+      return;
     }
-  }
+    // Fields as views into the line (cut at every TAB, as SplitTSV).
+    f.clear();
+    for (std::size_t start = 0;;) {
+      const std::size_t tab = line.find(u'\t', start);
+      if (tab == Text::npos) {
+        f.push_back(TextView(line).substr(start));
+        break;
+      }
+      f.push_back(TextView(line).substr(start, tab - start));
+      start = tab + 1;
+    }
+    if (f.size() < 5) return;
+    const TextView dataId = TrimView(f[1]);
+    const std::int32_t ym = ToInt32Def(TrimView(f[2]), 0);
+    const TextView code = TrimView(f[3]);
+    if (dataId.empty() || code.empty() || ym == 0) return;
+    TOutputRow& row = table.EnsureRow(dataId, ym);
+    for (int p = 1; p <= 9; ++p) {
+      const std::size_t at = static_cast<std::size_t>(4 + p);
+      if (at >= f.size()) break;
+      const TextView value = TrimView(f[at]);
+      if (value.empty()) continue;
+      key.assign(code);
+      key.push_back(u'|');
+      key.push_back(static_cast<char16_t>(u'0' + p));
+      const auto it = spec.MapCodePayloadToIndex.find(key);
+      if (it == spec.MapCodePayloadToIndex.end()) continue;
+      if (it->second >= 0 && it->second < kColumnCount) row.Cols[it->second].assign(value);
+    }
+  });
 
   std::vector<Text> out;
   out.push_back(MakeCSVLine(spec.Headers));
@@ -327,11 +325,7 @@ fs::path BuildEHRCSV_FromFF1_andSpecCSV(const fs::path& MergedFF1Path, const fs:
   CreateFolder(target.parent_path(), target);
   AtomicFile file(target);
   std::string bytes;
-  auto writeLine = [&](const Text& line) {
-    bytes = Utf16ToCP932BytesLossy(line);
-    bytes += "\r\n";
-    file.Write(bytes);
-  };
+  auto writeLine = [&](const Text& line) { WriteLineCP932Lossy(file, line, bytes); };
   for (std::size_t i = 0; i < out.size(); ++i) writeLine(i == 0 ? out[i] : mapped(out[i]));
   out = {};
   if (append) {

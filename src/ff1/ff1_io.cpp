@@ -66,8 +66,12 @@ bool OffsetLineReader::Fill() {
 
 bool OffsetLineReader::Next(std::string_view& line, std::uint64_t& offset) {
   while (true) {
-    std::size_t p = scan_;
-    while (p < end_ && buf_[p] != '\r' && buf_[p] != '\n') ++p;
+    // The first LF, then any CR before it (lone CRs are rare).
+    const char* from = buf_.data() + scan_;
+    const char* lf = static_cast<const char*>(std::memchr(from, '\n', end_ - scan_));
+    const char* stop = lf ? lf : buf_.data() + end_;
+    const char* cr = static_cast<const char*>(std::memchr(from, '\r', stop - from));
+    const std::size_t p = static_cast<std::size_t>((cr ? cr : stop) - buf_.data());
     scan_ = p;
     // A CR last in the buffer may be the first half of CR LF.
     const bool complete = p < end_ && !(buf_[p] == '\r' && p + 1 == end_ && !eof_);

@@ -37,6 +37,15 @@ class OffsetLineReader {
   bool eof_ = false;
 };
 
+// Calls fn(offset, line) for each line of a file, as OffsetLineReader reads them.
+template <typename Fn>
+void ForEachLineOfFile(const std::filesystem::path& path, std::size_t skip, Fn&& fn) {
+  OffsetLineReader reader(path, skip);
+  std::string_view line;
+  std::uint64_t offset = 0;
+  while (reader.Next(line, offset)) fn(offset, line);
+}
+
 // Reads lines back at offsets an OffsetLineReader gave. Lines asked for in
 // file order mostly follow each other, so the file is only repositioned when
 // they do not.

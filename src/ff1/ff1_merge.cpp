@@ -214,15 +214,14 @@ std::uint64_t PlaceOf(std::uint32_t file, std::uint64_t offset, std::size_t leng
 // Calls fn(kind, idBytes, ym, offset, length) for every line of a file.
 template <typename Fn>
 void ForEachClassifiedLine(const SourceFile& f, Fn&& fn) {
-  OffsetLineReader reader(f.path, f.enc == FF1Encoding::UTF8 ? 3 : 0);
   LineClassifier classify(f.enc);
-  std::string_view line, idBytes;
-  std::uint64_t offset = 0;
-  while (reader.Next(line, offset)) {
-    std::int32_t ym = 0;
-    const LineKind kind = classify.Classify(line, idBytes, ym);
-    if (kind != LineKind::kSkip) fn(kind, idBytes, ym, offset, line.size());
-  }
+  std::string_view idBytes;
+  ForEachLineOfFile(f.path, f.enc == FF1Encoding::UTF8 ? 3 : 0,
+                    [&](std::uint64_t offset, std::string_view line) {
+                      std::int32_t ym = 0;
+                      const LineKind kind = classify.Classify(line, idBytes, ym);
+                      if (kind != LineKind::kSkip) fn(kind, idBytes, ym, offset, line.size());
+                    });
 }
 
 }  // namespace
