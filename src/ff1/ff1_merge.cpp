@@ -123,11 +123,11 @@ class LineClassifier {
     // title's first byte occurs anywhere in the line.
     std::size_t tabs[9];
     std::size_t count = 0;
-    for (std::size_t k = 0; k < line.size(); ++k) {
-      if (line[k] == '\t') {
-        tabs[count++] = k;
-        if (count == 9) break;
-      }
+    for (std::size_t from = 0; count < 9;) {
+      const std::size_t tab = line.find('\t', from);
+      if (tab == std::string_view::npos) break;
+      tabs[count++] = tab;
+      from = tab + 1;
     }
     const bool titleLead = std::memchr(line.data(), titleBytes_[0], line.size()) != nullptr;
     // Every row of a file carries the same facility code: read it once.
