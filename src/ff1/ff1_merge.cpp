@@ -175,6 +175,7 @@ class IdTable {
       index_.emplace(buf_, id);
       ids.push_back(buf_);
       latest.push_back(ym);
+      latestRows.push_back(0);
     }
     last_ = id;
     lastBytes_.assign(idBytes);
@@ -184,6 +185,7 @@ class IdTable {
 
   std::vector<Text> ids;
   std::vector<std::int32_t> latest;  // per id, the latest year-month
+  std::vector<std::uint32_t> latestRows;  // per id, its rows of that month so far
 
  private:
   std::unordered_map<Text, std::uint32_t> index_;
@@ -334,12 +336,21 @@ void MergeFF1Latest(const fs::path& InDir, const fs::path& OutFile) {
         return;
       }
       const std::uint32_t id = table.Find(idBytes, f.enc, true, ym);
-      if (table.latest[id] < ym) table.latest[id] = ym;
+      if (table.latest[id] < ym) {
+        table.latest[id] = ym;
+        table.latestRows[id] = 0;
+      }
+      if (table.latest[id] == ym) ++table.latestRows[id];
     });
   }
 
   // Second reading: only the places of rows of each data id's latest month.
+  // Sized beforehand: the places are the bulk of what the merge holds.
   std::vector<KeptRow> rows;
+  std::size_t expected = 0;
+  for (const std::uint32_t n : table.latestRows) expected += n;
+  table.latestRows = {};
+  rows.reserve(expected);
   for (std::uint32_t fi = 0; fi < files.size(); ++fi) {
     const SourceFile& f = files[fi];
     ForEachClassifiedLine(f, [&](LineKind kind, std::string_view idBytes, std::int32_t ym,
@@ -351,7 +362,6 @@ void MergeFF1Latest(const fs::path& InDir, const fs::path& OutFile) {
       rows.push_back({id, static_cast<std::uint32_t>(length), PlaceOf(fi, offset, length, f.path)});
     });
   }
-  rows.shrink_to_fit();
 
   // Rank of each data id in the folded order; ids equal but for letter case share a rank.
   const std::vector<Text>& ids = table.ids;
