@@ -1,6 +1,7 @@
 #include "ff1/ff1_build.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <string_view>
 #include <unordered_map>
 
@@ -34,6 +35,23 @@ FieldList SplitComma(TextView line) {
 std::vector<Text> ReadLinesSjis(const fs::path& path) {
   if (FolderExists(path)) ThrowOpenError(path);
   return SplitLinesAnyEnd(Cp932Decode(ReadFileBytes(path)));
+}
+
+// Calls fn(index, line) for each line of a Shift_JIS file, read line by line,
+// until fn returns false.
+template <typename Fn>
+void ForEachLineSjis(const fs::path& path, Fn&& fn) {
+  AnyEndLineReader reader(path, AnyEndLineReader::Marks::kCp932);
+  Text line;
+  for (std::size_t i = 0; reader.Next(line); ++i)
+    if (!fn(i, line)) return;
+}
+
+// The line and CR LF in code page 932 (`bytes` is scratch space).
+void WriteLineCP932Lossy(AtomicFile& out, TextView line, std::string& bytes) {
+  bytes = Cp932Encode(line);
+  bytes += "\r\n";
+  out.Write(bytes);
 }
 
 void CreateFolder(const fs::path& folder, const fs::path& forFile) {
@@ -182,11 +200,7 @@ void SaveStringListAsCP932Lossy(const std::vector<Text>& lines, const fs::path& 
   CreateFolder(fileName.parent_path(), fileName);
   AtomicFile out(fileName);
   std::string bytes;
-  for (const Text& line : lines) {
-    bytes = Utf16ToCP932BytesLossy(line);
-    bytes += "\r\n";
-    out.Write(bytes);
-  }
+  for (const Text& line : lines) WriteLineCP932Lossy(out, line, bytes);
   out.Commit();
 }
 
@@ -208,18 +222,14 @@ fs::path BuildEHRCSV_FromFF1_andSpecCSV(const fs::path& MergedFF1Path, const fs:
   const SpecCSV spec = LoadSpecCSV(SpecCsvPath);
 
   // Merged file: Shift_JIS, or UTF-8 when it starts with the byte-order mark.
-  if (FolderExists(MergedFF1Path)) ThrowOpenError(MergedFF1Path);
-  const std::string merged = ReadAllBytes(MergedFF1Path);
-  std::string_view body(merged);
-  const bool utf8 = body.size() >= 3 && body.substr(0, 3) == "\xEF\xBB\xBF";
-  if (utf8) body.remove_prefix(3);
+  const bool utf8 = DetectEncodingFromFile(MergedFF1Path) == FF1Encoding::UTF8;
 
+  // Only the output rows are kept: one per data id.
   RowTable table(Text(YearMonthText) + u"01");
   bool headerSeen = false;
   Text line, key;
   std::vector<TextView> f;
-  ForEachLine(body, 0, [&](std::size_t off, std::size_t len) {
-    const std::string_view raw = body.substr(off, len);
+  ForEachLineOfFile(MergedFF1Path, utf8 ? 3 : 0, [&](std::uint64_t, std::string_view raw) {
     line.clear();
     if (utf8)
       line = FromUtf8(raw);
@@ -264,6 +274,7 @@ fs::path BuildEHRCSV_FromFF1_andSpecCSV(const fs::path& MergedFF1Path, const fs:
   std::vector<Text> out;
   out.push_back(MakeCSVLine(spec.Headers));
   for (const TOutputRow* r : table.Sorted()) out.push_back(MakeCSVLine(r->Cols));
+  table = RowTable(Text());
 
   Text baseDate;
   if (out.size() > 1) {
@@ -271,46 +282,59 @@ fs::path BuildEHRCSV_FromFF1_andSpecCSV(const fs::path& MergedFF1Path, const fs:
     if (f.size() >= 3) baseDate = Trim(f[2]);
   }
 
-  if (!AppendCsvPath.empty() && FileExists(AppendCsvPath)) {
-    const std::vector<Text> add = ReadLinesSjis(AppendCsvPath);
+  // The additional file is read twice, never held: once for its date, once
+  // while writing.
+  const bool append = !AppendCsvPath.empty() && FileExists(AppendCsvPath);
+  if (append) {
     Text addDate;
-    for (std::size_t i = 1; i < add.size(); ++i) {
-      if (IsBlank(add[i])) continue;
-      const FieldList f = SplitComma(add[i]);
-      if (f.size() < 3) continue;
+    ForEachLineSjis(AppendCsvPath, [&](std::size_t i, const Text& line) {
+      if (i == 0 || IsBlank(line)) return true;
+      const FieldList f = SplitComma(line);
+      if (f.size() < 3) return true;
       addDate = Trim(f[2]);
-      break;
-    }
+      return false;
+    });
     if (!baseDate.empty() && !addDate.empty() && baseDate != addDate)
       throw OpError(T("追記ファイルの診療年月日が異なります。元ファイル=") + baseDate +
                     T(", 追記ファイル=") + addDate);
-    for (std::size_t i = 1; i < add.size(); ++i)
-      if (!IsBlank(add[i])) out.push_back(add[i]);
   }
 
   const fs::path recelist = MergedFF1Path.parent_path() / kRecelistName;
-  if (FileExists(recelist)) {
-    std::unordered_map<Text, Text> RecMap;
-    for (const Text& rec : ReadLinesSjis(recelist)) {
-      if (IsBlank(rec)) continue;
+  const bool haveRecelist = FileExists(recelist);
+  std::unordered_map<Text, Text> RecMap;
+  if (haveRecelist) {
+    ForEachLineSjis(recelist, [&](std::size_t, const Text& rec) {
+      if (IsBlank(rec)) return true;
       const FieldList f = SplitComma(rec);
-      if (f.size() < 5) continue;
+      if (f.size() < 5) return true;
       RecMap[Trim(f[4])] = Trim(f[0]);
-    }
-    for (std::size_t i = 1; i < out.size(); ++i) {
-      Text& l = out[i];
-      if (IsBlank(l)) continue;
-      const std::size_t comma = l.find(u',');
-      const Text first = l.substr(0, comma);
-      const auto it = RecMap.find(first);
-      if (it == RecMap.end()) continue;
-      l = it->second + (comma == Text::npos ? Text() : l.substr(comma));
-    }
+      return true;
+    });
   }
+  // A line's first field becomes the chart number recelist.csv gives its data id.
+  auto mapped = [&](const Text& l) -> Text {
+    if (!haveRecelist || IsBlank(l)) return l;
+    const std::size_t comma = l.find(u',');
+    const auto it = RecMap.find(l.substr(0, comma));
+    if (it == RecMap.end()) return l;
+    return it->second + (comma == Text::npos ? Text() : l.substr(comma));
+  };
 
   CreateFolder(OutDir, OutDir);
   const fs::path target = OutDir / PathFromText(FF1AllFileName(YearMonthText));
-  SaveStringListAsCP932Lossy(out, target);
+  CreateFolder(target.parent_path(), target);
+  AtomicFile file(target);
+  std::string bytes;
+  auto writeLine = [&](const Text& line) { WriteLineCP932Lossy(file, line, bytes); };
+  for (std::size_t i = 0; i < out.size(); ++i) writeLine(i == 0 ? out[i] : mapped(out[i]));
+  out = {};
+  if (append) {
+    ForEachLineSjis(AppendCsvPath, [&](std::size_t i, const Text& line) {
+      if (i > 0 && !IsBlank(line)) writeLine(mapped(line));
+      return true;
+    });
+  }
+  file.Commit();
   return target;
 }
 

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -105,21 +106,125 @@ bool IsHeaderBytes(std::string_view line, FF1Encoding enc) {
 
 struct SourceFile {
   fs::path path;
-  std::string bytes;
   FF1Encoding enc = FF1Encoding::ShiftJIS;
 };
 
-struct LineRef {
-  std::uint32_t file = 0;
-  std::size_t offset = 0;
-  std::size_t length = 0;
+// What the merge sees in a line: nothing, a header line, or a data row with
+// its data id (bytes of the file's encoding, trimmed) and year-month.
+enum class LineKind { kSkip, kHeader, kRow };
+
+class LineClassifier {
+ public:
+  explicit LineClassifier(FF1Encoding enc) : enc_(enc), titleBytes_(FacilityCodeBytes(enc)) {}
+
+  LineKind Classify(std::string_view line, std::string_view& idBytes, std::int32_t& ym) {
+    if (IsBlankBytes(line)) return LineKind::kSkip;
+    // The first nine TABs (the leading fields are short), and whether the
+    // title's first byte occurs anywhere in the line.
+    std::size_t tabs[9];
+    std::size_t count = 0;
+    for (std::size_t from = 0; count < 9;) {
+      const std::size_t tab = line.find('\t', from);
+      if (tab == std::string_view::npos) break;
+      tabs[count++] = tab;
+      from = tab + 1;
+    }
+    const bool titleLead = std::memchr(line.data(), titleBytes_[0], line.size()) != nullptr;
+    // Every row of a file carries the same facility code: read it once.
+    const std::string_view first = line.substr(0, count > 0 ? tabs[0] : line.size());
+    if (first != lastFirst_) {
+      std::int32_t facility;
+      lastFirst_.assign(first);
+      lastFirstIsInt_ = ParseInt32Bytes(TrimBytes(first), facility);
+    }
+    if (!lastFirstIsInt_ || (titleLead && IsHeaderBytes(line, enc_))) return LineKind::kHeader;
+    // Fields 2 and 3, and at least 10 fields in all.
+    if (count < 9) return LineKind::kSkip;
+    idBytes = TrimBytes(line.substr(tabs[0] + 1, tabs[1] - tabs[0] - 1));
+    if (idBytes.empty()) return LineKind::kSkip;
+    ym = 0;
+    if (!ParseInt32Bytes(TrimBytes(line.substr(tabs[1] + 1, tabs[2] - tabs[1] - 1)), ym) || ym == 0)
+      return LineKind::kSkip;
+    return LineKind::kRow;
+  }
+
+ private:
+  FF1Encoding enc_;
+  const std::string& titleBytes_;
+  std::string lastFirst_;  // the last first field read, and whether it is an integer
+  bool lastFirstIsInt_ = false;
 };
 
-struct RowRef {
-  std::uint32_t id;  // index into the data id table
-  std::int32_t ym;
-  LineRef line;
+// Data ids met, each with its latest year-month.
+class IdTable {
+ public:
+  static constexpr std::uint32_t kNone = 0xFFFFFFFFu;
+
+  // The id of a data id's bytes in a file's encoding; kNone when `add` is
+  // false and it was never added.
+  std::uint32_t Find(std::string_view idBytes, FF1Encoding enc, bool add, std::int32_t ym) {
+    // A patient's rows mostly follow each other: reuse the last lookup.
+    if (last_ != kNone && idBytes == lastBytes_ && enc == lastEnc_) return last_;
+    DecodeInto(idBytes, enc, buf_);
+    std::uint32_t id = kNone;
+    const auto it = index_.find(buf_);
+    if (it != index_.end()) {
+      id = it->second;
+    } else if (add) {
+      id = static_cast<std::uint32_t>(ids.size());
+      index_.emplace(buf_, id);
+      ids.push_back(buf_);
+      latest.push_back(ym);
+      latestRows.push_back(0);
+    }
+    last_ = id;
+    lastBytes_.assign(idBytes);
+    lastEnc_ = enc;
+    return id;
+  }
+
+  std::vector<Text> ids;
+  std::vector<std::int32_t> latest;  // per id, the latest year-month
+  std::vector<std::uint32_t> latestRows;  // per id, its rows of that month so far
+
+ private:
+  std::unordered_map<Text, std::uint32_t> index_;
+  std::uint32_t last_ = kNone;
+  std::string lastBytes_;
+  FF1Encoding lastEnc_ = FF1Encoding::ShiftJIS;
+  Text buf_;
 };
+
+// A line is kept as its place in the input, not as text: the merge reads it
+// back when it writes. 40 bits of offset (files up to 1 TiB), 24 of file index.
+constexpr unsigned kOffsetBits = 40;
+constexpr std::uint64_t kOffsetMask = (std::uint64_t{1} << kOffsetBits) - 1;
+
+struct KeptRow {
+  std::uint32_t id;
+  std::uint32_t length;
+  std::uint64_t place;  // file index << kOffsetBits | offset: input order
+};
+
+std::uint64_t PlaceOf(std::uint32_t file, std::uint64_t offset, std::size_t length,
+                      const fs::path& path) {
+  if (offset > kOffsetMask || length > 0xFFFFFFFFu || file >= (1u << (64 - kOffsetBits)))
+    ThrowReadError(path);
+  return (std::uint64_t{file} << kOffsetBits) | offset;
+}
+
+// Calls fn(kind, idBytes, ym, offset, length) for every line of a file.
+template <typename Fn>
+void ForEachClassifiedLine(const SourceFile& f, Fn&& fn) {
+  LineClassifier classify(f.enc);
+  std::string_view idBytes;
+  ForEachLineOfFile(f.path, f.enc == FF1Encoding::UTF8 ? 3 : 0,
+                    [&](std::uint64_t offset, std::string_view line) {
+                      std::int32_t ym = 0;
+                      const LineKind kind = classify.Classify(line, idBytes, ym);
+                      if (kind != LineKind::kSkip) fn(kind, idBytes, ym, offset, line.size());
+                    });
+}
 
 }  // namespace
 
@@ -212,99 +317,54 @@ void MergeFF1Latest(const fs::path& InDir, const fs::path& OutFile) {
     if (FileExists(OutFile)) RemoveFile(OutFile);
   }
 
+  // First reading: the header line and each data id's latest year-month.
   std::vector<SourceFile> files;
   files.reserve(listed.size());
-  std::unordered_map<Text, std::uint32_t> idIndex;
-  std::vector<Text> ids;
-  std::vector<std::int32_t> maxYm;
-  std::vector<RowRef> rows;
+  IdTable table;
   bool haveHeader = false;
-  LineRef header;
-  Text idBuf;
-
+  KeptRow header{};
   for (std::uint32_t fi = 0; fi < listed.size(); ++fi) {
-    SourceFile sf;
-    sf.path = listed[fi];
-    sf.enc = DetectEncodingFromFile(sf.path);
-    sf.bytes = ReadAllBytes(sf.path);
-    const std::size_t start = (sf.enc == FF1Encoding::UTF8 && HasUtf8Bom(sf.bytes)) ? 3 : 0;
-    files.push_back(std::move(sf));
+    files.push_back({listed[fi], DetectEncodingFromFile(listed[fi])});
     const SourceFile& f = files.back();
-    const std::string_view all(f.bytes);
-    const std::string& titleBytes = FacilityCodeBytes(f.enc);
-    constexpr std::uint32_t kNoId = 0xFFFFFFFFu;
-    std::uint32_t lastId = kNoId;  // per file: the bytes' encoding is the file's
-    std::string_view lastIdBytes;
-    std::string_view lastFirst;  // the last first field read, and whether it is an integer
-    bool lastFirstIsInt = false;
-
-    ForEachLine(all, start, [&](std::size_t off, std::size_t len) {
-      const std::string_view line = all.substr(off, len);
-      if (IsBlankBytes(line)) return;
-      // The first nine TABs (the leading fields are short), and whether the
-      // title's first byte occurs anywhere in the line.
-      std::size_t tabs[9];
-      std::size_t count = 0;
-      for (std::size_t k = 0; k < line.size(); ++k) {
-        if (line[k] == '\t') {
-          tabs[count++] = k;
-          if (count == 9) break;
-        }
-      }
-      const bool titleLead = std::memchr(line.data(), titleBytes[0], line.size()) != nullptr;
-      // Every row of a file carries the same facility code: read it once.
-      const std::string_view first = line.substr(0, count > 0 ? tabs[0] : line.size());
-      if (first != lastFirst) {
-        std::int32_t facility;
-        lastFirst = first;
-        lastFirstIsInt = ParseInt32Bytes(TrimBytes(first), facility);
-      }
-      const bool isHeader = !lastFirstIsInt || (titleLead && IsHeaderBytes(line, f.enc));
-      if (isHeader) {
+    ForEachClassifiedLine(f, [&](LineKind kind, std::string_view idBytes, std::int32_t ym,
+                                 std::uint64_t offset, std::size_t length) {
+      if (kind == LineKind::kHeader) {
         if (!haveHeader) {
           haveHeader = true;
-          header = {fi, off, len};
+          header = {0, static_cast<std::uint32_t>(length), PlaceOf(fi, offset, length, f.path)};
         }
         return;
       }
-      // Fields 2 and 3, and at least 10 fields in all.
-      if (count < 9) return;
-      const std::string_view idBytes = TrimBytes(line.substr(tabs[0] + 1, tabs[1] - tabs[0] - 1));
-      if (idBytes.empty()) return;
-      std::int32_t ym = 0;
-      if (!ParseInt32Bytes(TrimBytes(line.substr(tabs[1] + 1, tabs[2] - tabs[1] - 1)), ym) ||
-          ym == 0)
-        return;
-      // A patient's rows mostly follow each other: reuse the last lookup.
-      if (lastId != kNoId && idBytes == lastIdBytes) {
-        if (maxYm[lastId] < ym) maxYm[lastId] = ym;
-        rows.push_back({lastId, ym, {fi, off, len}});
-        return;
+      const std::uint32_t id = table.Find(idBytes, f.enc, true, ym);
+      if (table.latest[id] < ym) {
+        table.latest[id] = ym;
+        table.latestRows[id] = 0;
       }
-      DecodeInto(idBytes, f.enc, idBuf);
-      std::uint32_t id;
-      const auto it = idIndex.find(idBuf);
-      if (it == idIndex.end()) {
-        id = static_cast<std::uint32_t>(ids.size());
-        idIndex.emplace(idBuf, id);
-        ids.push_back(idBuf);
-        maxYm.push_back(ym);
-      } else {
-        id = it->second;
-        if (maxYm[id] < ym) maxYm[id] = ym;
-      }
-      rows.push_back({id, ym, {fi, off, len}});
-      lastId = id;
-      lastIdBytes = idBytes;
+      if (table.latest[id] == ym) ++table.latestRows[id];
     });
   }
-  idIndex = {};
 
-  // Only rows of each data id's latest month are written; dropping the others
-  // before sorting leaves the written order unchanged.
-  std::erase_if(rows, [&](const RowRef& r) { return r.ym != maxYm[r.id]; });
+  // Second reading: only the places of rows of each data id's latest month.
+  // Sized beforehand: the places are the bulk of what the merge holds.
+  std::vector<KeptRow> rows;
+  std::size_t expected = 0;
+  for (const std::uint32_t n : table.latestRows) expected += n;
+  table.latestRows = {};
+  rows.reserve(expected);
+  for (std::uint32_t fi = 0; fi < files.size(); ++fi) {
+    const SourceFile& f = files[fi];
+    ForEachClassifiedLine(f, [&](LineKind kind, std::string_view idBytes, std::int32_t ym,
+                                 std::uint64_t offset, std::size_t length) {
+      if (kind != LineKind::kRow) return;
+      const std::uint32_t id = table.Find(idBytes, f.enc, false, ym);
+      // A file that changed since the first reading can bring an id or month not seen.
+      if (id == IdTable::kNone || table.latest[id] != ym) return;
+      rows.push_back({id, static_cast<std::uint32_t>(length), PlaceOf(fi, offset, length, f.path)});
+    });
+  }
 
   // Rank of each data id in the folded order; ids equal but for letter case share a rank.
+  const std::vector<Text>& ids = table.ids;
   std::vector<std::uint32_t> order(ids.size());
   for (std::uint32_t i = 0; i < order.size(); ++i) order[i] = i;
   std::sort(order.begin(), order.end(), [&](std::uint32_t x, std::uint32_t y) {
@@ -315,9 +375,14 @@ void MergeFF1Latest(const fs::path& InDir, const fs::path& OutFile) {
     const bool same = k > 0 && CompareTextAsciiFold(ids[order[k - 1]], ids[order[k]]) == 0;
     rank[order[k]] = same ? rank[order[k - 1]] : static_cast<std::uint32_t>(k);
   }
-  std::stable_sort(rows.begin(), rows.end(), [&](const RowRef& x, const RowRef& y) {
+  order = {};
+  // By rank, the later month first, then in input order (the place): the
+  // order of a stable sort of the rows as read.
+  const std::vector<std::int32_t>& latest = table.latest;
+  std::sort(rows.begin(), rows.end(), [&](const KeptRow& x, const KeptRow& y) {
     if (rank[x.id] != rank[y.id]) return rank[x.id] < rank[y.id];
-    return x.ym > y.ym;
+    if (latest[x.id] != latest[y.id]) return latest[x.id] > latest[y.id];
+    return x.place < y.place;
   });
 
   const FF1Encoding outEnc = files.front().enc;
@@ -333,9 +398,18 @@ void MergeFF1Latest(const fs::path& InDir, const fs::path& OutFile) {
   AtomicFile out(OutFile);
   if (outEnc == FF1Encoding::UTF8) out.Write("\xEF\xBB\xBF");
   std::string conv;
-  auto writeLine = [&](const LineRef& ref) {
-    const SourceFile& f = files[ref.file];
-    const std::string_view raw = std::string_view(f.bytes).substr(ref.offset, ref.length);
+  // Rows come mostly file by file: one file open at a time.
+  std::unique_ptr<LineFetcher> fetcher;
+  std::uint32_t fetcherFile = 0;
+  auto writeLine = [&](const KeptRow& ref) {
+    const std::uint32_t fi = static_cast<std::uint32_t>(ref.place >> kOffsetBits);
+    const SourceFile& f = files[fi];
+    if (!fetcher || fetcherFile != fi) {
+      fetcher.reset();
+      fetcher = std::make_unique<LineFetcher>(f.path);
+      fetcherFile = fi;
+    }
+    const std::string_view raw = fetcher->Fetch(ref.place & kOffsetMask, ref.length);
     if (f.enc == outEnc) {
       out.Write(raw);
     } else if (outEnc == FF1Encoding::UTF8) {
@@ -348,7 +422,8 @@ void MergeFF1Latest(const fs::path& InDir, const fs::path& OutFile) {
     out.Write("\r\n");
   };
   if (haveHeader) writeLine(header);
-  for (const RowRef& r : rows) writeLine(r.line);
+  for (const KeptRow& r : rows) writeLine(r);
+  fetcher.reset();
   out.Commit();
 }
 

@@ -206,6 +206,34 @@ TEST_F(Merge, LineInTwoFilesIsWrittenTwice) {
   EXPECT_EQ(Run(), Sjis(line + "\r\n" + line + "\r\n"));
 }
 
+// Files far larger than one read: patients interleaved, months mixed, ids
+// equal but for letter case, rows of the latest month in both files.
+TEST_F(Merge, LargeFilesKeepOrderAndTies) {
+  auto row = [](const std::string& id, int ym, int n) {
+    return "1\t" + id + "\t" + std::to_string(ym) + "\tc\t" + std::to_string(n) + "\t\t\t\t\t";
+  };
+  std::string first = "H\r\n", second;
+  std::vector<std::string> a, bLower, bUpper;  // the rows the merge must keep
+  for (int n = 0; n < 6000; ++n) {
+    // "b" in 202402 and 202403 in the first file, its latest month in both files.
+    first += row("a", 202401 + n % 2, n) + "\r\n";
+    if (n % 2) a.push_back(row("a", 202402, n));
+    first += row("b", 202402 + n % 2, n) + "\n";
+    if (n % 2) bLower.push_back(row("b", 202403, n));
+    second += row("B", 202405, n) + "\r";
+    bUpper.push_back(row("B", 202405, n));
+    second += row("b", n % 3 ? 202401 : 202403, n) + "\r\n";
+  }
+  for (int n = 0; n < 6000; n += 3) bLower.push_back(row("b", 202403, n));
+  Put("G_FF1_1.txt", first);
+  Put("G_FF1_2.txt", second);
+  // By data id, letter case folded; "B" before "b" by its later month; input order within.
+  std::string expected = "H\r\n";
+  for (const auto* rows : {&a, &bUpper, &bLower})
+    for (const std::string& r : *rows) expected += r + "\r\n";
+  EXPECT_EQ(Run(), expected);
+}
+
 TEST_F(Merge, EncodingFollowsTheFirstFileByName) {
   const std::string bom = "\xEF\xBB\xBF";
   const std::string utf8Line = "施設コード\tUTF8\r\n1\tA\t202401\tc\t1\t①鷗\t\t\t\t\r\n";
