@@ -14,15 +14,12 @@
 #include "core/cp932.h"
 #include "core/errors.h"
 #include "core/files.h"
+#include "core/simd.h"
 #include "linkage/blank_report.h"
 #include "linkage/convert1.h"
 #include "linkage/line_stream.h"
 #include "linkage/tab_fields.h"
 #include "linkage/validate.h"
-
-#ifdef TAVO_LINKAGE_SSE2
-#include <xmmintrin.h>
-#endif
 
 namespace tavo::linkage {
 
@@ -376,7 +373,7 @@ class CarteLookup {
   Key Read(std::string_view dataId) const {
     Key k{TrimBytes(dataId)};
     if (!ParseInt64(k.text, k.number)) k.number = 0;
-#ifdef TAVO_LINKAGE_SSE2
+#if TAVO_SSE2
     if (k.number != 0) {
       const NumberSlot& slot = numbers_[HashNumber(k.number) & (numbers_.size() - 1)];
       _mm_prefetch(reinterpret_cast<const char*>(&slot), _MM_HINT_T0);
@@ -542,7 +539,7 @@ Selection SelectFile2(TextView path) {
   Selection s;
   if (!path.empty()) {
     try {
-      s.lines = LoadFirstLines(PathFromText(path), 2);
+      s.lines = LoadLeadingLines(PathFromText(path), 2);
     } catch (const OpError& e) {
       s.messages.Error(e.text());
       return s;
