@@ -14,7 +14,6 @@
 
 #include "core/simd.h"
 
-
 namespace tavo::linkage {
 
 // Eight bytes as a little-endian word: byte 0 in the low bits.
