@@ -120,12 +120,47 @@ std::string ReadFileBytes(const fs::path& path) {
 
 // ---------------------------------------------------------------- LineReader
 
-LineReader::LineReader(const fs::path& path) : path_(path) {
+namespace {
+
+// The file of a streamed reader, unbuffered: its reads go straight into the
+// reader's buffer.
+std::FILE* OpenForStreaming(const fs::path& path) {
   if (FolderExists(path)) ThrowOpenError(path);
-  file_ = OpenFile(path, false);
-  if (!file_) ThrowOpenError(path);
-  std::setvbuf(file_, nullptr, _IONBF, 0);  // reads go straight into buf_
+  std::FILE* f = OpenForReading(path);
+  if (!f) ThrowOpenError(path);
+  std::setvbuf(f, nullptr, _IONBF, 0);
+  return f;
 }
+
+// One more read into a streamed reader's buffer: the unread bytes [begin,
+// end) move to its start, the buffer doubles when they fill it (a line longer
+// than the buffer), and the read goes after them. Returns the bytes read; a
+// short read sets `eof`. Throws OpError on a read error.
+std::size_t Refill(std::FILE* file, const fs::path& path, std::unique_ptr<char[]>& buf,
+                   std::size_t& cap, std::size_t& begin, std::size_t& end, bool& eof) {
+  if (begin > 0) {
+    std::memmove(buf.get(), buf.get() + begin, end - begin);
+    end -= begin;
+    begin = 0;
+  }
+  if (end == cap) {
+    const std::size_t bigger = cap == 0 ? kReadChunk : cap * 2;
+    std::unique_ptr<char[]> grown(new char[bigger]);
+    if (end > 0) std::memcpy(grown.get(), buf.get(), end);
+    buf = std::move(grown);
+    cap = bigger;
+  }
+  const std::size_t want = cap - end;
+  std::size_t got = 0;
+  if (!ReadChunk(file, buf.get() + end, want, got)) ThrowReadError(path);
+  if (got < want) eof = true;
+  end += got;
+  return got;
+}
+
+}  // namespace
+
+LineReader::LineReader(const fs::path& path) : path_(path), file_(OpenForStreaming(path)) {}
 
 LineReader::~LineReader() {
   if (file_) std::fclose(file_);
@@ -133,29 +168,11 @@ LineReader::~LineReader() {
 
 bool LineReader::Fill() {
   if (eof_ || stopped_) return false;
-  if (begin_ > 0) {
-    std::memmove(buf_.get(), buf_.get() + begin_, end_ - begin_);
-    end_ -= begin_;
-    begin_ = 0;
-  }
-  if (end_ == cap_) {
-    // A line longer than the buffer: grow it.
-    const std::size_t cap = cap_ == 0 ? kReadChunk : cap_ * 2;
-    std::unique_ptr<char[]> bigger(new char[cap]);
-    if (end_ > 0) std::memcpy(bigger.get(), buf_.get(), end_);
-    buf_ = std::move(bigger);
-    cap_ = cap;
-  }
-  const std::size_t want = cap_ - end_;
-  std::size_t got = 0;
-  if (!ReadChunk(file_, buf_.get() + end_, want, got)) ThrowReadError(path_);
-  if (got < want) eof_ = true;
+  const std::size_t got = Refill(file_, path_, buf_, cap_, begin_, end_, eof_);
   // Everything from the end-of-file mark on is ignored.
-  if (const void* mark = std::memchr(buf_.get() + end_, '\x1A', got)) {
+  if (const void* mark = std::memchr(buf_.get() + end_ - got, '\x1A', got)) {
     end_ = static_cast<std::size_t>(static_cast<const char*>(mark) - buf_.get());
     stopped_ = true;
-  } else {
-    end_ += got;
   }
   return got > 0;
 }
@@ -266,12 +283,15 @@ std::vector<Text> LoadWholeFile(const fs::path& path) {
 
 // ------------------------------------------------- Whole-file load, streamed
 
-AnyEndLineReader::AnyEndLineReader(const fs::path& path, Marks marks) : path_(path) {
-  if (FolderExists(path)) ThrowOpenError(path);
-  file_ = OpenFile(path, false);
-  if (!file_) ThrowOpenError(path);
-  std::setvbuf(file_, nullptr, _IONBF, 0);  // reads go straight into buf_
-  Fill();
+AnyEndLineReader::AnyEndLineReader(const fs::path& path, Marks marks)
+    : path_(path), file_(OpenForStreaming(path)) {
+  try {
+    Fill();
+  } catch (...) {
+    // The destructor does not run for a constructor that throws.
+    std::fclose(file_);
+    throw;
+  }
   auto u8 = [this](std::size_t i) { return static_cast<unsigned char>(buf_[i]); };
   const std::size_t n = end_;
   if (marks == Marks::kCp932) return;
@@ -293,28 +313,8 @@ AnyEndLineReader::~AnyEndLineReader() {
 
 bool AnyEndLineReader::Fill() {
   if (eof_) return false;
-  if (begin_ > 0) {
-    std::memmove(buf_.get(), buf_.get() + begin_, end_ - begin_);
-    end_ -= begin_;
-    begin_ = 0;
-  }
   breaksKnown_ = false;
-  if (end_ == cap_) {
-    // A line longer than the buffer: grow it.
-    const std::size_t cap = cap_ == 0 ? kReadChunk : cap_ * 2;
-    std::unique_ptr<char[]> bigger(new char[cap]);
-    if (end_ > 0) std::memcpy(bigger.get(), buf_.get(), end_);
-    buf_ = std::move(bigger);
-    cap_ = cap;
-  }
-  const std::size_t want = cap_ - end_;
-  const std::size_t got = std::fread(buf_.get() + end_, 1, want, file_);
-  if (got < want) {
-    if (std::ferror(file_)) ThrowReadError(path_);
-    eof_ = true;
-  }
-  end_ += got;
-  return got > 0;
+  return Refill(file_, path_, buf_, cap_, begin_, end_, eof_) > 0;
 }
 
 std::size_t AnyEndLineReader::FindBreak(std::size_t from) {

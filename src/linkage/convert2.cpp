@@ -14,15 +14,12 @@
 #include "core/cp932.h"
 #include "core/errors.h"
 #include "core/files.h"
+#include "core/simd.h"
 #include "linkage/blank_report.h"
 #include "linkage/convert1.h"
 #include "linkage/line_stream.h"
 #include "linkage/tab_fields.h"
 #include "linkage/validate.h"
-
-#ifdef TAVO_LINKAGE_SSE2
-#include <xmmintrin.h>
-#endif
 
 namespace tavo::linkage {
 
@@ -376,7 +373,7 @@ class CarteLookup {
   Key Read(std::string_view dataId) const {
     Key k{TrimBytes(dataId)};
     if (!ParseInt64(k.text, k.number)) k.number = 0;
-#ifdef TAVO_LINKAGE_SSE2
+#if TAVO_SSE2
     if (k.number != 0) {
       const NumberSlot& slot = numbers_[HashNumber(k.number) & (numbers_.size() - 1)];
       _mm_prefetch(reinterpret_cast<const char*>(&slot), _MM_HINT_T0);
@@ -542,7 +539,7 @@ Selection SelectFile2(TextView path) {
   Selection s;
   if (!path.empty()) {
     try {
-      s.lines = LoadFirstLines(PathFromText(path), 2);
+      s.lines = LoadLeadingLines(PathFromText(path), 2);
     } catch (const OpError& e) {
       s.messages.Error(e.text());
       return s;
@@ -907,31 +904,56 @@ RunResult Conv2(const Env& env, TextView pstFile, TextView mstNgt) {
   return result;
 }
 
+void BlankSecondColumnText(std::string_view line, std::string& out) {
+  Text text = Cp932Decode(line);
+  FieldList fields = SplitTab(text);
+  if (fields.size() >= 2) {
+    fields[1].clear();
+    text.clear();
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+      if (i) text += u'\t';
+      text += fields[i];
+    }
+  }
+  Cp932EncodeAppend(text, out);
+}
+
+void BlankSecondColumnBytes(std::string_view line, std::string& out) {
+  // A TAB byte is never the trail byte of a double-byte character, and
+  // decoding starts afresh after it, so the text's TABs are the bytes' TABs
+  // and each piece between them encodes back on its own. Normalizing keeps
+  // what decoding and encoding again would change (codes with a twin).
+  const std::size_t first = line.find('\t');
+  if (first == std::string_view::npos) {
+    Cp932NormalizeAppend(line, out);
+    return;
+  }
+  Cp932NormalizeAppend(line.substr(0, first + 1), out);
+  const std::size_t second = line.find('\t', first + 1);
+  if (second != std::string_view::npos) Cp932NormalizeAppend(line.substr(second), out);
+}
+
 void BlankSecondColumn(const fs::path& input, const fs::path& output) {
+  constexpr std::size_t kBlock = 1 << 16;
   RawLineStream in(input);
   AtomicFile out(output);
   std::string_view line;
   std::string bytes;
-  bool first = true;
-  while (in.Next(line)) {
-    bytes.clear();
-    Text text = Cp932Decode(line);
-    if (!first) {
-      FieldList fields = SplitTab(text);
-      if (fields.size() >= 2) {
-        fields[1].clear();
-        text.clear();
-        for (std::size_t i = 0; i < fields.size(); ++i) {
-          if (i) text += u'\t';
-          text += fields[i];
-        }
-      }
-    }
-    first = false;
-    Cp932EncodeAppend(text, bytes);
+  bytes.reserve(2 * kBlock);
+  // The header line keeps its fields.
+  if (in.Next(line)) {
+    Cp932NormalizeAppend(line, bytes);
     bytes += kCrLf;
-    out.Write(bytes);
   }
+  while (in.Next(line)) {
+    BlankSecondColumnBytes(line, bytes);
+    bytes += kCrLf;
+    if (bytes.size() >= kBlock) {
+      out.Write(bytes);
+      bytes.clear();
+    }
+  }
+  out.Write(bytes);
   out.Commit();
 }
 

@@ -63,6 +63,12 @@ RunResult Conv2(const Env& env, TextView pstFile, TextView mstNgt);
 
 // The anonymizer: every data line loses its second field.
 void BlankSecondColumn(const fs::path& input, const fs::path& output);
+// One data line (bytes, without its break) with its second field blanked,
+// appended to `out` as code page 932. BlankSecondColumnBytes cuts the fields
+// on the bytes; BlankSecondColumnText decodes, splits, joins and encodes
+// again, and is what the first must always equal.
+void BlankSecondColumnBytes(std::string_view line, std::string& out);
+void BlankSecondColumnText(std::string_view line, std::string& out);
 // The output name: the input's file name with every ".txt" -> "ano.txt".
 Text AnonymizedName(TextView inputPath);
 // The anonymizer button with the path of Edit1.

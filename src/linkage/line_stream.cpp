@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "core/cp932.h"
 #include "core/errors.h"
 #include "core/files.h"
 
@@ -13,56 +12,7 @@ namespace {
 
 constexpr std::size_t kBuffer = 1 << 16;
 
-// The text of a file's first bytes, decoded as whole-file loading does.
-Text DecodeByMark(const std::string& bytes) {
-  auto u8 = [](char c) { return static_cast<unsigned char>(c); };
-  if (bytes.size() >= 3 && u8(bytes[0]) == 0xEF && u8(bytes[1]) == 0xBB && u8(bytes[2]) == 0xBF) {
-    return FromUtf8(std::string_view(bytes).substr(3));
-  }
-  if (bytes.size() >= 2 && ((u8(bytes[0]) == 0xFF && u8(bytes[1]) == 0xFE) ||
-                            (u8(bytes[0]) == 0xFE && u8(bytes[1]) == 0xFF))) {
-    const bool le = u8(bytes[0]) == 0xFF;
-    Text text;
-    for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
-      const char16_t lo = u8(bytes[i + (le ? 0 : 1)]);
-      const char16_t hi = u8(bytes[i + (le ? 1 : 0)]);
-      text.push_back(static_cast<char16_t>(hi << 8 | lo));
-    }
-    return text;
-  }
-  return Cp932Decode(bytes);
-}
-
 }  // namespace
-
-std::vector<Text> LoadFirstLines(const std::filesystem::path& path, std::size_t count) {
-  std::error_code ec;
-  std::FILE* f = std::filesystem::is_directory(path, ec) ? nullptr : OpenForReading(path);
-  if (!f) ThrowOpenError(path);
-  std::string bytes;
-  std::size_t chunk = kBuffer;
-  while (true) {
-    const std::size_t had = bytes.size();
-    bytes.resize(had + chunk);
-    std::size_t n = 0;
-    const bool ok = ReadChunk(f, bytes.data() + had, chunk, n);
-    bytes.resize(had + n);
-    const bool end = n < chunk;
-    if (!ok) {
-      std::fclose(f);
-      ThrowReadError(path);
-    }
-    std::vector<Text> lines = SplitLinesAnyEnd(DecodeByMark(bytes));
-    // A line counts once text follows its break: a cut character or a CR
-    // whose LF is still unread then cannot change it.
-    if (end || lines.size() > count) {
-      std::fclose(f);
-      if (lines.size() > count) lines.resize(count);
-      return lines;
-    }
-    chunk *= 2;
-  }
-}
 
 RawLineStream::RawLineStream(const std::filesystem::path& path) : path_(path) {
   file_ = OpenForReading(path);

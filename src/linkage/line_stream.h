@@ -44,9 +44,4 @@ class RawLineStream {
   bool eof_ = false;
 };
 
-// The first `count` lines of a file under the whole-file loading rules (a
-// UTF-8 or UTF-16 byte-order mark selects the encoding, else code page 932;
-// lines end at CR LF, LF or CR), reading no more of the file than they need.
-std::vector<Text> LoadFirstLines(const std::filesystem::path& path, std::size_t count);
-
 }  // namespace tavo::linkage

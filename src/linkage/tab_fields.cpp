@@ -3,10 +3,6 @@
 #include <algorithm>
 #include <array>
 
-#ifdef TAVO_LINKAGE_SSE2
-#include <emmintrin.h>
-#endif
-
 namespace tavo::linkage {
 
 void TabFields::Begin(std::string_view line) {
@@ -116,7 +112,7 @@ void TabFields::SplitPlain(std::string_view line) {
   starts[count_] = n + 1;
 }
 
-#ifdef TAVO_LINKAGE_SSE2
+#if TAVO_SSE2
 namespace {
 
 // The set bits of every byte value (x86-64 has no bit count instruction

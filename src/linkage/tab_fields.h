@@ -12,9 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
-#define TAVO_LINKAGE_SSE2 1
-#endif
+#include "core/simd.h"
 
 namespace tavo::linkage {
 
@@ -40,14 +38,14 @@ class TabFields {
   // Splits a line that is followed by kReadSlack readable bytes. The fields
   // stay views into it.
   void Split(std::string_view line) {
-#ifdef TAVO_LINKAGE_SSE2
+#if TAVO_SSE2
     SplitSse2(line);
 #else
     SplitPlain(line);
 #endif
   }
   void SplitPlain(std::string_view line);
-#ifdef TAVO_LINKAGE_SSE2
+#if TAVO_SSE2
   void SplitSse2(std::string_view line);
 #endif
 

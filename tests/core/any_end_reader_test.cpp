@@ -4,10 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <random>
 
 #include "core/cp932.h"
 #include "core/errors.h"
+#include "core/fault.h"
 #include "core/files.h"
 #include "support/test_util.h"
 
@@ -134,6 +136,45 @@ TEST(AnyEndLineReader, CodingFromTheMarkAndLeadingLines) {
   EXPECT_EQ(AnyEndLineReader(dir / "be.txt").coding(), TextCoding::kUtf16Be);
   EXPECT_EQ(AnyEndLineReader(dir / "be.txt", Marks::kUtf8Only).coding(), TextCoding::kUtf8);
   EXPECT_THROW(AnyEndLineReader(dir / "missing.txt"), OpError);
+}
+
+// Both streamed readers open and read only through the fault seam: a failing
+// open or read at any point is an error, never a shorter file.
+TEST(StreamedReaders, EveryOpenAndReadCanFail) {
+  TempDir dir;
+  std::string bytes;
+  while (bytes.size() < (5u << 19)) bytes += "line\r\n";  // more than two reads
+  WriteBytes(dir / "f.txt", bytes);
+  const std::size_t lines = bytes.size() / 6;
+  auto lineReader = [&] {
+    LineReader reader(dir / "f.txt");
+    std::string_view line;
+    std::size_t n = 0;
+    while (reader.NextView(line)) ++n;
+    return n;
+  };
+  auto anyEnd = [&] { return Streamed(dir / "f.txt", Marks::kDetect).size(); };
+  for (const auto& read : {std::function<std::size_t()>(lineReader), std::function<std::size_t()>(anyEnd)}) {
+    std::uint64_t k = 1;
+    for (;; ++k) {
+      fault::Arm(k);
+      std::size_t n = 0;
+      bool threw = false;
+      try {
+        n = read();
+      } catch (const OpError&) {
+        threw = true;
+      }
+      const bool fired = fault::Fired();
+      fault::Disarm();
+      ASSERT_EQ(threw, fired) << k;
+      if (!fired) {
+        EXPECT_EQ(n, lines);
+        break;
+      }
+    }
+    EXPECT_GE(k, 5u);  // the open and at least three reads failed in turn
+  }
 }
 
 }  // namespace

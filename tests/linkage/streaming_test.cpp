@@ -4,6 +4,7 @@
 
 #include "core/cp932.h"
 #include "core/errors.h"
+#include "core/files.h"
 #include "linkage/convert2.h"
 #include "linkage/line_stream.h"
 #include "support/test_util.h"
@@ -51,23 +52,23 @@ TEST(RawLineStream, BreaksAtEveryKindAndAcrossTheBufferEdge) {
   EXPECT_THROW(RawLineStream(dir / "missing.txt"), OpError);
 }
 
-TEST(LoadFirstLines, ReadsOnlyWhatItNeedsUnderWholeFileRules) {
+TEST(LoadLeadingLines, ReadsOnlyWhatItNeedsUnderWholeFileRules) {
   TempDir dir;
   const std::string longLine(200000, 'q');
   WriteBytes(dir / "a.txt", "H\r" + longLine + "\r\nrest");
-  EXPECT_EQ(LoadFirstLines(dir / "a.txt", 2),
+  EXPECT_EQ(LoadLeadingLines(dir / "a.txt", 2),
             (std::vector<Text>{u"H", Text(longLine.begin(), longLine.end())}));
   WriteBytes(dir / "u8.txt",
              "\xEF\xBB\xBF"
              "見出し\n1\t2\t3\t202606\n");
-  EXPECT_EQ(LoadFirstLines(dir / "u8.txt", 2),
+  EXPECT_EQ(LoadLeadingLines(dir / "u8.txt", 2),
             (std::vector<Text>{T("見出し"), T("1\t2\t3\t202606")}));
   WriteBytes(dir / "u16.txt", std::string("\xFF\xFE"
                                           "A\0\r\0\n\0B\0",
                                           10));
-  EXPECT_EQ(LoadFirstLines(dir / "u16.txt", 2), (std::vector<Text>{u"A", u"B"}));
+  EXPECT_EQ(LoadLeadingLines(dir / "u16.txt", 2), (std::vector<Text>{u"A", u"B"}));
   WriteBytes(dir / "one.txt", "only\r\n");
-  EXPECT_EQ(LoadFirstLines(dir / "one.txt", 2), (std::vector<Text>{u"only"}));
+  EXPECT_EQ(LoadLeadingLines(dir / "one.txt", 2), (std::vector<Text>{u"only"}));
 }
 
 TEST(ItemCodeSplit, NonAsciiFieldsAtEveryAlignment) {

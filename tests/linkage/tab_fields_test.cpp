@@ -52,7 +52,7 @@ TEST(TabFields, SplitsAgreeWithAStraightforwardSplit) {
   const std::string alphabet = std::string("\t\ta1 ,\r\"") + "\x82\xA0\x90\xFF\x85\x7F";
   // The same objects for every line: nothing of a longer line may remain.
   TabFields plainAll, plainWanted;
-#ifdef TAVO_LINKAGE_SSE2
+#if TAVO_SSE2
   TabFields sse2;
 #endif
   for (int round = 0; round < 10000; ++round) {
@@ -71,7 +71,7 @@ TEST(TabFields, SplitsAgreeWithAStraightforwardSplit) {
 
     plainAll.SplitPlain(line);
     ASSERT_EQ(Fields(plainAll, nullptr), expected);
-#ifdef TAVO_LINKAGE_SSE2
+#if TAVO_SSE2
     sse2.Split(line);
     ASSERT_EQ(Fields(sse2, nullptr), expected);
 #endif
