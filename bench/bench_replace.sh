@@ -22,14 +22,8 @@ source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 SIZE1=$(stat -c %s "$WORK/in/G_FF1_420123456_all.txt")
 measure m1_tavo "$CLI" replace --mode 1 --definition "$WORK/in/def1.csv" --out-dir "$WORK/out" \
   "$WORK/in/G_FF1_420123456_all.txt"
-measure m1_awk awk -F'\t' -v out="$WORK/ref/m1.txt" '
-  NR == FNR { split($0, p, ","); o = p[1]; n = p[2]; gsub(/^[ \t]+|[ \t\r]+$/, "", o);
-              gsub(/^[ \t]+|[ \t\r]+$/, "", n);
-              while (length(o) < 10) o = "0" o; while (length(n) < 10) n = "0" n;
-              if (!(o in m)) m[o] = n; next }
-  { k = $2; if (k in m) { line = $0; r = ""; while ((i = index(line, k)) > 0) {
-        r = r substr(line, 1, i - 1) m[k]; line = substr(line, i + length(k)) } $0 = r line }
-    print > out }' "$WORK/in/def1.csv" "$WORK/in/G_FF1_420123456_all.txt"
+measure m1_awk sh -c 'awk -F"\t" -f "$1" "$2" "$3" > "$4"' _ "$BENCH_DIR/replace_mode1_reference.awk" \
+  "$WORK/in/def1.csv" "$WORK/in/G_FF1_420123456_all.txt" "$WORK/ref/m1.txt"
 measure m1_cat sh -c 'cat "$1" > "$2"' _ "$WORK/in/G_FF1_420123456_all.txt" "$WORK/ref/m1cat.txt"
 
 # Mode 2: a 社保 and a 国保 receipt file of 20 MB each; every chart number mapped.

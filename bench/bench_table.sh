@@ -12,6 +12,7 @@
 set -euo pipefail
 BUILD=$(cd "${1:?usage: bench_table.sh BUILD_DIR}" && pwd)
 CLI=$BUILD/tavo-cli
+BENCH_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)  # the awk references
 G=$BUILD/bench
 SPEC=$BUILD/siyo4.csv
 for p in "$CLI" "$G/gen_receipts" "$G/gen_ff_positional" "$G/gen_ff_itemcode" "$G/gen_ff1_folder" \
@@ -161,14 +162,8 @@ for size in $SIZES; do
   "$G/gen_replace" "$(rows_for "$size" "$per")" 20000 "$IN/G_FF1_all.txt" "$DATA/def1.csv"
   measure_all "replacement mode 1" "$size" "$runs" \
     "$CLI" replace --mode 1 --definition "$DATA/def1.csv" --out-dir "$OUT" "$IN/G_FF1_all.txt" -- \
-    sh -c 'mkdir -p "$3" && awk -F"\t" '"'"'
-      NR == FNR { split($0, p, ","); o = p[1]; n = p[2]; gsub(/^[ \t]+|[ \t\r]+$/, "", o);
-                  gsub(/^[ \t]+|[ \t\r]+$/, "", n);
-                  while (length(o) < 10) o = "0" o; while (length(n) < 10) n = "0" n;
-                  if (!(o in m)) m[o] = n; next }
-      { k = $2; if (k in m) { line = $0; r = ""; while ((i = index(line, k)) > 0) {
-            r = r substr(line, 1, i - 1) m[k]; line = substr(line, i + length(k)) } $0 = r line }
-        print }'"'"' "$1" "$2" > "$3/out.txt"' _ "$DATA/def1.csv" "$IN/G_FF1_all.txt" "$OUT" -- \
+    sh -c 'mkdir -p "$4" && awk -F"\t" -f "$1" "$2" "$3" > "$4/out.txt"' \
+      _ "$BENCH_DIR/replace_mode1_reference.awk" "$DATA/def1.csv" "$IN/G_FF1_all.txt" "$OUT" -- \
     sh -c 'mkdir -p "$2" && cat "$1" > "$2/cat"' _ "$IN/G_FF1_all.txt" "$OUT"
   rm -f "$DATA/def1.csv" "$DATA"/sample*
   echo "  replacement mode 1 done"

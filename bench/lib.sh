@@ -1,6 +1,9 @@
 # Helpers shared by the end-to-end benchmark scripts. Source it after setting WORK
 # (a scratch folder). SHOW_WIDTH sets the label column of `show` (default 32).
 
+# The folder of the benchmark scripts and their awk references.
+BENCH_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+
 # measure NAME CMD...: runs once, records seconds and peak KB in $WORK/NAME.{s,kb}
 measure() {
   local name=$1; shift
