@@ -90,10 +90,6 @@ FieldList ParseCommaTxt(TextView t, char16_t delim, bool strict) {
   return out;
 }
 
-}  // namespace tavo
-
-namespace tavo {
-
 bool ParseLeadingFieldsBytes(std::string_view t, char delim, bool strict, std::size_t count,
                              std::vector<std::string_view>& out) {
   out.clear();
