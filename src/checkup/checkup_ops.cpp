@@ -1,10 +1,13 @@
 #include "checkup/checkup_ops.h"
 
 #include <algorithm>
+#include <array>
+#include <cstring>
 #include <optional>
 #include <system_error>
-#include <unordered_map>
 
+#include "checkup/leading_commas.h"
+#include "core/byte_index.h"
 #include "core/carte.h"
 #include "core/cp932.h"
 #include "core/dates.h"
@@ -56,20 +59,18 @@ void SplitAtCommas(const Text& line, FieldList& fields) {
   }
 }
 
-// The first `count` fields split at every comma (fewer when there are fewer).
-void SplitAtCommas(std::string_view line, std::size_t count,
-                   std::vector<std::string_view>& fields) {
-  fields.clear();
+// The fields before the last of the TKK_COL_MIN fields a usable line has:
+// false when the line has fewer fields.
+constexpr std::size_t kLeadingFields = TKK_COL_MIN - 1;
+bool SplitLeadingFields(std::string_view line, std::string_view (&fields)[kLeadingFields]) {
+  std::size_t commas[kLeadingFields];
+  if (FindLeadingCommas(line, commas, kLeadingFields) < kLeadingFields) return false;
   std::size_t start = 0;
-  while (fields.size() < count) {
-    const std::size_t comma = line.find(',', start);
-    if (comma == std::string_view::npos) {
-      fields.push_back(line.substr(start));
-      return;
-    }
-    fields.push_back(line.substr(start, comma - start));
-    start = comma + 1;
+  for (std::size_t f = 0; f < kLeadingFields; ++f) {
+    fields[f] = line.substr(start, commas[f] - start);
+    start = commas[f] + 1;
   }
+  return true;
 }
 
 // A trimmed UTF-8 field read as an integer like ToInt32 reads its text: a
@@ -81,6 +82,33 @@ std::optional<std::int32_t> AsciiInt32(std::string_view bytes) {
     t.push_back(static_cast<char16_t>(c));
   }
   return ToInt32(t);
+}
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// AsciiInt32 with `def` for no integer, reading plain digits (the usual
+// field) without building a text.
+std::int32_t AsciiInt32Def(std::string_view bytes, std::int32_t def) {
+  if (bytes.empty() || bytes.size() > 9) return AsciiInt32(bytes).value_or(def);
+  std::int32_t value = 0;
+  for (const char c : bytes) {
+    if (!IsDigit(c)) return AsciiInt32(bytes).value_or(def);
+    value = value * 10 + (c - '0');
+  }
+  return value;
+}
+
+// The UTF-8 of GetCarte of a trimmed field's text. Up to 18 plain digits
+// always fit the 64-bit reading, so their number in decimal is the digits
+// after the leading zeros, or the field itself for zero.
+std::string_view CarteBytes(std::string_view field, std::string& spill) {
+  std::size_t zeros = 0;
+  while (zeros < field.size() && field[zeros] == '0') ++zeros;
+  const std::string_view rest = field.substr(zeros);
+  if (rest.size() <= 18 && std::all_of(rest.begin(), rest.end(), IsDigit))
+    return rest.empty() ? field : rest;
+  spill = ToUtf8(GetCarte(FromUtf8(field)));
+  return spill;
 }
 
 bool IsBlankBytes(std::string_view bytes) { return TrimBytes(bytes).empty(); }
@@ -127,25 +155,38 @@ std::optional<Checkup> QualifyLine(const Text& line, CheckupWindow window) {
   return Checkup{std::move(p), std::move(n), std::move(ym)};
 }
 
-std::optional<Checkup> QualifyLineBytes(std::string_view utf8, CheckupWindow window) {
-  // Commas and the bytes up to 20 are never part of a longer UTF-8
-  // character, and a field with a byte from 80 on is no year-month or age.
-  if (IsBlankBytes(utf8)) return std::nullopt;
-  thread_local std::vector<std::string_view> fields;
-  SplitAtCommas(utf8, TKK_COL_MIN, fields);
-  if (fields.size() < static_cast<std::size_t>(TKK_COL_MIN)) return std::nullopt;
+bool QualifyLineView(std::string_view utf8, CheckupWindow window, CheckupBytes& taken,
+                     std::string& spill) {
+  // A blank line has no comma, so it is short of fields too. The bytes up
+  // to 20 are never part of a longer UTF-8 character, and a field with a
+  // byte from 80 on is no year-month or age.
+  std::string_view fields[kLeadingFields];
+  if (!SplitLeadingFields(utf8, fields)) return false;
   const std::string_view ym = TrimBytes(fields[TKK_COL_YM]);
-  if (ym.size() != 6) return std::nullopt;
-  const int iv = AsciiInt32(ym).value_or(0);
-  if (iv < window.iFrom || iv > window.iYM) return std::nullopt;
+  if (ym.size() != 6) return false;
+  const int iv = AsciiInt32Def(ym, 0);
+  if (iv < window.iFrom || iv > window.iYM) return false;
   const std::string_view age = TrimBytes(fields[TKK_COL_AGE]);
-  if (age.empty()) return std::nullopt;
-  const int years = AsciiInt32(age).value_or(-1);
-  if (years < TKK_AGE_MIN || years >= TKK_AGE_MAX) return std::nullopt;
-  Text p = GetCarte(FromUtf8(TrimBytes(fields[TKK_COL_ID])));
-  Text n = FromUtf8(TrimBytes(fields[TKK_COL_NAME]));
-  if (p.empty() || n.empty()) return std::nullopt;
-  return Checkup{std::move(p), std::move(n), FromUtf8(ym)};
+  if (age.empty()) return false;
+  const int years = AsciiInt32Def(age, -1);
+  if (years < TKK_AGE_MIN || years >= TKK_AGE_MAX) return false;
+  // The UTF-8 of a text is empty only when the text is; FromUtf8 turns
+  // every byte into at least one character and the text back into the same
+  // bytes when they are valid UTF-8, which ToUtf8 always writes.
+  const std::string_view id = TrimBytes(fields[TKK_COL_ID]);
+  const std::string_view n = TrimBytes(fields[TKK_COL_NAME]);
+  if (id.empty() || n.empty()) return false;
+  taken.p = CarteBytes(id, spill);
+  taken.n = n;
+  taken.ym = ym;
+  return true;
+}
+
+std::optional<Checkup> QualifyLineBytes(std::string_view utf8, CheckupWindow window) {
+  CheckupBytes taken;
+  std::string spill;
+  if (!QualifyLineView(utf8, window, taken, spill)) return std::nullopt;
+  return Checkup{FromUtf8(taken.p), FromUtf8(taken.n), FromUtf8(taken.ym)};
 }
 
 Text OutputName(TextView mstNgt) { return Text(mstNgt) + T("_carte_特定健診.csv"); }
@@ -185,60 +226,74 @@ RunResult Cnv(const Env& env, TextView year, TextView month, TextView pstTkkFile
       return result;
     }
 
+    // Per patient only what the rows need, as UTF-8 bytes; the index maps
+    // the patient number's bytes to its place in `patients`.
     struct Patient {
-      Text ym;              // YMof
-      Text name;            // NameOf
-      std::size_t seq = 0;  // SeqOf
+      std::string p;
+      std::string name;        // NameOf
+      std::array<char, 6> ym;  // YMof: six digits
+      std::size_t seq = 0;     // SeqOf
     };
-    std::unordered_map<Text, Patient> patients;
+    std::vector<Patient> patients;
+    ByteIndex index;
     const CheckupWindow window{month6->iFrom, month6->iYM};
+    CheckupBytes taken;
+    std::string spill;
     std::size_t j = 1;
     do {
-      auto taken = QualifyLineBytes(bytes, window);
-      if (taken) {
-        const auto [it, added] = patients.try_emplace(std::move(taken->p));
-        Patient& patient = it->second;
-        if (added) {
-          patient.ym = std::move(taken->ym);
+      if (QualifyLineView(bytes, window, taken, spill)) {
+        if (const auto known = index.Find(taken.p)) {
+          Patient& patient = patients[*known];
+          if (std::memcmp(taken.ym.data(), patient.ym.data(), patient.ym.size()) > 0)
+            std::memcpy(patient.ym.data(), taken.ym.data(), patient.ym.size());
+          patient.name.assign(taken.n);
+        } else {
+          index.Insert(taken.p, static_cast<std::uint32_t>(patients.size()));
+          Patient& patient = patients.emplace_back();
+          patient.p.assign(taken.p);
+          patient.name.assign(taken.n);
+          std::memcpy(patient.ym.data(), taken.ym.data(), patient.ym.size());
           patient.seq = j;
-        } else if (taken->ym > patient.ym) {
-          patient.ym = std::move(taken->ym);
         }
-        patient.name = std::move(taken->n);
       }
       ++j;
     } while (reader.NextBytes(bytes));
+    index.Clear();
 
-    std::vector<Text> KList;
+    // The keys sort as texts; the index beside each is its patient.
+    std::vector<std::pair<Text, std::size_t>> KList;
     KList.reserve(patients.size());
-    for (const auto& [p, patient] : patients)
-      KList.push_back(patient.ym + Seq10(patient.seq) + u"=" + p);
-    std::stable_sort(KList.begin(), KList.end(), LessIgnoringCase);
+    for (std::size_t i = 0; i < patients.size(); ++i) {
+      const Patient& patient = patients[i];
+      KList.emplace_back(FromUtf8(std::string_view(patient.ym.data(), patient.ym.size())) +
+                             Seq10(patient.seq) + u"=" + FromUtf8(patient.p),
+                         i);
+    }
+    std::stable_sort(KList.begin(), KList.end(),
+                     [](const auto& a, const auto& b) { return LessIgnoringCase(a.first, b.first); });
 
     std::string rows = Cp932Encode(linkage::LongHeaderLine()) + "\r\n";
     int iHit = 0;
     const Text date = mstNgt + u"01";
-    FieldList row;
-    for (const Text& key : KList) {
-      const Text p = key.substr(key.find(u'=') + 1);
-      row.assign(NIVA_COLS, Text());
-      row[NIVA_CARTE] = p;
-      const auto known = patients.find(p);
-      if (known != patients.end()) row[NIVA_NAME] = known->second.name;
-      row[NIVA_DATE] = date;
-      row[NIVA_TKK_UM] = u"1";
-      row[NIVA_TKK_YM] = key.substr(0, 6);
-      Text joined;
-      for (int c = 0; c < NIVA_COLS; ++c) {
-        if (c > 0) joined += u',';
-        joined += row[c];
+    Text row;
+    for (const auto& [key, i] : KList) {
+      // Fields 0 p, 1 name, 2 date, 97 "1", 98 the year-month; the rest empty.
+      row = key.substr(key.find(u'=') + 1);
+      row += u',';
+      row += FromUtf8(patients[i].name);
+      row += u',';
+      row += date;
+      for (int c = NIVA_DATE + 1; c < NIVA_COLS; ++c) {
+        row += u',';
+        if (c == NIVA_TKK_UM) row += u'1';
+        if (c == NIVA_TKK_YM) row += key.substr(0, 6);
       }
-      Cp932EncodeAppend(joined, rows);
+      Cp932EncodeAppend(row, rows);
       rows += "\r\n";
       ++iHit;
     }
-    patients.clear();
-    KList.clear();
+    patients = {};
+    KList = {};
 
     // The output is opened when its first line after the header is known:
     // the checkup rows, else the first line the additional file adds. An

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "core/env.h"
@@ -46,6 +47,20 @@ struct Checkup {
 // the decoded text and on the line's UTF-8 bytes.
 std::optional<Checkup> QualifyLine(const Text& line, CheckupWindow window);
 std::optional<Checkup> QualifyLineBytes(std::string_view utf8, CheckupWindow window);
+
+// A qualifying line's patient number, name and year-month as the UTF-8 of
+// their texts. The name and year-month are views into the line; so is the
+// patient number when GetCarte only drops leading zeros, else it is in the
+// caller's `spill`. Two lines name the same patient exactly when their `p`
+// bytes are equal.
+struct CheckupBytes {
+  std::string_view p;
+  std::string_view n;
+  std::string_view ym;
+};
+// QualifyLineBytes without building texts: true when the line qualifies.
+bool QualifyLineView(std::string_view utf8, CheckupWindow window, CheckupBytes& taken,
+                     std::string& spill);
 
 // Output name of a target month.
 Text OutputName(TextView mstNgt);
