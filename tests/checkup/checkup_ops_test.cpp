@@ -144,6 +144,28 @@ TEST(CheckupCnv, SameMonthOrderedByFirstLine) {
                                          Sjis(Row("9", "己二", "202606")));
 }
 
+// A patient is known by the text of the number: 0012 and +12 are patient 12,
+// two bytes that are no UTF-8 both read as U+FFFD (written as "?"), while
+// 0000 and 00 stay two patients.
+TEST(CheckupCnv, OnePatientPerNumberText) {
+  TempDir dir;
+  const Env env = test::MakeEnv(dir.path());
+  const fs::path in = dir / "in.csv";
+  WriteBytes(in, std::string(kHeader) +
+                     "0012,甲,1,202601,50,x\r\n"
+                     "+12,乙,1,202603,50,x\r\n"
+                     "\xFF,丙,1,202602,50,x\r\n"
+                     "\xFE,丁,1,202604,50,x\r\n"
+                     "0000,戊,1,202601,50,x\r\n"
+                     "00,己,1,202601,50,x\r\n");
+  const RunResult r = Cnv(env, u"08", u"06", P(in), u"");
+  ASSERT_TRUE(r.wrote());
+  EXPECT_EQ(ReadBytes(r.written[0]), LongHeaderBytes() + Sjis(Row("0000", "戊", "202601")) +
+                                         Sjis(Row("00", "己", "202601")) +
+                                         Sjis(Row("12", "乙", "202603")) +
+                                         Sjis(Row("?", "丁", "202604")));
+}
+
 TEST(CheckupCnv, NoPatientButAdditionalLines) {
   TempDir dir;
   const Env env = test::MakeEnv(dir.path());
