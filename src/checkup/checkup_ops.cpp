@@ -1,8 +1,6 @@
 #include "checkup/checkup_ops.h"
 
 #include <algorithm>
-#include <array>
-#include <cstring>
 #include <optional>
 #include <system_error>
 
@@ -67,7 +65,7 @@ bool SplitLeadingFields(std::string_view line, std::string_view (&fields)[kLeadi
   if (FindLeadingCommas(line, commas, kLeadingFields) < kLeadingFields) return false;
   std::size_t start = 0;
   for (std::size_t f = 0; f < kLeadingFields; ++f) {
-    fields[f] = line.substr(start, commas[f] - start);
+    fields[f] = std::string_view(line.data() + start, commas[f] - start);
     start = commas[f] + 1;
   }
   return true;
@@ -109,6 +107,18 @@ std::string_view CarteBytes(std::string_view field, std::string& spill) {
     return rest.empty() ? field : rest;
   spill = ToUtf8(GetCarte(FromUtf8(field)));
   return spill;
+}
+
+// Six bytes as one number that orders as the bytes do, and back.
+std::uint64_t SixBytes(std::string_view six) {
+  std::uint64_t value = 0;
+  for (std::size_t k = 0; k < 6; ++k) value = value << 8 | static_cast<unsigned char>(six[k]);
+  return value;
+}
+std::string FromSixBytes(std::uint64_t value) {
+  std::string six(6, '\0');
+  for (std::size_t k = 6; k-- > 0; value >>= 8) six[k] = static_cast<char>(value & 0xFF);
+  return six;
 }
 
 bool IsBlankBytes(std::string_view bytes) { return TrimBytes(bytes).empty(); }
@@ -231,7 +241,7 @@ RunResult Cnv(const Env& env, TextView year, TextView month, TextView pstTkkFile
     struct Patient {
       std::string p;
       std::string name;        // NameOf
-      std::array<char, 6> ym;  // YMof: six digits
+      std::uint64_t ym = 0;    // YMof: its six bytes in one number, in the same order
       std::size_t seq = 0;     // SeqOf
     };
     std::vector<Patient> patients;
@@ -242,18 +252,14 @@ RunResult Cnv(const Env& env, TextView year, TextView month, TextView pstTkkFile
     std::size_t j = 1;
     do {
       if (QualifyLineView(bytes, window, taken, spill)) {
+        const std::uint64_t ym = SixBytes(taken.ym);
         if (const auto known = index.Find(taken.p)) {
           Patient& patient = patients[*known];
-          if (std::memcmp(taken.ym.data(), patient.ym.data(), patient.ym.size()) > 0)
-            std::memcpy(patient.ym.data(), taken.ym.data(), patient.ym.size());
+          patient.ym = std::max(patient.ym, ym);
           patient.name.assign(taken.n);
         } else {
           index.Insert(taken.p, static_cast<std::uint32_t>(patients.size()));
-          Patient& patient = patients.emplace_back();
-          patient.p.assign(taken.p);
-          patient.name.assign(taken.n);
-          std::memcpy(patient.ym.data(), taken.ym.data(), patient.ym.size());
-          patient.seq = j;
+          patients.push_back(Patient{std::string(taken.p), std::string(taken.n), ym, j});
         }
       }
       ++j;
@@ -265,8 +271,8 @@ RunResult Cnv(const Env& env, TextView year, TextView month, TextView pstTkkFile
     KList.reserve(patients.size());
     for (std::size_t i = 0; i < patients.size(); ++i) {
       const Patient& patient = patients[i];
-      KList.emplace_back(FromUtf8(std::string_view(patient.ym.data(), patient.ym.size())) +
-                             Seq10(patient.seq) + u"=" + FromUtf8(patient.p),
+      KList.emplace_back(FromUtf8(FromSixBytes(patient.ym)) + Seq10(patient.seq) + u"=" +
+                             FromUtf8(patient.p),
                          i);
     }
     std::stable_sort(KList.begin(), KList.end(),
