@@ -180,9 +180,8 @@ bool QualifyLineView(std::string_view utf8, CheckupWindow window, CheckupBytes& 
   if (age.empty()) return false;
   const int years = AsciiInt32Def(age, -1);
   if (years < TKK_AGE_MIN || years >= TKK_AGE_MAX) return false;
-  // The UTF-8 of a text is empty only when the text is; FromUtf8 turns
-  // every byte into at least one character and the text back into the same
-  // bytes when they are valid UTF-8, which ToUtf8 always writes.
+  // FromUtf8 gives at least one character for every byte, so the texts are
+  // empty exactly when the trimmed bytes are.
   const std::string_view id = TrimBytes(fields[TKK_COL_ID]);
   const std::string_view n = TrimBytes(fields[TKK_COL_NAME]);
   if (id.empty() || n.empty()) return false;
@@ -240,9 +239,9 @@ RunResult Cnv(const Env& env, TextView year, TextView month, TextView pstTkkFile
     // the patient number's bytes to its place in `patients`.
     struct Patient {
       std::string p;
-      std::string name;        // NameOf
-      std::uint64_t ym = 0;    // YMof: its six bytes in one number, in the same order
-      std::size_t seq = 0;     // SeqOf
+      std::string name;      // NameOf
+      std::uint64_t ym = 0;  // YMof: its six bytes in one number, in the same order
+      std::size_t seq = 0;   // SeqOf
     };
     std::vector<Patient> patients;
     ByteIndex index;
@@ -271,12 +270,12 @@ RunResult Cnv(const Env& env, TextView year, TextView month, TextView pstTkkFile
     KList.reserve(patients.size());
     for (std::size_t i = 0; i < patients.size(); ++i) {
       const Patient& patient = patients[i];
-      KList.emplace_back(FromUtf8(FromSixBytes(patient.ym)) + Seq10(patient.seq) + u"=" +
-                             FromUtf8(patient.p),
-                         i);
+      KList.emplace_back(
+          FromUtf8(FromSixBytes(patient.ym)) + Seq10(patient.seq) + u"=" + FromUtf8(patient.p), i);
     }
-    std::stable_sort(KList.begin(), KList.end(),
-                     [](const auto& a, const auto& b) { return LessIgnoringCase(a.first, b.first); });
+    std::stable_sort(KList.begin(), KList.end(), [](const auto& a, const auto& b) {
+      return LessIgnoringCase(a.first, b.first);
+    });
 
     std::string rows = Cp932Encode(linkage::LongHeaderLine()) + "\r\n";
     int iHit = 0;

@@ -47,15 +47,33 @@ TEST(QualifyLineBytes, SameAsTheTextRuleOnRandomLines) {
 // readings: plain digits that do or do not fit, signs, zeros, characters
 // outside ASCII and bytes that are no UTF-8.
 TEST(QualifyLineBytes, SameAsTheTextRuleOnNumberEdges) {
-  const std::vector<std::string> ids = {
-      "0012", "0", "00", "0000", "+0012", "-0012", "-0", " 007 ", "123456789012345678",
-      "0000123456789012345678", "1234567890123456789", "9223372036854775807",
-      "9223372036854775808", "-9223372036854775808", "00000000000000000000001", "0x1A", "１２",
-      "\xFF", "\xFE", "\xC3\xA9", "\xE3\x81", "12\xFF"};
-  const std::vector<std::string> yms = {"202606", "202512", "202511", "202607", "+20260",
+  const std::vector<std::string> ids = {"0012",
+                                        "0",
+                                        "00",
+                                        "0000",
+                                        "+0012",
+                                        "-0012",
+                                        "-0",
+                                        " 007 ",
+                                        "123456789012345678",
+                                        "0000123456789012345678",
+                                        "1234567890123456789",
+                                        "9223372036854775807",
+                                        "9223372036854775808",
+                                        "-9223372036854775808",
+                                        "00000000000000000000001",
+                                        "0x1A",
+                                        "１２",
+                                        "\xFF",
+                                        "\xFE",
+                                        "\xC3\xA9",
+                                        "\xE3\x81",
+                                        "12\xFF"};
+  const std::vector<std::string> yms = {"202606",  "202512",       "202511", "202607",  "+20260",
                                         "20260６", "２０２６０６", "20260A", " 202601 "};
-  const std::vector<std::string> ages = {"40", "74", "75", "39", "040", "+40", "-40", "0000000040",
-                                         "00000000040", "2147483648", "4O", " 74 ", "\xFF"};
+  const std::vector<std::string> ages = {"40",  "74",   "75",         "39",          "040",
+                                         "+40", "-40",  "0000000040", "00000000040", "2147483648",
+                                         "4O",  " 74 ", "\xFF"};
   const CheckupWindow window{202512, 202606};
   int taken = 0;
   for (const auto& id : ids) {
