@@ -283,16 +283,17 @@ RunResult Cnv(const Env& env, TextView year, TextView month, TextView pstTkkFile
     Text row;
     for (const auto& [key, i] : KList) {
       // Fields 0 p, 1 name, 2 date, 97 "1", 98 the year-month; the rest empty.
+      static_assert(NIVA_CARTE == 0 && NIVA_NAME == 1 && NIVA_DATE == 2 &&
+                    NIVA_TKK_YM == NIVA_TKK_UM + 1 && NIVA_TKK_YM < NIVA_COLS);
       row = key.substr(key.find(u'=') + 1);
       row += u',';
       row += FromUtf8(patients[i].name);
       row += u',';
       row += date;
-      for (int c = NIVA_DATE + 1; c < NIVA_COLS; ++c) {
-        row += u',';
-        if (c == NIVA_TKK_UM) row += u'1';
-        if (c == NIVA_TKK_YM) row += key.substr(0, 6);
-      }
+      row.append(NIVA_TKK_UM - NIVA_DATE, u',');
+      row += u"1,";
+      row += key.substr(0, 6);
+      row.append(NIVA_COLS - 1 - NIVA_TKK_YM, u',');
       Cp932EncodeAppend(row, rows);
       rows += "\r\n";
       ++iHit;
