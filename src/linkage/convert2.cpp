@@ -103,30 +103,6 @@ char* Put(char* o, std::string_view bytes) {
   return o + bytes.size();
 }
 
-// Code page 932 bytes that decode and encode back to themselves. Only the
-// codes with a twin change on the way (NEC row 13 at 87xx, the ED/EE rows,
-// the IBM extensions at FA-FC); a field with any byte 85-87 or EB-FF, lead
-// or trail, is left to the text path, which is always right. The field is
-// followed by readable slack: eight bytes are tested at a time.
-bool RoundTrips(std::string_view bytes) {
-  constexpr std::uint64_t kOnes = 0x0101010101010101ull;
-  constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Full;
-  for (std::size_t k = 0; k < bytes.size(); k += 8) {
-    const std::uint64_t w = Load8(bytes.data() + k);
-    // Of a byte of 0x80 or more, its low seven bits c: adding 0x80 - x
-    // sets the top bit exactly when c is x or more, with no carry.
-    const std::uint64_t c = w & kLow7;
-    const std::uint64_t from85 = c + (0x80 - 0x05) * kOnes;
-    const std::uint64_t from88 = c + (0x80 - 0x08) * kOnes;
-    const std::uint64_t fromEB = c + (0x80 - 0x6B) * kOnes;
-    const std::uint64_t twin = ((from85 & ~from88) | fromEB) & w & kHighBits;
-    const std::uint64_t inside =
-        bytes.size() - k >= 8 ? ~std::uint64_t{0} : (std::uint64_t{1} << (8 * (bytes.size() - k))) - 1;
-    if (twin & inside) return false;
-  }
-  return true;
-}
-
 // A long-header column's rule on a field of ASCII bytes that is followed by
 // at least RowBuffer::kSlack readable bytes. Every rule but the length limit
 // asks for exactly n characters from a set of digits (IsDigits and a length
@@ -786,7 +762,7 @@ void ConvertNewFmt(const fs::path& input, const fs::path& output, const fs::path
         // A value that passes whatever its characters, and whose bytes
         // decode and encode back to themselves, is written as it is.
         if ((col->kind == Kind::kCopy || col->kind == Kind::kRule) &&
-            col->rule.KeepsAnyCharacters(field.size()) && RoundTrips(field)) {
+            col->rule.KeepsAnyCharacters(field.size()) && !Cp932HasTwinLead(field)) {
           o = PutPadded(o, field);
           continue;
         }
