@@ -142,17 +142,15 @@ void TabFields::SplitSse2(std::string_view line) {
       tabs &= inside;
       highs &= inside;
     }
-    if (highs != 0) {
-      while (tabs != 0) {
-        // The high bytes before a TAB lie in the field that it ends.
-        const std::uint64_t before = (tabs & (0 - tabs)) - 1;
-        high[f / 64] |= std::uint64_t{(highs & before) != 0} << (f % 64);
-        highs &= ~before;
-        starts[++f] = i + static_cast<std::size_t>(std::countr_zero(tabs)) + 1;
-        tabs &= tabs - 1;
-      }
-      high[f / 64] |= std::uint64_t{highs != 0} << (f % 64);
-      continue;
+    // The fields that hold a high byte, one step per field: the first high
+    // byte left lies in the field that the TABs before it say, and the rest
+    // of that field is done with.
+    while (highs != 0) {
+      const std::uint64_t below = (highs & (0 - highs)) - 1;
+      const std::size_t g = f + static_cast<std::size_t>(std::popcount(tabs & below));
+      high[g / 64] |= std::uint64_t{1} << (g % 64);
+      const std::uint64_t after = tabs & ~below;  // the TAB that ends it, if any
+      highs &= after == 0 ? 0 : ~(((after & (0 - after)) << 1) - 1);
     }
     while (tabs != 0) {
       starts[++f] = i + static_cast<std::size_t>(std::countr_zero(tabs)) + 1;
