@@ -198,7 +198,8 @@ bool LineReader::NextView(std::string_view& line) {
     const char* b = buf_.get();
     std::size_t at = end_;
     if (loneCr) {
-      if (const void* hit = end_ > scanFrom ? std::memchr(b + scanFrom, '\n', end_ - scanFrom) : nullptr)
+      if (const void* hit =
+              end_ > scanFrom ? std::memchr(b + scanFrom, '\n', end_ - scanFrom) : nullptr)
         at = static_cast<std::size_t>(static_cast<const char*>(hit) - b);
     } else if (end_ > scanFrom) {
       at = scanFrom + FindCrOrLf(b + scanFrom, end_ - scanFrom);

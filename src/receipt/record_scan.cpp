@@ -45,8 +45,7 @@ void ScanRecord(std::string_view line, std::size_t want, RecordScan& scan) {
   for (; i + 16 <= n; i += 16) {
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
     seen = _mm_or_si128(seen, _mm_cmpeq_epi8(v, quote));
-    blanks = _mm_or_si128(
-        blanks, _mm_cmplt_epi8(_mm_xor_si128(_mm_sub_epi8(v, one), top), limit));
+    blanks = _mm_or_si128(blanks, _mm_cmplt_epi8(_mm_xor_si128(_mm_sub_epi8(v, one), top), limit));
     auto mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, comma)));
     while (mask != 0 && commas < want) {
       scan.at[commas++] = i + static_cast<std::size_t>(std::countr_zero(mask));

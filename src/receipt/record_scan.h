@@ -12,10 +12,10 @@ namespace tavo::receipt {
 
 struct RecordScan {
   static constexpr std::size_t kMaxCommas = 40;
-  std::size_t commas = 0;              // commas noted: all of them, up to the number asked for
-  std::size_t at[kMaxCommas] = {};     // their offsets
-  bool quote = false;                  // a double quote somewhere in the record
-  bool blank = false;                  // a byte 01..20 somewhere in the record
+  std::size_t commas = 0;           // commas noted: all of them, up to the number asked for
+  std::size_t at[kMaxCommas] = {};  // their offsets
+  bool quote = false;               // a double quote somewhere in the record
+  bool blank = false;               // a byte 01..20 somewhere in the record
 
   // Field `index` (0-based, at most `commas`): its first byte and one past its last.
   std::size_t Begin(std::size_t index) const { return index == 0 ? 0 : at[index - 1] + 1; }

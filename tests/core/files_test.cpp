@@ -89,7 +89,8 @@ TEST(LineReader, LineEndsAtTheBufferBoundary) {
   // is put on both sides of its edge.
   TempDir dir;
   const std::size_t edge = std::size_t{1} << 20;
-  const std::string ends[] = {"\r\n", "\n", "\r", "\r\r\n", "\rx\r\n", "\n\r", "\r\x1A", "\r\n\x1A"};
+  const std::string ends[] = {"\r\n",    "\n",   "\r",     "\r\r\n",
+                              "\rx\r\n", "\n\r", "\r\x1A", "\r\n\x1A"};
   for (const std::string& end : ends) {
     for (std::size_t before = edge - 4; before <= edge + 1; ++before) {
       std::string bytes(before, 'a');

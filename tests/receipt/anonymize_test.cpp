@@ -155,9 +155,10 @@ TEST_F(Anonymize, RandomRecordsFollowTheRules) {
   // Values that decode and encode back to themselves, with and without what
   // makes a record take the general path (a double quote, a blank, a comma
   // inside quotes) or makes its number other than plain digits.
-  const std::vector<std::string> values = {
-      "",  "1", "15", "0312", "ab", " ", "a b", "\"", "\"q\"", "\"1,2\"", "\t", Sjis("山田　花子"),
-      Sjis("１"), Sjis("ｶﾅ"), "x\x7Fy"};
+  const std::vector<std::string> values = {"",         "1",        "15",    "0312",
+                                           "ab",       " ",        "a b",   "\"",
+                                           "\"q\"",    "\"1,2\"",  "\t",    Sjis("山田　花子"),
+                                           Sjis("１"), Sjis("ｶﾅ"), "x\x7Fy"};
   std::mt19937 rng(5);
   for (int round = 0; round < 300; ++round) {
     const bool kokuho = rng() % 2 == 0;

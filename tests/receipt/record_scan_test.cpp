@@ -12,7 +12,8 @@ namespace {
 TEST(ScanRecord, SixteenAtATimeAgreesWithThePlainScan) {
   std::mt19937 rng(37);
   // The bytes that matter, their neighbours and double-byte pieces.
-  const char pick[] = {',', '"', ' ', '\x01', '\x20', '\x21', '\0', '\x7F', '\x80', '\x81', '\x82', '\xFF', '\t'};
+  const char pick[] = {',',    '"',    ' ',    '\x01', '\x20', '\x21', '\0',
+                       '\x7F', '\x80', '\x81', '\x82', '\xFF', '\t'};
   for (int round = 0; round < 20000; ++round) {
     std::string line(rng() % 120, 'x');
     for (char& c : line) c = rng() % 3 ? 'a' : pick[rng() % sizeof pick];
