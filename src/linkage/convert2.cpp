@@ -159,6 +159,8 @@ class FieldRule {
       from2_ = atLeast('0' + runs[1].first);
       to2_ = atLeast('0' + runs[1].second);
     }
+    const std::size_t inLast = n_ - (n_ - 1) / 8 * 8;  // 1 to 8
+    lastValid_ = inLast == 8 ? kHighBits : kHighBits & ((std::uint64_t{1} << (8 * inLast)) - 1);
   }
 
   // The rule keeps any field of this many bytes: it has no rule, or a
@@ -198,21 +200,21 @@ class FieldRule {
     const std::size_t len = field.size();
     if (len < n_) return false;  // trimmed it is shorter still
     if (len > n_) return NewRuleKeepsAscii(rule_, field);
+    // Every byte in the runs: those are digits, so there is no blank at
+    // either end for trimming to remove. Bytes past the field may be
+    // anything; a carry out of them only reaches later bytes, which are
+    // masked off too.
     const char* p = field.data();
-    if (static_cast<unsigned char>(p[0]) <= 0x20 ||
-        static_cast<unsigned char>(p[len - 1]) <= 0x20) {
-      return false;  // trimmed it is shorter
+    std::size_t k = 0;
+    for (; k + 8 < len; k += 8) {
+      if ((InRuns(Load8(p + k)) & kHighBits) != kHighBits) return false;
     }
-    for (std::size_t k = 0; k < len; k += 8) {
-      // Bytes past the field may be anything; a carry out of them only
-      // reaches later bytes, which are masked off too.
-      const std::uint64_t w = Load8(p + k);
-      const std::uint64_t in = (((w + from1_) & ~(w + to1_)) | ((w + from2_) & ~(w + to2_)));
-      const std::uint64_t valid =
-          len - k >= 8 ? kHighBits : kHighBits & ((std::uint64_t{1} << (8 * (len - k))) - 1);
-      if ((in & valid) != valid) return false;
-    }
-    return true;
+    return (InRuns(Load8(p + k)) & lastValid_) == lastValid_;
+  }
+
+  // The top bit of every byte of w that lies in one of the runs.
+  std::uint64_t InRuns(std::uint64_t w) const {
+    return ((w + from1_) & ~(w + to1_)) | ((w + from2_) & ~(w + to2_));
   }
 
   enum class Kind : std::uint8_t { kAll, kMax, kOne, kExact, kGeneric };
@@ -220,6 +222,7 @@ class FieldRule {
   std::size_t n_ = 0;
   // The runs [from, to) as additions; an unused second run never matches.
   std::uint64_t from1_ = 0, to1_ = 0, from2_ = 0, to2_ = 0;
+  std::uint64_t lastValid_ = 0;  // the top bits of the field's bytes in its last word
   NewRule rule_;
 };
 
