@@ -10,6 +10,7 @@
 #include "core/cp932.h"
 #include "core/errors.h"
 #include "core/fault.h"
+#include "core/line_breaks.h"
 
 #ifdef _WIN32
 #include <io.h>
@@ -190,18 +191,42 @@ std::string_view LineReader::MakeLine(std::size_t begin, std::size_t end) {
 
 bool LineReader::NextView(std::string_view& line) {
   std::size_t scanFrom = begin_;
+  // The line holds a CR that does not end it: from there on only its LF is
+  // looked for, and MakeLine drops those CRs.
+  bool loneCr = false;
   while (true) {
-    const void* hit =
-        end_ > scanFrom ? std::memchr(buf_.get() + scanFrom, '\n', end_ - scanFrom) : nullptr;
-    if (hit) {
-      const std::size_t lf = static_cast<std::size_t>(static_cast<const char*>(hit) - buf_.get());
-      std::size_t stop = lf;
-      if (stop > begin_ && buf_[stop - 1] == '\r') --stop;
-      line = MakeLine(begin_, stop);
-      begin_ = lf + 1;
-      return true;
+    const char* b = buf_.get();
+    std::size_t at = end_;
+    if (loneCr) {
+      if (const void* hit =
+              end_ > scanFrom ? std::memchr(b + scanFrom, '\n', end_ - scanFrom) : nullptr)
+        at = static_cast<std::size_t>(static_cast<const char*>(hit) - b);
+    } else if (end_ > scanFrom) {
+      at = scanFrom + FindCrOrLf(b + scanFrom, end_ - scanFrom);
     }
-    const std::size_t scanned = end_ - begin_;
+    std::size_t scanned = end_ - begin_;
+    if (at < end_) {
+      if (b[at] == '\n') {
+        std::size_t stop = at;
+        if (stop > begin_ && b[stop - 1] == '\r') --stop;
+        line = loneCr ? MakeLine(begin_, stop) : std::string_view(b + begin_, at - begin_);
+        begin_ = at + 1;
+        return true;
+      }
+      if (at + 1 < end_) {
+        if (b[at + 1] == '\n') {
+          line = std::string_view(b + begin_, at - begin_);  // no CR before this one
+          begin_ = at + 2;
+          return true;
+        }
+        loneCr = true;
+        scanFrom = at + 1;
+        continue;
+      }
+      // A CR at the buffer's end: what follows it is read first, and the CR
+      // looked at again.
+      scanned = at - begin_;
+    }
     if (!Fill()) {
       if (begin_ >= end_) return false;
       // A last line without line end.

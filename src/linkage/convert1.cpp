@@ -156,6 +156,10 @@ class LineConverter {
   // bytes'. A repeated patient's line decodes at most its year-month; a new
   // one only the fields its row reads.
   bool NextBytes(std::string_view line, Text& row) {
+    if (SeenBefore(line)) {
+      ++number_;
+      return false;
+    }
     if (line.find('"') != std::string_view::npos) return Next(Cp932Decode(line), row);
     ++number_;
     SplitFieldsBytes(line, views_);
@@ -182,6 +186,27 @@ class LineConverter {
     if (haveYearMonth_ || number_ == 1) return;
     yearMonth_ = field;
     haveYearMonth_ = !yearMonth_.empty();
+  }
+
+  // Most lines are of a patient already written: once the year-month is
+  // known, such a line gives nothing whatever its other fields, and its
+  // chart number (the bytes before the first comma or TAB, which no later
+  // double quote changes) is all that need be read. False when the line is
+  // not plainly one of those; the full reading then decides.
+  bool SeenBefore(std::string_view line) const {
+    if (!haveYearMonth_ || number_ < 1) return false;
+    std::size_t end = 0;
+    while (end < line.size() && line[end] != ',' && line[end] != '\t') ++end;
+    if (end == 0) return false;
+    const std::string_view key = TrimBytes(line.substr(0, end));
+    if (key.size() > kShortKey) return false;
+    char upper[kShortKey];
+    for (std::size_t i = 0; i < key.size(); ++i) {
+      const char c = key[i];
+      if (static_cast<unsigned char>(c) >= 0x80 || c == '"') return false;
+      upper[i] = c >= 'a' && c <= 'z' ? static_cast<char>(c - 0x20) : c;
+    }
+    return seenAscii_.Find(std::string_view(upper, key.size())).has_value();
   }
 
   // True for a chart number (trimmed, ASCII letters upper-cased) not written
@@ -215,6 +240,7 @@ class LineConverter {
     }
   }
 
+  static constexpr std::size_t kShortKey = 16;  // longer chart numbers take the full reading
   long long number_ = 0;
   bool haveYearMonth_ = false;
   Text yearMonth_;

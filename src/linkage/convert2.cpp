@@ -103,30 +103,6 @@ char* Put(char* o, std::string_view bytes) {
   return o + bytes.size();
 }
 
-// Code page 932 bytes that decode and encode back to themselves. Only the
-// codes with a twin change on the way (NEC row 13 at 87xx, the ED/EE rows,
-// the IBM extensions at FA-FC); a field with any byte 85-87 or EB-FF, lead
-// or trail, is left to the text path, which is always right. The field is
-// followed by readable slack: eight bytes are tested at a time.
-bool RoundTrips(std::string_view bytes) {
-  constexpr std::uint64_t kOnes = 0x0101010101010101ull;
-  constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Full;
-  for (std::size_t k = 0; k < bytes.size(); k += 8) {
-    const std::uint64_t w = Load8(bytes.data() + k);
-    // Of a byte of 0x80 or more, its low seven bits c: adding 0x80 - x
-    // sets the top bit exactly when c is x or more, with no carry.
-    const std::uint64_t c = w & kLow7;
-    const std::uint64_t from85 = c + (0x80 - 0x05) * kOnes;
-    const std::uint64_t from88 = c + (0x80 - 0x08) * kOnes;
-    const std::uint64_t fromEB = c + (0x80 - 0x6B) * kOnes;
-    const std::uint64_t twin = ((from85 & ~from88) | fromEB) & w & kHighBits;
-    const std::uint64_t inside =
-        bytes.size() - k >= 8 ? ~std::uint64_t{0} : (std::uint64_t{1} << (8 * (bytes.size() - k))) - 1;
-    if (twin & inside) return false;
-  }
-  return true;
-}
-
 // A long-header column's rule on a field of ASCII bytes that is followed by
 // at least RowBuffer::kSlack readable bytes. Every rule but the length limit
 // asks for exactly n characters from a set of digits (IsDigits and a length
@@ -183,6 +159,8 @@ class FieldRule {
       from2_ = atLeast('0' + runs[1].first);
       to2_ = atLeast('0' + runs[1].second);
     }
+    const std::size_t inLast = n_ - (n_ - 1) / 8 * 8;  // 1 to 8
+    lastValid_ = inLast == 8 ? kHighBits : kHighBits & ((std::uint64_t{1} << (8 * inLast)) - 1);
   }
 
   // The rule keeps any field of this many bytes: it has no rule, or a
@@ -222,21 +200,21 @@ class FieldRule {
     const std::size_t len = field.size();
     if (len < n_) return false;  // trimmed it is shorter still
     if (len > n_) return NewRuleKeepsAscii(rule_, field);
+    // Every byte in the runs: those are digits, so there is no blank at
+    // either end for trimming to remove. Bytes past the field may be
+    // anything; a carry out of them only reaches later bytes, which are
+    // masked off too.
     const char* p = field.data();
-    if (static_cast<unsigned char>(p[0]) <= 0x20 ||
-        static_cast<unsigned char>(p[len - 1]) <= 0x20) {
-      return false;  // trimmed it is shorter
+    std::size_t k = 0;
+    for (; k + 8 < len; k += 8) {
+      if ((InRuns(Load8(p + k)) & kHighBits) != kHighBits) return false;
     }
-    for (std::size_t k = 0; k < len; k += 8) {
-      // Bytes past the field may be anything; a carry out of them only
-      // reaches later bytes, which are masked off too.
-      const std::uint64_t w = Load8(p + k);
-      const std::uint64_t in = (((w + from1_) & ~(w + to1_)) | ((w + from2_) & ~(w + to2_)));
-      const std::uint64_t valid =
-          len - k >= 8 ? kHighBits : kHighBits & ((std::uint64_t{1} << (8 * (len - k))) - 1);
-      if ((in & valid) != valid) return false;
-    }
-    return true;
+    return (InRuns(Load8(p + k)) & lastValid_) == lastValid_;
+  }
+
+  // The top bit of every byte of w that lies in one of the runs.
+  std::uint64_t InRuns(std::uint64_t w) const {
+    return ((w + from1_) & ~(w + to1_)) | ((w + from2_) & ~(w + to2_));
   }
 
   enum class Kind : std::uint8_t { kAll, kMax, kOne, kExact, kGeneric };
@@ -244,6 +222,7 @@ class FieldRule {
   std::size_t n_ = 0;
   // The runs [from, to) as additions; an unused second run never matches.
   std::uint64_t from1_ = 0, to1_ = 0, from2_ = 0, to2_ = 0;
+  std::uint64_t lastValid_ = 0;  // the top bits of the field's bytes in its last word
   NewRule rule_;
 };
 
@@ -786,7 +765,7 @@ void ConvertNewFmt(const fs::path& input, const fs::path& output, const fs::path
         // A value that passes whatever its characters, and whose bytes
         // decode and encode back to themselves, is written as it is.
         if ((col->kind == Kind::kCopy || col->kind == Kind::kRule) &&
-            col->rule.KeepsAnyCharacters(field.size()) && RoundTrips(field)) {
+            col->rule.KeepsAnyCharacters(field.size()) && !Cp932HasTwinLead(field)) {
           o = PutPadded(o, field);
           continue;
         }

@@ -1,7 +1,6 @@
 #include "linkage/tab_fields.h"
 
 #include <algorithm>
-#include <array>
 
 namespace tavo::linkage {
 
@@ -113,18 +112,6 @@ void TabFields::SplitPlain(std::string_view line) {
 }
 
 #if TAVO_SSE2
-namespace {
-
-// The set bits of every byte value (x86-64 has no bit count instruction
-// before the POPCNT extension).
-constexpr auto kBitCount = [] {
-  std::array<std::uint8_t, 256> t{};
-  for (unsigned b = 0; b < 256; ++b) t[b] = static_cast<std::uint8_t>((b & 1u) + (b ? t[b >> 1] : 0));
-  return t;
-}();
-
-}  // namespace
-
 void TabFields::SplitSse2(std::string_view line) {
   Begin(line);
   if (line.empty()) return;
@@ -133,51 +120,42 @@ void TabFields::SplitSse2(std::string_view line) {
   std::size_t f = 0;  // the field being read
   std::size_t* starts = nullptr;
   std::uint64_t* high = nullptr;
-  for (std::size_t i = 0; i < n; i += 16) {
+  // Sixty-four bytes at a time into a mask of TABs and one of bytes of 0x80
+  // or more. No load of sixteen bytes starts past the line's end (the slack
+  // covers the rest of one); the bits past the end are dropped.
+  for (std::size_t i = 0; i < n; i += 64) {
     if (i % kChunk == 0) {
       Room(f + kChunk);
       starts = starts_.data();
       high = high_.data();
       if (i == 0) starts[0] = 0;
     }
-    // A bit for every TAB and every byte of 0x80 or more among the sixteen
-    // bytes; the bytes past the line's end are dropped.
-    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(base_ + i));
-    auto tabs = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, tab)));
-    auto highs = static_cast<unsigned>(_mm_movemask_epi8(v));
-    if (n - i < 16) {
-      const unsigned inside = (1u << (n - i)) - 1;
+    std::uint64_t tabs = 0;
+    std::uint64_t highs = 0;
+    for (std::size_t k = 0; k < 64 && i + k < n; k += 16) {
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(base_ + i + k));
+      tabs |= std::uint64_t{static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, tab)))} << k;
+      highs |= std::uint64_t{static_cast<unsigned>(_mm_movemask_epi8(v))} << k;
+    }
+    if (n - i < 64) {
+      const std::uint64_t inside = (std::uint64_t{1} << (n - i)) - 1;
       tabs &= inside;
       highs &= inside;
     }
-    if (highs) {
-      // The high bytes before a TAB lie in the field that it ends.
-      while (tabs) {
-        const auto j = static_cast<unsigned>(std::countr_zero(tabs));
-        if (highs & ((1u << j) - 1)) high[f / 64] |= std::uint64_t{1} << (f % 64);
-        highs &= ~((2u << j) - 1);
-        starts[++f] = i + j + 1;
-        tabs &= tabs - 1;
-      }
-      if (highs) high[f / 64] |= std::uint64_t{1} << (f % 64);
-      continue;
+    // The fields that hold a high byte, one step per field: the first high
+    // byte left lies in the field that the TABs before it say, and the rest
+    // of that field is done with.
+    while (highs != 0) {
+      const std::uint64_t below = (highs & (0 - highs)) - 1;
+      const std::size_t g = f + static_cast<std::size_t>(std::popcount(tabs & below));
+      high[g / 64] |= std::uint64_t{1} << (g % 64);
+      const std::uint64_t after = tabs & ~below;  // the TAB that ends it, if any
+      highs &= after == 0 ? 0 : ~(((after & (0 - after)) << 1) - 1);
     }
-    if (!tabs) continue;
-    // Eight positions written whether or not there are as many TABs; the
-    // count decides which of them are kept (the room allows for it). A
-    // block rarely holds more, so no branch is mispredicted. The bit past
-    // the block stops the bit search of an exhausted mask.
-    const std::size_t count = kBitCount[tabs & 0xFF] + kBitCount[tabs >> 8];
-    std::size_t* next = starts + f + 1;
-    for (std::size_t k = 0; k < 8; ++k) {
-      next[k] = i + static_cast<std::size_t>(std::countr_zero(tabs | 0x10000u)) + 1;
+    while (tabs != 0) {
+      starts[++f] = i + static_cast<std::size_t>(std::countr_zero(tabs)) + 1;
       tabs &= tabs - 1;
     }
-    for (std::size_t k = 8; k < count; ++k) {
-      next[k] = i + static_cast<std::size_t>(std::countr_zero(tabs)) + 1;
-      tabs &= tabs - 1;
-    }
-    f += count;
   }
   count_ = f + 1;
   starts[count_] = n + 1;

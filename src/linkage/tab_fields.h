@@ -1,7 +1,7 @@
 // A TAB-separated line split into its fields in one pass, for the streamed
 // conversions of converter 2. TAB is one byte in code page 932 and never part
 // of a double-byte character, so the split works on the bytes. With SSE2
-// (every x86-64 CPU) sixteen bytes are examined at a time; elsewhere a plain
+// (every x86-64 CPU) sixty-four bytes are examined at a time; elsewhere a plain
 // split reads eight bytes at a time. Both give the same fields.
 #pragma once
 

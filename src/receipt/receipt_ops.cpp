@@ -21,6 +21,7 @@
 #include "core/errors.h"
 #include "core/files.h"
 #include "core/strconv.h"
+#include "receipt/record_scan.h"
 
 namespace tavo::receipt {
 
@@ -380,6 +381,62 @@ RunResult Conv2(const Env& env, TextView pstFile, const BranchOptions& options,
 
 // --------------------------------------------------------------- anonymization
 
+namespace {
+
+// "テスト" and "国" or "社", then the receipt number in full-width characters.
+std::string DummyName(std::string_view number, bool kokuho) {
+  static const std::string kShaho = Cp932Encode(T("テスト社"));
+  static const std::string kKokuho = Cp932Encode(T("テスト国"));
+  std::string name = kokuho ? kKokuho : kShaho;
+  for (const char c : number) {
+    if (c < '0' || c > '9')
+      return Cp932Encode(T("テスト") + (kokuho ? T("国") : T("社")) +
+                         StrConv(Cp932Decode(number), tavo::Wide));
+    // The full-width digits are 824F..8258.
+    name.push_back('\x82');
+    name.push_back(static_cast<char>(0x4F + (c - '0')));
+  }
+  return name;
+}
+
+// The RE, HO and KO records that are long enough and hold no double quote
+// (HO and KO no blank either, which would have JoinCommaTxt quote fields)
+// are rebuilt by splicing the new values into the bytes read, as the general
+// path would. False, with nothing written, for any other record.
+bool AnonymizePlainRecord(int id, Bytes line, bool kokuho, RecordScan& scan, std::string& out) {
+  static const std::string kHoValues = "12345678,," + Cp932Encode(T("１２３４５"));
+  static constexpr Bytes kKoValues = "12345678,1234567";
+  if (id == Id('R', 'E')) {
+    // The name (field 5) becomes the dummy; field 37, when there, is emptied.
+    ScanRecord(line, 37, scan);
+    if (scan.quote || scan.commas < 4) return false;
+    const std::size_t nameAt = scan.Begin(4);
+    out.append(line.substr(0, nameAt));
+    out += DummyName(line.substr(scan.Begin(1), scan.End(1, line.size()) - scan.Begin(1)), kokuho);
+    const std::size_t rest = scan.End(4, line.size());
+    if (scan.commas >= 36) {
+      const std::size_t kanaAt = scan.Begin(36);
+      out.append(line.substr(rest, kanaAt - rest));
+      out.append(line.substr(scan.End(36, line.size())));
+    } else {
+      out.append(line.substr(rest));
+    }
+    return true;
+  }
+  const bool ho = id == Id('H', 'O');
+  if (!ho && id != Id('K', 'O')) return false;
+  // Fields 2 to 4 (HO) or 2 and 3 (KO) are replaced as one run.
+  const std::size_t last = ho ? 3 : 2;
+  ScanRecord(line, last + 1, scan);
+  if (scan.quote || scan.blank || scan.commas < last) return false;
+  out.append(line.substr(0, scan.Begin(1)));
+  out.append(ho ? Bytes(kHoValues) : kKoValues);
+  out.append(line.substr(scan.End(last, line.size())));
+  return true;
+}
+
+}  // namespace
+
 RunResult Conv(const Env& env, TextView pstFile, ClickOutputs* click) {
   RunResult r;
   const fs::path path = PathFromText(pstFile);
@@ -402,12 +459,15 @@ RunResult Conv(const Env& env, TextView pstFile, ClickOutputs* click) {
     LineReader reader(path);
     OutputStream out(env.ProgramFile("RECEIPT.UKE"));
     Fields fields;
+    RecordScan scan;
     std::string_view line;
     while (reader.NextView(line)) {
       const int id = RecordId(line);
       if (id == Id('S', 'J') || id == Id('C', 'O')) continue;
       std::string& buf = out.buffer();
-      if (id == Id('I', 'R')) {
+      if (AnonymizePlainRecord(id, line, kokuho, scan, buf)) {
+        // The common records, spliced on their bytes.
+      } else if (id == Id('I', 'R')) {
         fields.Split(line);
         if (TrimBytes(fields.At(1)) == "2") kokuho = true;
         F = DecodeTrimmed(fields.At(7));

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <fstream>
 
@@ -63,6 +64,43 @@ TEST(LineReader, LongLinesAcrossBufferBoundaries) {
   }
   WriteBytes(dir / "big.txt", big);
   EXPECT_EQ(RawLines(dir / "big.txt"), expected);
+}
+
+// The line-by-line rules read plainly: the bytes up to the first 1A split at
+// every LF, each line without any CR; a last piece is a line when it holds
+// anything.
+std::vector<std::string> LinesByTheRules(const std::string& bytes) {
+  const std::string kept = bytes.substr(0, bytes.find('\x1A'));
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  while (start < kept.size()) {
+    const std::size_t lf = std::min(kept.find('\n', start), kept.size());
+    std::string line;
+    for (std::size_t i = start; i < lf; ++i)
+      if (kept[i] != '\r') line += kept[i];
+    lines.push_back(line);
+    start = lf + 1;
+  }
+  return lines;
+}
+
+TEST(LineReader, LineEndsAtTheBufferBoundary) {
+  // The reader fills a buffer of 1 MiB: every line end, lone CR and mark
+  // is put on both sides of its edge.
+  TempDir dir;
+  const std::size_t edge = std::size_t{1} << 20;
+  const std::string ends[] = {"\r\n",    "\n",   "\r",     "\r\r\n",
+                              "\rx\r\n", "\n\r", "\r\x1A", "\r\n\x1A"};
+  for (const std::string& end : ends) {
+    for (std::size_t before = edge - 4; before <= edge + 1; ++before) {
+      std::string bytes(before, 'a');
+      bytes[before / 2] = '\n';
+      bytes += end + "tail\r\nlast";
+      WriteBytes(dir / "f.txt", bytes);
+      ASSERT_EQ(RawLines(dir / "f.txt"), LinesByTheRules(bytes))
+          << testing::PrintToString(end) << " after " << before;
+    }
+  }
 }
 
 TEST(LineReader, DecodesShiftJis) {

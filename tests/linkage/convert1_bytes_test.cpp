@@ -26,7 +26,9 @@ std::vector<Text> Outcome(Run run) {
 }
 
 TEST(ConvertLinesBytes, SameAsTheTextConversionOnRandomFiles) {
-  const std::vector<std::string> charts = {"123", " 123", "0123", "abc", "ABC", "", "山田", "\x81"};
+  // Repeated chart numbers, also quoted, over 16 bytes or outside ASCII.
+  const std::vector<std::string> charts = {"123", " 123", "0123", "abc",     "ABC",
+                                           "",    "山田", "\x81", "\"123\"", "x12345678901234567"};
   const std::vector<std::string> values = {"",         "0",   "65",       "65.25",   "350", "999",
                                            "99.9",     "6",   "\"6\"",    " 7 ",     "abc", "ｶﾅ",
                                            "\xED\x40", "1,2", "\x82\x50", "1234567", "\t"};

@@ -1,7 +1,12 @@
 // Whole anonymization runs: output bytes, names, hand-over and stops.
 #include <gtest/gtest.h>
 
+#include <random>
+
+#include "core/comma.h"
+#include "core/cp932.h"
 #include "core/errors.h"
+#include "core/strconv.h"
 #include "receipt/receipt_ops.h"
 #include "receipt_test_util.h"
 #include "support/test_util.h"
@@ -112,6 +117,71 @@ TEST_F(Anonymize, HostileClaimMonthStaysInTheProgramFolder) {
   const RunResult r = Conv(env_, Input("IR,1,13,1,1,,x,../../x,00,0\r\n"));
   EXPECT_EQ(ToUtf8(r.gstFile1), ".._.._x_1.UKE");
   EXPECT_EQ(ListFiles(env_.programDir), std::vector<std::string>{".._.._x_1.UKE"});
+}
+
+// The rules on the decoded text: each record split with GetCommaTxt, its
+// fields replaced, and rebuilt with JoinCommaTxt (RE without any quote).
+std::string AnonymizedByTheRules(const std::vector<std::string>& lines, bool kokuho) {
+  std::string out;
+  for (const std::string& line : lines) {
+    FieldList f;
+    GetCommaTxt(Cp932Decode(line), f);
+    Text rebuilt = Cp932Decode(line);
+    if (f[0] == u"IR") {
+      f[4] = u"0123456";
+      f[6] = T("NIVAクリニック");
+      f[9] = u"012-345-6789";
+      rebuilt = JoinCommaTxt(f);
+    } else if (f[0] == u"RE") {
+      f[4] = T("テスト") + (kokuho ? T("国") : T("社")) + StrConv(f[1], Wide);
+      if (f.size() >= 37) f[36].clear();
+      rebuilt = RemoveChar(JoinCommaTxt(f), u'"');
+    } else if (f[0] == u"HO") {
+      f[1] = u"12345678";
+      f[2].clear();
+      f[3] = T("１２３４５");
+      rebuilt = JoinCommaTxt(f);
+    } else if (f[0] == u"KO") {
+      f[1] = u"12345678";
+      f[2] = u"1234567";
+      rebuilt = JoinCommaTxt(f);
+    }
+    out += Cp932Encode(rebuilt) + "\r\n";
+  }
+  return out;
+}
+
+TEST_F(Anonymize, RandomRecordsFollowTheRules) {
+  // Values that decode and encode back to themselves, with and without what
+  // makes a record take the general path (a double quote, a blank, a comma
+  // inside quotes) or makes its number other than plain digits.
+  const std::vector<std::string> values = {"",         "1",        "15",    "0312",
+                                           "ab",       " ",        "a b",   "\"",
+                                           "\"q\"",    "\"1,2\"",  "\t",    Sjis("山田　花子"),
+                                           Sjis("１"), Sjis("ｶﾅ"), "x\x7Fy"};
+  std::mt19937 rng(5);
+  for (int round = 0; round < 300; ++round) {
+    const bool kokuho = rng() % 2 == 0;
+    std::vector<std::string> lines = {std::string("IR,") + (kokuho ? "2" : "1") +
+                                      ",13,1,1,,x,202604,00,0"};
+    std::string in = lines[0] + "\r\n";
+    for (unsigned n = 1 + rng() % 8; n > 0; --n) {
+      // Each with at least the fields its replacements need, RE around 37.
+      static const char* const kIds[] = {"RE", "HO", "KO", "SI", "\"RE\""};
+      static const unsigned kLeast[] = {4, 3, 2, 0, 4};
+      const unsigned kind = rng() % 5;
+      std::string line = kIds[kind];
+      for (unsigned f = kLeast[kind] + rng() % 38; f > 0; --f)
+        line += ',' + values[rng() % values.size()];
+      in += line + "\r\n";
+      lines.push_back(line);
+    }
+    const RunResult r = Conv(env_, Input(in));
+    ASSERT_TRUE(r.messages.empty()) << in;
+    const std::string name = kokuho ? "202604_2.UKE" : "202604_1.UKE";
+    EXPECT_EQ(ReadBytes(Out(name)), AnonymizedByTheRules(lines, kokuho)) << in;
+    std::filesystem::remove(Out(name));
+  }
 }
 
 }  // namespace
