@@ -26,6 +26,19 @@ const Text& FacilityCodeTitle() {
 
 char16_t FoldAscii(char16_t c) { return (c >= u'a' && c <= u'z') ? c - (u'a' - u'A') : c; }
 
+// Two texts of na and nb code units, unit i of each given by a(i) and b(i),
+// in the order of CompareTextAsciiFold.
+template <typename UnitA, typename UnitB>
+int CompareUnitsAsciiFold(std::size_t na, std::size_t nb, UnitA a, UnitB b) {
+  for (std::size_t i = 0; i < std::min(na, nb); ++i) {
+    const char16_t x = FoldAscii(a(i));
+    const char16_t y = FoldAscii(b(i));
+    if (x != y) return x < y ? -1 : 1;
+  }
+  if (na == nb) return 0;
+  return na < nb ? -1 : 1;
+}
+
 bool HasUtf8Bom(std::string_view b) {
   return b.size() >= 3 && static_cast<unsigned char>(b[0]) == 0xEF &&
          static_cast<unsigned char>(b[1]) == 0xBB && static_cast<unsigned char>(b[2]) == 0xBF;
@@ -107,14 +120,8 @@ char16_t KeyUnit(std::string_view key, std::size_t i) {
 
 // CompareTextAsciiFold of the texts of two keys.
 int CompareKeysAsciiFold(std::string_view a, std::string_view b) {
-  const std::size_t na = KeyUnits(a), nb = KeyUnits(b);
-  for (std::size_t i = 0; i < std::min(na, nb); ++i) {
-    const char16_t x = FoldAscii(KeyUnit(a, i));
-    const char16_t y = FoldAscii(KeyUnit(b, i));
-    if (x != y) return x < y ? -1 : 1;
-  }
-  if (na == nb) return 0;
-  return na < nb ? -1 : 1;
+  return CompareUnitsAsciiFold(KeyUnits(a), KeyUnits(b), [&](std::size_t i) { return KeyUnit(a, i); },
+                               [&](std::size_t i) { return KeyUnit(b, i); });
 }
 
 // Data ids met, each with its latest year-month so far and where the rows of
@@ -314,14 +321,8 @@ FF1Encoding DetectEncodingFromFile(const fs::path& AFile) {
 }
 
 int CompareTextAsciiFold(TextView a, TextView b) {
-  const std::size_t n = std::min(a.size(), b.size());
-  for (std::size_t i = 0; i < n; ++i) {
-    const char16_t x = FoldAscii(a[i]);
-    const char16_t y = FoldAscii(b[i]);
-    if (x != y) return x < y ? -1 : 1;
-  }
-  if (a.size() == b.size()) return 0;
-  return a.size() < b.size() ? -1 : 1;
+  return CompareUnitsAsciiFold(a.size(), b.size(), [&](std::size_t i) { return a[i]; },
+                               [&](std::size_t i) { return b[i]; });
 }
 
 std::vector<fs::path> ListFF1Files(const fs::path& InDir) {

@@ -13,34 +13,6 @@ void NoteTab(LineShape& shape, std::size_t at) {
 
 }  // namespace
 
-bool IsBlankBytes(std::string_view s) {
-  for (char c : s)
-    if (static_cast<unsigned char>(c) > 0x20) return false;
-  return true;
-}
-
-bool ParseInt32Bytes(std::string_view s, std::int32_t& out) {
-  if (s.empty()) return false;
-  std::size_t i = 0;
-  bool neg = false;
-  if (s[0] == '+' || s[0] == '-') {
-    neg = s[0] == '-';
-    i = 1;
-  }
-  if (i == s.size()) return false;
-  std::int64_t v = 0;
-  for (; i < s.size(); ++i) {
-    const char c = s[i];
-    if (c < '0' || c > '9') return false;
-    v = v * 10 + (c - '0');
-    if (v > 2147483648LL) return false;
-  }
-  if (neg) v = -v;
-  if (v > 2147483647LL || v < -2147483648LL) return false;
-  out = static_cast<std::int32_t>(v);
-  return true;
-}
-
 void ShapeLinePlain(const char* p, char a, char b, LineShape& shape) {
   shape = LineShape{};
   std::size_t i = 0;

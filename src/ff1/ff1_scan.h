@@ -13,15 +13,39 @@
 namespace tavo::ff1 {
 
 // Every byte up to 20: the decoded line is blank.
-bool IsBlankBytes(std::string_view s);
+inline bool IsBlankBytes(std::string_view s) {
+  for (char c : s)
+    if (static_cast<unsigned char>(c) > 0x20) return false;
+  return true;
+}
 
 // The integer reading of ToInt32 over ASCII bytes (any other byte is not a
 // digit). False when the bytes are not an integer.
-bool ParseInt32Bytes(std::string_view s, std::int32_t& out);
+inline bool ParseInt32Bytes(std::string_view s, std::int32_t& out) {
+  if (s.empty()) return false;
+  std::size_t i = 0;
+  bool neg = false;
+  if (s[0] == '+' || s[0] == '-') {
+    neg = s[0] == '-';
+    i = 1;
+  }
+  if (i == s.size()) return false;
+  std::int64_t v = 0;
+  for (; i < s.size(); ++i) {
+    const char c = s[i];
+    if (c < '0' || c > '9') return false;
+    v = v * 10 + (c - '0');
+    if (v > 2147483648LL) return false;
+  }
+  if (neg) v = -v;
+  if (v > 2147483647LL || v < -2147483648LL) return false;
+  out = static_cast<std::int32_t>(v);
+  return true;
+}
 
 // What the merge asks of a line, found in one pass over its bytes: where it
-// ends, where its leading TABs are, how many TABs it has, and whether the
-// first two bytes of the title "施設コード" occur in it. With SSE2 (every
+// ends, where its leading TABs are, how many TABs it has, and whether a pair
+// of bytes (the first two of the title "施設コード") occurs in it. With SSE2 (every
 // x86-64 CPU) sixteen bytes are examined at a time; elsewhere a byte at a
 // time. Both give the same shape.
 struct LineShape {
