@@ -105,7 +105,7 @@ class RowTable {
   Text lookup_;
 };
 
-// The spec's "code|payload" keys by code: for each code, the column of each
+// MapCodePayloadToIndex by item code: for each code, the column of each
 // payload number 1 to 9 (-1 for none), so that a line looks its code up once.
 class ColumnsByCode {
  public:
