@@ -79,7 +79,7 @@ void ForEachLineOfFile(const std::filesystem::path& path, std::size_t skip, Fn&&
   while (reader.Next(line, offset)) fn(offset, line);
 }
 
-// Reads lines back at offsets an OffsetLineReader gave. Lines asked for in
+// Reads lines back at offsets a ShapedLineReader gave. Lines asked for in
 // file order mostly follow each other, so the file is only repositioned when
 // they do not.
 class LineFetcher {

@@ -199,8 +199,8 @@ class IdTable {
   bool lastValid_ = false;
 };
 
-// A line is kept as its place in the input, not as text: the merge reads it
-// back when it writes. 40 bits of offset (files up to 1 TiB), 24 of file index.
+// Rows are kept as their places in the input, not as text: the merge reads
+// them back when it writes. 40 bits of offset (files up to 1 TiB), 24 of file index.
 constexpr unsigned kOffsetBits = 40;
 constexpr std::uint64_t kOffsetMask = (std::uint64_t{1} << kOffsetBits) - 1;
 
