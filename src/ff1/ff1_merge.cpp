@@ -394,18 +394,18 @@ void MergeFF1Latest(const fs::path& InDir, const fs::path& OutFile) {
         follows = false;
         continue;
       }
-      const std::uint64_t place = PlaceOf(fi, offset, line.size(), path);
       if (kind == LineKind::kHeader) {
         if (!haveHeader) {
           haveHeader = true;
-          header = {0, static_cast<std::uint32_t>(line.size()), place};
+          header = {0, static_cast<std::uint32_t>(line.size()),
+                    PlaceOf(fi, offset, line.size(), path)};
         }
         follows = false;
         continue;
       }
       bool added = false;
       const std::uint32_t id = table.Find(idBytes, added);
-      follows = kept.Add(id, added, ym, place, line.size(), follows);
+      follows = kept.Add(id, added, ym, PlaceOf(fi, offset, line.size(), path), line.size(), follows);
     }
   }
   std::vector<KeptRun> runs = kept.Take();
