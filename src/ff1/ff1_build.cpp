@@ -1,6 +1,7 @@
 #include "ff1/ff1_build.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <string_view>
 #include <unordered_map>
@@ -104,11 +105,44 @@ class RowTable {
   Text lookup_;
 };
 
-TextView TrimView(TextView t) {
-  std::size_t b = 0, e = t.size();
-  while (b < e && t[b] <= 0x20) ++b;
-  while (e > b && t[e - 1] <= 0x20) --e;
-  return t.substr(b, e - b);
+// MapCodePayloadToIndex by item code: for each code, the column of each
+// payload number 1 to 9 (-1 for none), so that a line looks its code up once.
+class ColumnsByCode {
+ public:
+  using Columns = std::array<int, 10>;
+
+  explicit ColumnsByCode(const SpecCSV& spec) {
+    for (const auto& [key, column] : spec.MapCodePayloadToIndex) {
+      // Every key ends in "|" and one digit: the payload numbers are 1 to 9.
+      auto [it, added] = byCode_.try_emplace(key.substr(0, key.size() - 2));
+      if (added) it->second.fill(-1);
+      it->second[static_cast<std::size_t>(key.back() - u'0')] = column;
+    }
+  }
+
+  const Columns* Find(const Text& code) const {
+    const auto it = byCode_.find(code);
+    return it == byCode_.end() ? nullptr : &it->second;
+  }
+
+ private:
+  std::unordered_map<Text, Columns> byCode_;
+};
+
+// Fields 1 to 14 of an FF1 line: up to the ninth payload.
+constexpr std::size_t kFieldsRead = 14;
+
+// The first kFieldsRead fields of a line cut at every TAB; returns how many
+// there are (kFieldsRead when there are more).
+std::size_t SplitLeadingFields(std::string_view line, std::string_view (&f)[kFieldsRead]) {
+  std::size_t n = 0;
+  for (std::size_t start = 0; n < kFieldsRead;) {
+    const std::size_t tab = line.find('\t', start);
+    f[n++] = line.substr(start, tab == std::string_view::npos ? tab : tab - start);
+    if (tab == std::string_view::npos) break;
+    start = tab + 1;
+  }
+  return n;
 }
 
 }  // namespace
@@ -226,48 +260,51 @@ fs::path BuildEHRCSV_FromFF1_andSpecCSV(const fs::path& MergedFF1Path, const fs:
 
   // Only the output rows are kept: one per data id.
   RowTable table(Text(YearMonthText) + u"01");
-  bool headerSeen = false;
-  Text line, key;
-  std::vector<TextView> f;
-  ForEachLineOfFile(MergedFF1Path, utf8 ? 3 : 0, [&](std::uint64_t, std::string_view raw) {
-    line.clear();
+  const ColumnsByCode columns(spec);
+  // The line is cut and trimmed on its bytes (ff1_scan.h); only the values
+  // taken are decoded.
+  auto decode = [utf8](std::string_view bytes, Text& out) {
+    out.clear();
     if (utf8)
-      line = FromUtf8(raw);
+      out = FromUtf8(bytes);
     else
-      Cp932DecodeAppend(raw, line);
-    if (IsBlank(line)) return;
+      Cp932DecodeAppend(bytes, out);
+  };
+  bool headerSeen = false;
+  std::string lastId, lastCode;
+  Text dataId, code;
+  const ColumnsByCode::Columns* codeColumns = nullptr;
+  std::string_view f[kFieldsRead];
+  ForEachLineOfFile(MergedFF1Path, utf8 ? 3 : 0, [&](std::uint64_t, std::string_view line) {
+    if (IsBlankBytes(line)) return;
     if (!headerSeen) {
       headerSeen = true;
       return;
     }
-    // Fields as views into the line (cut at every TAB, as SplitTSV).
-    f.clear();
-    for (std::size_t start = 0;;) {
-      const std::size_t tab = line.find(u'\t', start);
-      if (tab == Text::npos) {
-        f.push_back(TextView(line).substr(start));
-        break;
-      }
-      f.push_back(TextView(line).substr(start, tab - start));
-      start = tab + 1;
+    const std::size_t n = SplitLeadingFields(line, f);
+    if (n < 5) return;
+    const std::string_view idBytes = TrimBytes(f[1]);
+    const std::string_view codeBytes = TrimBytes(f[3]);
+    std::int32_t ym = 0;
+    if (idBytes.empty() || codeBytes.empty() || !ParseInt32Bytes(TrimBytes(f[2]), ym) || ym == 0)
+      return;
+    // A patient's lines follow each other: decode what changed.
+    if (idBytes != lastId || dataId.empty()) {
+      lastId.assign(idBytes);
+      decode(idBytes, dataId);
     }
-    if (f.size() < 5) return;
-    const TextView dataId = TrimView(f[1]);
-    const std::int32_t ym = ToInt32Def(TrimView(f[2]), 0);
-    const TextView code = TrimView(f[3]);
-    if (dataId.empty() || code.empty() || ym == 0) return;
+    if (codeBytes != lastCode || code.empty()) {
+      lastCode.assign(codeBytes);
+      decode(codeBytes, code);
+      codeColumns = columns.Find(code);
+    }
     TOutputRow& row = table.EnsureRow(dataId, ym);
-    for (int p = 1; p <= 9; ++p) {
-      const std::size_t at = static_cast<std::size_t>(4 + p);
-      if (at >= f.size()) break;
-      const TextView value = TrimView(f[at]);
-      if (value.empty()) continue;
-      key.assign(code);
-      key.push_back(u'|');
-      key.push_back(static_cast<char16_t>(u'0' + p));
-      const auto it = spec.MapCodePayloadToIndex.find(key);
-      if (it == spec.MapCodePayloadToIndex.end()) continue;
-      if (it->second >= 0 && it->second < kColumnCount) row.Cols[it->second].assign(value);
+    if (codeColumns == nullptr) return;
+    for (std::size_t p = 1; p <= 9 && 4 + p < n; ++p) {
+      const int c = (*codeColumns)[p];
+      if (c < 0 || c >= kColumnCount) continue;
+      const std::string_view value = TrimBytes(f[4 + p]);
+      if (!value.empty()) decode(value, row.Cols[static_cast<std::size_t>(c)]);
     }
   });
 

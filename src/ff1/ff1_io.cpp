@@ -29,68 +29,66 @@ bool SeekTo(std::FILE* f, std::uint64_t offset) {
 
 }  // namespace
 
-OffsetLineReader::OffsetLineReader(const std::filesystem::path& path, std::size_t skip)
+ShapedLineReader::ShapedLineReader(const std::filesystem::path& path, std::size_t skip)
     : path_(path), file_(OpenOrThrow(path)) {
   std::setvbuf(file_, nullptr, _IONBF, 0);  // reads go straight into buf_
+  const std::size_t lead = skip == kDetectMark ? 3 : skip;
   try {
-    while (end_ < skip && Fill()) {
+    while (Fill() && end_ < lead) {
     }
   } catch (...) {
     std::fclose(file_);
     throw;
   }
-  begin_ = scan_ = std::min(skip, end_);
+  if (skip == kDetectMark) {
+    utf8_ = std::string_view(buf_.data(), end_).starts_with("\xEF\xBB\xBF");
+    skip = utf8_ ? 3 : 0;
+  }
+  begin_ = std::min(skip, end_);
 }
 
-OffsetLineReader::~OffsetLineReader() {
+ShapedLineReader::~ShapedLineReader() {
   if (file_) std::fclose(file_);
 }
 
-bool OffsetLineReader::Fill() {
+bool ShapedLineReader::Fill() {
   if (eof_) return false;
   if (begin_ > 0) {  // keep only the unread bytes
     std::memmove(buf_.data(), buf_.data() + begin_, end_ - begin_);
     end_ -= begin_;
-    scan_ -= begin_;
     base_ += begin_;
     begin_ = 0;
   }
-  if (buf_.size() - end_ < kChunk) buf_.resize(std::max(buf_.size() * 2, end_ + kChunk));
-  const std::size_t want = buf_.size() - end_;
+  constexpr std::size_t kAfter = 1 + kShapeSlack;  // the LF that ends every shaping, and slack
+  if (buf_.size() < end_ + kRead + kAfter)
+    buf_.resize(std::max(buf_.size() * 2, end_ + kRead + kAfter));
+  const std::size_t want = buf_.size() - end_ - kAfter;
   std::size_t got = 0;
   if (!ReadChunk(file_, buf_.data() + end_, want, got)) ThrowReadError(path_);
   if (got < want) eof_ = true;
   end_ += got;
+  buf_[end_] = '\n';
   return got > 0;
 }
 
-bool OffsetLineReader::Next(std::string_view& line, std::uint64_t& offset) {
+bool ShapedLineReader::Next(std::string_view& line, std::uint64_t& offset, LineShape& shape) {
   while (true) {
-    // The first LF, then any CR before it (lone CRs are rare).
-    const char* from = buf_.data() + scan_;
-    const char* lf = static_cast<const char*>(std::memchr(from, '\n', end_ - scan_));
-    const char* stop = lf ? lf : buf_.data() + end_;
-    const char* cr = static_cast<const char*>(std::memchr(from, '\r', stop - from));
-    const std::size_t p = static_cast<std::size_t>((cr ? cr : stop) - buf_.data());
-    scan_ = p;
-    // A CR last in the buffer may be the first half of CR LF.
-    const bool complete = p < end_ && !(buf_[p] == '\r' && p + 1 == end_ && !eof_);
-    if (complete) {
-      line = std::string_view(buf_.data() + begin_, p - begin_);
-      offset = base_ + begin_;
-      std::size_t next = p + 1;
-      if (buf_[p] == '\r' && next < end_ && buf_[next] == '\n') ++next;
-      begin_ = scan_ = next;
-      return true;
+    ShapeLine(buf_.data() + begin_, a_, b_, shape);
+    const std::size_t p = begin_ + shape.length;
+    // The LF after the bytes read, or a CR last among them that may be the
+    // first half of CR LF: read on, then look again.
+    const bool more = p == end_ || (buf_[p] == '\r' && p + 1 == end_);
+    if (more && !eof_) {
+      Fill();
+      continue;
     }
-    if (!Fill()) {
-      if (p < end_) continue;  // the CR last in the file ends its line
-      if (begin_ == end_) return false;
-      line = std::string_view(buf_.data() + begin_, end_ - begin_);
-      offset = base_ + begin_;
-      begin_ = scan_ = end_;
-      return true;
-    }
+    if (p == end_ && begin_ == end_) return false;
+    line = std::string_view(buf_.data() + begin_, shape.length);
+    offset = base_ + begin_;
+    std::size_t next = std::min(p + 1, end_);
+    if (next < end_ && buf_[p] == '\r' && buf_[next] == '\n') ++next;
+    begin_ = next;
+    return true;
   }
 }
 

@@ -8,33 +8,66 @@
 #include <string>
 #include <string_view>
 
+#include "ff1/ff1_scan.h"
+
 namespace tavo::ff1 {
 
-// Streams the lines of a file as bytes with the offset of each line; CR LF,
-// LF and a lone CR end a line, and a last line may lack its end. The first
-// `skip` bytes (a byte-order mark) are not read as text.
-class OffsetLineReader {
+// Streams a file's lines as bytes in large reads, each line with its offset
+// and its shape (ff1_scan.h). CR LF, LF and a lone CR end a line, and a last
+// line may lack its end.
+class ShapedLineReader {
  public:
-  // Throws OpError when the file cannot be opened.
-  OffsetLineReader(const std::filesystem::path& path, std::size_t skip);
-  ~OffsetLineReader();
-  OffsetLineReader(const OffsetLineReader&) = delete;
-  OffsetLineReader& operator=(const OffsetLineReader&) = delete;
+  static constexpr std::size_t kRead = std::size_t{1} << 16;  // bytes asked for at a time
+  // As `skip`: a UTF-8 byte-order mark at the start is noted and not read as text.
+  static constexpr std::size_t kDetectMark = ~std::size_t{0};
 
-  // The next line, valid until the next call, and where it starts in the
-  // file. False at the end. Throws OpError on a read error.
-  bool Next(std::string_view& line, std::uint64_t& offset);
+  // The first `skip` bytes (a byte-order mark) are not read as text. Throws
+  // OpError when the file cannot be opened or read.
+  explicit ShapedLineReader(const std::filesystem::path& path, std::size_t skip = kDetectMark);
+  ~ShapedLineReader();
+  ShapedLineReader(const ShapedLineReader&) = delete;
+  ShapedLineReader& operator=(const ShapedLineReader&) = delete;
+
+  bool utf8() const { return utf8_; }  // kDetectMark found EF BB BF
+  // The byte pair the shapes look for (LineShape::pair); neither is CR or LF.
+  void LookFor(char a, char b) {
+    a_ = a;
+    b_ = b;
+  }
+
+  // The next line, valid until the next call, where it starts in the file
+  // and its shape. False at the end. Throws OpError on a read error.
+  bool Next(std::string_view& line, std::uint64_t& offset, LineShape& shape);
 
  private:
   bool Fill();  // false when nothing more could be read
   std::filesystem::path path_;
   std::FILE* file_ = nullptr;
-  std::string buf_;
-  std::size_t begin_ = 0;  // first unread byte
-  std::size_t end_ = 0;    // end of the bytes read
-  std::size_t scan_ = 0;   // no line end before here from begin_ on
+  std::string buf_;  // bytes read, then an LF that ends every shaping, then slack
+  std::size_t begin_ = 0;   // first unread byte
+  std::size_t end_ = 0;     // end of the bytes read
   std::uint64_t base_ = 0;  // file offset of buf_[0]
   bool eof_ = false;
+  bool utf8_ = false;
+  char a_ = '\0';
+  char b_ = '\0';
+};
+
+// The lines of a file with their offsets, as ShapedLineReader reads them.
+class OffsetLineReader {
+ public:
+  // Throws OpError when the file cannot be opened.
+  OffsetLineReader(const std::filesystem::path& path, std::size_t skip) : reader_(path, skip) {}
+
+  // The next line, valid until the next call, and where it starts in the
+  // file. False at the end. Throws OpError on a read error.
+  bool Next(std::string_view& line, std::uint64_t& offset) {
+    LineShape shape;
+    return reader_.Next(line, offset, shape);
+  }
+
+ private:
+  ShapedLineReader reader_;
 };
 
 // Calls fn(offset, line) for each line of a file, as OffsetLineReader reads them.
@@ -46,7 +79,7 @@ void ForEachLineOfFile(const std::filesystem::path& path, std::size_t skip, Fn&&
   while (reader.Next(line, offset)) fn(offset, line);
 }
 
-// Reads lines back at offsets an OffsetLineReader gave. Lines asked for in
+// Reads lines back at offsets a ShapedLineReader gave. Lines asked for in
 // file order mostly follow each other, so the file is only repositioned when
 // they do not.
 class LineFetcher {

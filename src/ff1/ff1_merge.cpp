@@ -7,8 +7,9 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_map>
+#include <vector>
 
+#include "core/byte_index.h"
 #include "core/cp932.h"
 #include "core/errors.h"
 #include "core/files.h"
@@ -24,6 +25,19 @@ const Text& FacilityCodeTitle() {
 }
 
 char16_t FoldAscii(char16_t c) { return (c >= u'a' && c <= u'z') ? c - (u'a' - u'A') : c; }
+
+// Two texts of na and nb code units, unit i of each given by a(i) and b(i),
+// in the order of CompareTextAsciiFold.
+template <typename UnitA, typename UnitB>
+int CompareUnitsAsciiFold(std::size_t na, std::size_t nb, UnitA a, UnitB b) {
+  for (std::size_t i = 0; i < std::min(na, nb); ++i) {
+    const char16_t x = FoldAscii(a(i));
+    const char16_t y = FoldAscii(b(i));
+    if (x != y) return x < y ? -1 : 1;
+  }
+  if (na == nb) return 0;
+  return na < nb ? -1 : 1;
+}
 
 bool HasUtf8Bom(std::string_view b) {
   return b.size() >= 3 && static_cast<unsigned char>(b[0]) == 0xEF &&
@@ -42,72 +56,18 @@ Text Decode(std::string_view bytes, FF1Encoding enc) {
   return Cp932Decode(bytes);
 }
 
-// Lines are read as bytes: TAB, CR, LF and every byte up to 20 are single
-// characters in both encodings (never the second byte of a Shift_JIS pair), so
-// blank tests, trimming and field cuts on the bytes agree with the decoded text.
-bool IsBlankBytes(std::string_view s) {
-  for (char c : s)
-    if (static_cast<unsigned char>(c) > 0x20) return false;
-  return true;
-}
-
-// The integer reading of ToInt32 over ASCII bytes (any other byte is not a digit).
-bool ParseInt32Bytes(std::string_view s, std::int32_t& out) {
-  if (s.empty()) return false;
-  std::size_t i = 0;
-  bool neg = false;
-  if (s[0] == '+' || s[0] == '-') {
-    neg = s[0] == '-';
-    i = 1;
-  }
-  if (i == s.size()) return false;
-  std::int64_t v = 0;
-  for (; i < s.size(); ++i) {
-    const char c = s[i];
-    if (c < '0' || c > '9') return false;
-    v = v * 10 + (c - '0');
-    if (v > 2147483648LL) return false;
-  }
-  if (neg) v = -v;
-  if (v > 2147483647LL || v < -2147483648LL) return false;
-  out = static_cast<std::int32_t>(v);
-  return true;
-}
-
-void DecodeInto(std::string_view bytes, FF1Encoding enc, Text& out) {
-  out.clear();
-  bool ascii = true;
-  for (char c : bytes)
-    if (static_cast<unsigned char>(c) >= 0x80) ascii = false;
-  if (ascii) {
-    out.assign(bytes.begin(), bytes.end());
-  } else if (enc == FF1Encoding::UTF8) {
-    out = FromUtf8(bytes);
-  } else {
-    Cp932DecodeAppend(bytes, out);
-  }
-}
-
 const std::string& FacilityCodeBytes(FF1Encoding enc) {
   static const std::string sjis = Cp932Encode(FacilityCodeTitle());
   static const std::string utf8 = ToUtf8(FacilityCodeTitle());
   return enc == FF1Encoding::UTF8 ? utf8 : sjis;
 }
 
-bool IsHeaderBytes(std::string_view line, FF1Encoding enc) {
-  const std::size_t tab = line.find('\t');
-  const std::string_view first = TrimBytes(line.substr(0, tab));
-  std::int32_t v;
-  if (!ParseInt32Bytes(first, v)) return true;
-  // The byte pattern only preselects; the decoded text decides.
+// Whether the line holds the title. The bytes only preselect; the decoded
+// text decides (in Shift_JIS the bytes may also straddle two characters).
+bool HasTitle(std::string_view line, FF1Encoding enc) {
   if (line.find(FacilityCodeBytes(enc)) == std::string_view::npos) return false;
   return Decode(line, enc).find(FacilityCodeTitle()) != Text::npos;
 }
-
-struct SourceFile {
-  fs::path path;
-  FF1Encoding enc = FF1Encoding::ShiftJIS;
-};
 
 // What the merge sees in a line: nothing, a header line, or a data row with
 // its data id (bytes of the file's encoding, trimmed) and year-month.
@@ -115,96 +75,134 @@ enum class LineKind { kSkip, kHeader, kRow };
 
 class LineClassifier {
  public:
-  explicit LineClassifier(FF1Encoding enc) : enc_(enc), titleBytes_(FacilityCodeBytes(enc)) {}
+  explicit LineClassifier(FF1Encoding enc) : enc_(enc) {}
 
-  LineKind Classify(std::string_view line, std::string_view& idBytes, std::int32_t& ym) {
+  LineKind Classify(std::string_view line, const LineShape& shape, std::string_view& idBytes,
+                    std::int32_t& ym) {
     if (IsBlankBytes(line)) return LineKind::kSkip;
-    // The first nine TABs (the leading fields are short), and whether the
-    // title's first byte occurs anywhere in the line.
-    std::size_t tabs[9];
-    std::size_t count = 0;
-    for (std::size_t from = 0; count < 9;) {
-      const std::size_t tab = line.find('\t', from);
-      if (tab == std::string_view::npos) break;
-      tabs[count++] = tab;
-      from = tab + 1;
-    }
-    const bool titleLead = std::memchr(line.data(), titleBytes_[0], line.size()) != nullptr;
     // Every row of a file carries the same facility code: read it once.
-    const std::string_view first = line.substr(0, count > 0 ? tabs[0] : line.size());
+    const std::string_view first = line.substr(0, shape.tabs > 0 ? shape.tab[0] : line.size());
     if (first != lastFirst_) {
       std::int32_t facility;
       lastFirst_.assign(first);
       lastFirstIsInt_ = ParseInt32Bytes(TrimBytes(first), facility);
     }
-    if (!lastFirstIsInt_ || (titleLead && IsHeaderBytes(line, enc_))) return LineKind::kHeader;
+    if (!lastFirstIsInt_ || (shape.pair && HasTitle(line, enc_))) return LineKind::kHeader;
     // Fields 2 and 3, and at least 10 fields in all.
-    if (count < 9) return LineKind::kSkip;
-    idBytes = TrimBytes(line.substr(tabs[0] + 1, tabs[1] - tabs[0] - 1));
+    if (shape.tabs < 9) return LineKind::kSkip;
+    idBytes = TrimBytes(line.substr(shape.tab[0] + 1, shape.tab[1] - shape.tab[0] - 1));
     if (idBytes.empty()) return LineKind::kSkip;
     ym = 0;
-    if (!ParseInt32Bytes(TrimBytes(line.substr(tabs[1] + 1, tabs[2] - tabs[1] - 1)), ym) || ym == 0)
-      return LineKind::kSkip;
+    const std::string_view ymBytes = line.substr(shape.tab[1] + 1, shape.tab[2] - shape.tab[1] - 1);
+    if (!ParseInt32Bytes(TrimBytes(ymBytes), ym) || ym == 0) return LineKind::kSkip;
     return LineKind::kRow;
   }
 
  private:
   FF1Encoding enc_;
-  const std::string& titleBytes_;
   std::string lastFirst_;  // the last first field read, and whether it is an integer
   bool lastFirstIsInt_ = false;
 };
 
-// Data ids met, each with its latest year-month.
+// Data ids as keys of bytes: an id's own bytes when they are ASCII (the same
+// in both encodings), otherwise FF and the UTF-16 code units of its text, low
+// byte first; so one text gives one key whichever file it comes from, and
+// the two forms never meet (FF is not ASCII).
+bool IsWideKey(std::string_view key) { return !key.empty() && key[0] == '\xFF'; }
+std::size_t KeyUnits(std::string_view key) {
+  return IsWideKey(key) ? (key.size() - 1) / 2 : key.size();
+}
+char16_t KeyUnit(std::string_view key, std::size_t i) {
+  if (!IsWideKey(key)) return static_cast<unsigned char>(key[i]);
+  return static_cast<char16_t>(static_cast<unsigned char>(key[1 + 2 * i]) |
+                               static_cast<unsigned char>(key[2 + 2 * i]) << 8);
+}
+
+// CompareTextAsciiFold of the texts of two keys.
+int CompareKeysAsciiFold(std::string_view a, std::string_view b) {
+  return CompareUnitsAsciiFold(KeyUnits(a), KeyUnits(b), [&](std::size_t i) { return KeyUnit(a, i); },
+                               [&](std::size_t i) { return KeyUnit(b, i); });
+}
+
+// Data ids met, each with its latest year-month so far and where the rows of
+// that month begin.
 class IdTable {
  public:
-  static constexpr std::uint32_t kNone = 0xFFFFFFFFu;
+  struct Entry {
+    std::uint64_t firstPlace;  // the first row of the latest month (see KeptRun)
+    std::uint64_t keyAt;       // the key in keys_
+    std::uint32_t keyLength;
+    std::int32_t latest;  // the latest year-month
+    std::uint32_t runs;   // runs of rows of that month
+  };
 
-  // The id of a data id's bytes in a file's encoding; kNone when `add` is
-  // false and it was never added.
-  std::uint32_t Find(std::string_view idBytes, FF1Encoding enc, bool add, std::int32_t ym) {
+  // A new file: the same bytes may be another text in its encoding.
+  void NewFile(FF1Encoding enc) {
+    enc_ = enc;
+    lastValid_ = false;
+  }
+
+  // The number of a data id (its bytes in the current file's encoding),
+  // added when new (then `added` is true).
+  std::uint32_t Find(std::string_view idBytes, bool& added) {
+    added = false;
     // A patient's rows mostly follow each other: reuse the last lookup.
-    if (last_ != kNone && idBytes == lastBytes_ && enc == lastEnc_) return last_;
-    DecodeInto(idBytes, enc, buf_);
-    std::uint32_t id = kNone;
-    const auto it = index_.find(buf_);
-    if (it != index_.end()) {
-      id = it->second;
-    } else if (add) {
-      id = static_cast<std::uint32_t>(ids.size());
-      index_.emplace(buf_, id);
-      ids.push_back(buf_);
-      latest.push_back(ym);
-      latestRows.push_back(0);
+    if (lastValid_ && idBytes == lastBytes_) return last_;
+    MakeKey(idBytes);
+    std::uint32_t id;
+    if (const auto found = index_.Find(key_)) {
+      id = *found;
+    } else {
+      id = static_cast<std::uint32_t>(entries.size());
+      index_.Insert(key_, id);
+      entries.push_back({0, keys_.size(), static_cast<std::uint32_t>(key_.size()), 0, 0});
+      keys_ += key_;
+      added = true;
     }
     last_ = id;
     lastBytes_.assign(idBytes);
-    lastEnc_ = enc;
+    lastValid_ = true;
     return id;
   }
 
-  std::vector<Text> ids;
-  std::vector<std::int32_t> latest;  // per id, the latest year-month
-  std::vector<std::uint32_t> latestRows;  // per id, its rows of that month so far
+  std::string_view Key(std::uint32_t id) const {
+    return std::string_view(keys_).substr(entries[id].keyAt, entries[id].keyLength);
+  }
+
+  std::vector<Entry> entries;
 
  private:
-  std::unordered_map<Text, std::uint32_t> index_;
-  std::uint32_t last_ = kNone;
+  void MakeKey(std::string_view idBytes) {
+    key_.clear();
+    if (IsAsciiBytes(idBytes)) {
+      key_.assign(idBytes);
+      return;
+    }
+    key_.push_back('\xFF');
+    for (const char16_t u : Decode(idBytes, enc_)) {
+      key_.push_back(static_cast<char>(u & 0xFF));
+      key_.push_back(static_cast<char>(u >> 8));
+    }
+  }
+  static bool IsAsciiBytes(std::string_view s) {
+    for (const char c : s)
+      if (static_cast<unsigned char>(c) >= 0x80) return false;
+    return true;
+  }
+
+  FF1Encoding enc_ = FF1Encoding::ShiftJIS;
+  ByteIndex index_;
+  std::string keys_;  // every key, one after the other
+  std::string key_;
+  std::uint32_t last_ = 0;
   std::string lastBytes_;
-  FF1Encoding lastEnc_ = FF1Encoding::ShiftJIS;
-  Text buf_;
+  bool lastValid_ = false;
 };
 
-// A line is kept as its place in the input, not as text: the merge reads it
-// back when it writes. 40 bits of offset (files up to 1 TiB), 24 of file index.
+// Rows are kept as their places in the input, not as text: the merge reads
+// them back when it writes. 40 bits of offset (files up to 1 TiB), 24 of file index.
 constexpr unsigned kOffsetBits = 40;
 constexpr std::uint64_t kOffsetMask = (std::uint64_t{1} << kOffsetBits) - 1;
-
-struct KeptRow {
-  std::uint32_t id;
-  std::uint32_t length;
-  std::uint64_t place;  // file index << kOffsetBits | offset: input order
-};
 
 std::uint64_t PlaceOf(std::uint32_t file, std::uint64_t offset, std::size_t length,
                       const fs::path& path) {
@@ -213,17 +211,74 @@ std::uint64_t PlaceOf(std::uint32_t file, std::uint64_t offset, std::size_t leng
   return (std::uint64_t{file} << kOffsetBits) | offset;
 }
 
-// Calls fn(kind, idBytes, ym, offset, length) for every line of a file.
-template <typename Fn>
-void ForEachClassifiedLine(const SourceFile& f, Fn&& fn) {
-  LineClassifier classify(f.enc);
-  std::string_view idBytes;
-  ForEachLineOfFile(f.path, f.enc == FF1Encoding::UTF8 ? 3 : 0,
-                    [&](std::uint64_t offset, std::string_view line) {
-                      std::int32_t ym = 0;
-                      const LineKind kind = classify.Classify(line, idBytes, ym);
-                      if (kind != LineKind::kSkip) fn(kind, idBytes, ym, offset, line.size());
-                    });
+// Rows of one data id's latest month that follow each other in a file, line
+// after line: from the start of the first to the end of the last (without its
+// line end). A patient's rows of one visit mostly come together, so a run
+// usually holds many rows.
+struct KeptRun {
+  std::uint32_t id;
+  std::uint32_t length;
+  std::uint64_t place;  // file index << kOffsetBits | offset: input order
+};
+
+// A run grows up to this many bytes: the bytes of a run are read back at once.
+constexpr std::uint64_t kMaxRunBytes = std::uint64_t{1} << 20;
+
+// The runs of every data id's latest month so far, in input order. When a
+// data id reaches a later month its earlier runs are dead; they are dropped
+// when they are half of what is held.
+class KeptRuns {
+ public:
+  explicit KeptRuns(IdTable& table) : table_(table) {}
+
+  // A row of data id `id` (new when `added`) at `place`, `length` bytes long,
+  // that follows the previous line of its file directly when `follows`.
+  // False when the row is not of the id's latest month so far.
+  bool Add(std::uint32_t id, bool added, std::int32_t ym, std::uint64_t place, std::size_t length,
+           bool follows) {
+    IdTable::Entry& e = table_.entries[id];
+    if (added || ym > e.latest) {
+      live_ -= e.runs;
+      e = {place, e.keyAt, e.keyLength, ym, 0};
+    } else if (ym < e.latest) {
+      return false;
+    }
+    if (follows && !runs_.empty()) {
+      KeptRun& last = runs_.back();
+      const std::uint64_t grown = place + length - last.place;
+      if (last.id == id && last.place >= e.firstPlace && grown <= kMaxRunBytes) {
+        last.length = static_cast<std::uint32_t>(grown);
+        return true;
+      }
+    }
+    if (runs_.size() == runs_.capacity() && 2 * (runs_.size() - live_) >= runs_.size()) DropDead();
+    runs_.push_back({id, static_cast<std::uint32_t>(length), place});
+    ++e.runs;
+    ++live_;
+    return true;
+  }
+
+  // The live runs; the object is spent afterwards.
+  std::vector<KeptRun> Take() {
+    DropDead();
+    return std::move(runs_);
+  }
+
+ private:
+  void DropDead() {
+    std::erase_if(runs_, [&](const KeptRun& r) { return r.place < table_.entries[r.id].firstPlace; });
+  }
+  IdTable& table_;
+  std::vector<KeptRun> runs_;
+  std::size_t live_ = 0;
+};
+
+// The first CR or LF in [p, end), or end.
+const char* FindLineEnd(const char* p, const char* end) {
+  const void* lf = std::memchr(p, '\n', static_cast<std::size_t>(end - p));
+  const char* stop = lf ? static_cast<const char*>(lf) : end;
+  const void* cr = std::memchr(p, '\r', static_cast<std::size_t>(stop - p));
+  return cr ? static_cast<const char*>(cr) : stop;
 }
 
 }  // namespace
@@ -266,14 +321,8 @@ FF1Encoding DetectEncodingFromFile(const fs::path& AFile) {
 }
 
 int CompareTextAsciiFold(TextView a, TextView b) {
-  const std::size_t n = std::min(a.size(), b.size());
-  for (std::size_t i = 0; i < n; ++i) {
-    const char16_t x = FoldAscii(a[i]);
-    const char16_t y = FoldAscii(b[i]);
-    if (x != y) return x < y ? -1 : 1;
-  }
-  if (a.size() == b.size()) return 0;
-  return a.size() < b.size() ? -1 : 1;
+  return CompareUnitsAsciiFold(a.size(), b.size(), [&](std::size_t i) { return a[i]; },
+                               [&](std::size_t i) { return b[i]; });
 }
 
 std::vector<fs::path> ListFF1Files(const fs::path& InDir) {
@@ -317,75 +366,73 @@ void MergeFF1Latest(const fs::path& InDir, const fs::path& OutFile) {
     if (FileExists(OutFile)) RemoveFile(OutFile);
   }
 
-  // First reading: the header line and each data id's latest year-month.
-  std::vector<SourceFile> files;
-  files.reserve(listed.size());
+  // One reading of every file: the header line, and the runs of rows of each
+  // data id's latest month so far.
   IdTable table;
+  KeptRuns kept(table);
+  std::vector<FF1Encoding> encodings;
+  encodings.reserve(listed.size());
   bool haveHeader = false;
-  KeptRow header{};
+  KeptRun header{};
   for (std::uint32_t fi = 0; fi < listed.size(); ++fi) {
-    files.push_back({listed[fi], DetectEncodingFromFile(listed[fi])});
-    const SourceFile& f = files.back();
-    ForEachClassifiedLine(f, [&](LineKind kind, std::string_view idBytes, std::int32_t ym,
-                                 std::uint64_t offset, std::size_t length) {
+    const fs::path& path = listed[fi];
+    ShapedLineReader reader(path);
+    const FF1Encoding enc = reader.utf8() ? FF1Encoding::UTF8 : FF1Encoding::ShiftJIS;
+    encodings.push_back(enc);
+    const std::string& title = FacilityCodeBytes(enc);
+    reader.LookFor(title[0], title[1]);
+    table.NewFile(enc);
+    LineClassifier classify(enc);
+    std::string_view line, idBytes;
+    std::uint64_t offset = 0;
+    LineShape shape;
+    bool follows = false;  // the previous line of the file went into the last run
+    while (reader.Next(line, offset, shape)) {
+      std::int32_t ym = 0;
+      const LineKind kind = classify.Classify(line, shape, idBytes, ym);
+      if (kind == LineKind::kSkip) {
+        follows = false;
+        continue;
+      }
       if (kind == LineKind::kHeader) {
         if (!haveHeader) {
           haveHeader = true;
-          header = {0, static_cast<std::uint32_t>(length), PlaceOf(fi, offset, length, f.path)};
+          header = {0, static_cast<std::uint32_t>(line.size()),
+                    PlaceOf(fi, offset, line.size(), path)};
         }
-        return;
+        follows = false;
+        continue;
       }
-      const std::uint32_t id = table.Find(idBytes, f.enc, true, ym);
-      if (table.latest[id] < ym) {
-        table.latest[id] = ym;
-        table.latestRows[id] = 0;
-      }
-      if (table.latest[id] == ym) ++table.latestRows[id];
-    });
+      bool added = false;
+      const std::uint32_t id = table.Find(idBytes, added);
+      follows = kept.Add(id, added, ym, PlaceOf(fi, offset, line.size(), path), line.size(), follows);
+    }
   }
-
-  // Second reading: only the places of rows of each data id's latest month.
-  // Sized beforehand: the places are the bulk of what the merge holds.
-  std::vector<KeptRow> rows;
-  std::size_t expected = 0;
-  for (const std::uint32_t n : table.latestRows) expected += n;
-  table.latestRows = {};
-  rows.reserve(expected);
-  for (std::uint32_t fi = 0; fi < files.size(); ++fi) {
-    const SourceFile& f = files[fi];
-    ForEachClassifiedLine(f, [&](LineKind kind, std::string_view idBytes, std::int32_t ym,
-                                 std::uint64_t offset, std::size_t length) {
-      if (kind != LineKind::kRow) return;
-      const std::uint32_t id = table.Find(idBytes, f.enc, false, ym);
-      // A file that changed since the first reading can bring an id or month not seen.
-      if (id == IdTable::kNone || table.latest[id] != ym) return;
-      rows.push_back({id, static_cast<std::uint32_t>(length), PlaceOf(fi, offset, length, f.path)});
-    });
-  }
+  std::vector<KeptRun> runs = kept.Take();
 
   // Rank of each data id in the folded order; ids equal but for letter case share a rank.
-  const std::vector<Text>& ids = table.ids;
+  const std::vector<IdTable::Entry>& ids = table.entries;
   std::vector<std::uint32_t> order(ids.size());
   for (std::uint32_t i = 0; i < order.size(); ++i) order[i] = i;
   std::sort(order.begin(), order.end(), [&](std::uint32_t x, std::uint32_t y) {
-    return CompareTextAsciiFold(ids[x], ids[y]) < 0;
+    return CompareKeysAsciiFold(table.Key(x), table.Key(y)) < 0;
   });
   std::vector<std::uint32_t> rank(ids.size());
   for (std::size_t k = 0; k < order.size(); ++k) {
-    const bool same = k > 0 && CompareTextAsciiFold(ids[order[k - 1]], ids[order[k]]) == 0;
+    const bool same =
+        k > 0 && CompareKeysAsciiFold(table.Key(order[k - 1]), table.Key(order[k])) == 0;
     rank[order[k]] = same ? rank[order[k - 1]] : static_cast<std::uint32_t>(k);
   }
   order = {};
   // By rank, the later month first, then in input order (the place): the
   // order of a stable sort of the rows as read.
-  const std::vector<std::int32_t>& latest = table.latest;
-  std::sort(rows.begin(), rows.end(), [&](const KeptRow& x, const KeptRow& y) {
+  std::sort(runs.begin(), runs.end(), [&](const KeptRun& x, const KeptRun& y) {
     if (rank[x.id] != rank[y.id]) return rank[x.id] < rank[y.id];
-    if (latest[x.id] != latest[y.id]) return latest[x.id] > latest[y.id];
+    if (ids[x.id].latest != ids[y.id].latest) return ids[x.id].latest > ids[y.id].latest;
     return x.place < y.place;
   });
 
-  const FF1Encoding outEnc = files.front().enc;
+  const FF1Encoding outEnc = encodings.front();
   {
     std::error_code ec;
     const fs::path folder = OutFile.parent_path();
@@ -398,21 +445,9 @@ void MergeFF1Latest(const fs::path& InDir, const fs::path& OutFile) {
   AtomicFile out(OutFile);
   if (outEnc == FF1Encoding::UTF8) out.Write("\xEF\xBB\xBF");
   std::string conv;
-  // Rows come mostly file by file: one file open at a time.
-  std::unique_ptr<LineFetcher> fetcher;
-  std::uint32_t fetcherFile = 0;
-  auto writeLine = [&](const KeptRow& ref) {
-    const std::uint32_t fi = static_cast<std::uint32_t>(ref.place >> kOffsetBits);
-    const SourceFile& f = files[fi];
-    if (!fetcher || fetcherFile != fi) {
-      fetcher.reset();
-      fetcher = std::make_unique<LineFetcher>(f.path);
-      fetcherFile = fi;
-    }
-    const std::string_view raw = fetcher->Fetch(ref.place & kOffsetMask, ref.length);
-    if (f.enc == outEnc) {
-      out.Write(raw);
-    } else if (outEnc == FF1Encoding::UTF8) {
+  // A line of the other encoding, converted (`conv` is scratch space).
+  auto writeConverted = [&](std::string_view raw) {
+    if (outEnc == FF1Encoding::UTF8) {
       out.Write(ToUtf8(Cp932Decode(raw)));
     } else {
       conv.clear();
@@ -421,8 +456,40 @@ void MergeFF1Latest(const fs::path& InDir, const fs::path& OutFile) {
     }
     out.Write("\r\n");
   };
-  if (haveHeader) writeLine(header);
-  for (const KeptRow& r : rows) writeLine(r);
+  // Runs come mostly file by file: one file open at a time.
+  std::unique_ptr<LineFetcher> fetcher;
+  std::uint32_t fetcherFile = 0;
+  auto writeRun = [&](const KeptRun& run) {
+    const std::uint32_t fi = static_cast<std::uint32_t>(run.place >> kOffsetBits);
+    if (!fetcher || fetcherFile != fi) {
+      fetcher.reset();
+      fetcher = std::make_unique<LineFetcher>(listed[fi]);
+      fetcherFile = fi;
+    }
+    const std::string_view raw = fetcher->Fetch(run.place & kOffsetMask, run.length);
+    // Every line end becomes CR LF. In the output's encoding, lines that
+    // already end so go out together.
+    const bool same = encodings[fi] == outEnc;
+    const char* const end = raw.data() + raw.size();
+    const char* p = raw.data();
+    const char* piece = p;  // the first byte not yet written
+    while (true) {
+      const char* e = FindLineEnd(p, end);
+      const bool last = e == end;
+      const bool crlf = !last && *e == '\r' && e + 1 < end && e[1] == '\n';
+      if (!same) {
+        writeConverted(std::string_view(p, static_cast<std::size_t>(e - p)));
+      } else if (!crlf) {
+        out.Write(std::string_view(piece, static_cast<std::size_t>(e - piece)));
+        out.Write("\r\n");
+      }
+      if (last) break;
+      p = e + (crlf ? 2 : 1);
+      if (!crlf) piece = p;
+    }
+  };
+  if (haveHeader) writeRun(header);
+  for (const KeptRun& r : runs) writeRun(r);
   fetcher.reset();
   out.Commit();
 }

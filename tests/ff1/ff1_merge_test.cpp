@@ -234,6 +234,71 @@ TEST_F(Merge, LargeFilesKeepOrderAndTies) {
   EXPECT_EQ(Run(), expected);
 }
 
+// Rows are held as runs of lines that follow each other: runs outgrown by a
+// later month of their patient (many of them, so that they are dropped while
+// reading), runs broken by other lines, and one patient's rows far longer
+// than a run may grow.
+TEST_F(Merge, LaterMonthsOutgrowEarlierRunsOfRows) {
+  auto row = [](const std::string& id, int ym, int n) {
+    return "1\t" + id + "\t" + std::to_string(ym) + "\tc\t" + std::to_string(n) + "\t\t\t\t\t";
+  };
+  auto id = [](int p) {
+    std::string s = std::to_string(p);
+    return std::string(5 - s.size(), '0') + s;
+  };
+  const int patients = 3000;
+  std::vector<std::vector<std::string>> kept(patients);  // by patient, in input order
+  std::string first, second;
+  for (int p = 0; p < patients; ++p) {
+    for (int n = 0; n < 3; ++n) first += row(id(p), 202401, n) + "\r\n";
+    if (p % 2 == 1) kept[p] = {row(id(p), 202401, 0), row(id(p), 202401, 1), row(id(p), 202401, 2)};
+  }
+  for (int p = 0; p < patients; p += 2) {
+    kept[p].clear();
+    for (int n = 0; n < 2; ++n) {
+      first += row(id(p), 202402, n) + "\n";
+      if (p % 3 != 0) kept[p].push_back(row(id(p), 202402, n));
+    }
+  }
+  // Every third patient: a later month in the second file, its rows broken
+  // up by a blank line, a header line and a line of too few fields.
+  for (int p = 0; p < patients; p += 3) {
+    kept[p].clear();
+    second += row(id(p), 202403, 0) + "\r\n\r\n" + row(id(p), 202403, 1) + "\r\nH\r\n" +
+              row(id(p), 202403, 2) + "\r1\t" + id(p) + "\t202403\r\n" + row(id(p), 202403, 3) +
+              "\r\n";
+    for (int n = 0; n < 4; ++n) kept[p].push_back(row(id(p), 202403, n));
+  }
+  // One patient's rows of one month, several MiB of them and every line end.
+  std::vector<std::string> big;
+  const char* ends[] = {"\r\n", "\n", "\r"};
+  for (int n = 0; n < 60000; ++n) {
+    big.push_back(row("99999", 202405, n) + std::string(n % 97, 'x'));
+    second += big.back() + ends[n % 3];
+  }
+  Put("G_FF1_1.txt", first);
+  Put("G_FF1_2.txt", second);
+  std::string expected = "H\r\n";
+  for (const auto& rows : kept)
+    for (const std::string& r : rows) expected += r + "\r\n";
+  for (const std::string& r : big) expected += r + "\r\n";
+  EXPECT_EQ(Run(), expected);
+}
+
+// The same data id met in files of both encodings is one patient; an id whose
+// UTF-16 text has the bytes of an ASCII id is another.
+TEST_F(Merge, DataIdsMatchAsTextAcrossEncodings) {
+  const std::string bom = "\xEF\xBB\xBF";
+  // 字 is U+5B57: its code unit, low byte first, is the bytes of "W[".
+  Put("G_FF1_1.txt", Sjis("1\t患者\t202401\tc\t1\t旧\t\t\t\t\r\n"
+                          "1\tW[\t202401\tc\t1\tASCII\t\t\t\t\r\n"));
+  Put("G_FF1_2.txt", bom + "1\t患者\t202402\tc\t1\t新\t\t\t\t\r\n"
+                           "1\t字\t202401\tc\t1\t漢字\t\t\t\t\r\n");
+  EXPECT_EQ(Run(), Sjis("1\tW[\t202401\tc\t1\tASCII\t\t\t\t\r\n"
+                        "1\t字\t202401\tc\t1\t漢字\t\t\t\t\r\n"
+                        "1\t患者\t202402\tc\t1\t新\t\t\t\t\r\n"));
+}
+
 TEST_F(Merge, EncodingFollowsTheFirstFileByName) {
   const std::string bom = "\xEF\xBB\xBF";
   const std::string utf8Line = "施設コード\tUTF8\r\n1\tA\t202401\tc\t1\t①鷗\t\t\t\t\r\n";
