@@ -13,6 +13,7 @@
 
 #include "core/byte_index.h"
 #include "core/env.h"
+#include "core/leading_fields.h"
 #include "core/result.h"
 #include "core/text.h"
 
@@ -50,11 +51,14 @@ class KarteMap {
   void GetBytes(std::string_view key, std::string& out) const;
 
  private:
+  void Put(const Text& line);
   void IndexBytes();
+  // The pairs by their texts; empty when the file was read as bytes.
   std::unordered_map<Text, Text> map_;
+  bool bytesOnly_ = false;
   // The keys whose text comes back from their code page 932 bytes, by those
-  // bytes -> their value's bytes: bytes without a twin code equal a key's
-  // bytes exactly when their text equals the key.
+  // bytes (as their text encodes) -> their value's bytes: bytes without a
+  // twin code equal a key's bytes exactly when their text equals the key.
   ByteIndex byteKeys_;
   std::vector<std::string> byteValues_;
 };
@@ -67,9 +71,25 @@ Text GetKarte(const std::vector<Text>& lines, const Text& pstDtsbt);
 // when the line is short of a field they read.
 Text OutputFileLine(const Text& line, const Text& date);
 Text IntermediateLine(const Text& line, const Text& date, const KarteMap& karte);
-// The same on a line of code page 932 bytes, appending the output line's
-// bytes (as WrtSet writes the text, without line end) to `out`. A line whose
-// fields read are quoted goes through the text rule.
+
+// The same on lines of code page 932 bytes, appending the output line's bytes
+// (as WrtSet writes the text, without line end) to `out`. A line whose fields
+// read are quoted goes through the text rule.
+class LineBytes {
+ public:
+  explicit LineBytes(const Text& date);
+  void OutputFileLine(std::string_view line, std::string& out);
+  void IntermediateLine(std::string_view line, const KarteMap& karte, std::string& out);
+
+ private:
+  std::string_view FieldAt(std::size_t index) const;  // or the index error of a short line
+  // The name, the date and the postal code after the patient number.
+  void AppendRest(std::string_view name, std::string_view postcode, std::string& out) const;
+  Text date_;
+  std::string dateBytes_;
+  LeadingFields fields_;  // of the current line
+};
+// One line of each kind.
 void OutputFileLineBytes(std::string_view line, const Text& date, std::string& out);
 void IntermediateLineBytes(std::string_view line, const Text& date, const KarteMap& karte,
                            std::string& out);
