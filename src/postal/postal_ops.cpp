@@ -168,12 +168,7 @@ KarteMap::KarteMap(const fs::path& definition) {
     Cp932NormalizeAppend(line.substr(comma + 1), key);
     value.clear();
     Cp932NormalizeAppend(line.substr(0, comma), value);
-    if (const auto hit = byteKeys_.Find(key)) {
-      byteValues_[*hit] = value;
-    } else {
-      byteKeys_.Insert(key, static_cast<std::uint32_t>(byteValues_.size()));
-      byteValues_.push_back(value);
-    }
+    byteMap_.Assign(key, value);
   }
 }
 
@@ -186,10 +181,9 @@ void KarteMap::Put(const Text& line) {
 void KarteMap::IndexBytes() {
   for (const auto& [key, value] : map_) {
     if (!Cp932CanEncode(key)) continue;
-    std::string bytes = Cp932Encode(key);
+    const std::string bytes = Cp932Encode(key);
     if (Cp932Decode(bytes) != key) continue;
-    byteKeys_.Insert(bytes, static_cast<std::uint32_t>(byteValues_.size()));
-    byteValues_.push_back(Cp932Encode(value));
+    byteMap_.Assign(bytes, Cp932Encode(value));
   }
 }
 
@@ -200,7 +194,7 @@ void KarteMap::GetBytes(std::string_view key, std::string& out) const {
     Cp932NormalizeAppend(key, normalized);
     key = normalized;
   }
-  if (const auto hit = byteKeys_.Find(key)) out += byteValues_[*hit];
+  if (const auto hit = byteMap_.Find(key)) out += *hit;
 }
 
 Text KarteMap::Get(const Text& pstDtsbt) const {
@@ -208,8 +202,8 @@ Text KarteMap::Get(const Text& pstDtsbt) const {
     // Only a text that comes back from its bytes can be the text of a key.
     const std::string bytes = Cp932Encode(pstDtsbt);
     if (Cp932Decode(bytes) != pstDtsbt) return Text();
-    const auto hit = byteKeys_.Find(bytes);
-    return hit ? Cp932Decode(byteValues_[*hit]) : Text();
+    const auto hit = byteMap_.Find(bytes);
+    return hit ? Cp932Decode(*hit) : Text();
   }
   const auto it = map_.find(pstDtsbt);
   return it == map_.end() ? Text() : it->second;

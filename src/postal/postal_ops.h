@@ -11,7 +11,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "core/byte_index.h"
+#include "core/byte_string_map.h"
 #include "core/env.h"
 #include "core/leading_fields.h"
 #include "core/result.h"
@@ -59,8 +59,7 @@ class KarteMap {
   // The keys whose text comes back from their code page 932 bytes, by those
   // bytes (as their text encodes) -> their value's bytes: bytes without a
   // twin code equal a key's bytes exactly when their text equals the key.
-  ByteIndex byteKeys_;
-  std::vector<std::string> byteValues_;
+  ByteStringMap byteMap_;
 };
 
 // One lookup over the definition lines.
