@@ -4,6 +4,7 @@
 
 #include "core/comma.h"
 #include "core/cp932.h"
+#include "core/cp932_twins.h"
 #include "core/dates.h"
 #include "core/errors.h"
 #include "core/files.h"
@@ -115,6 +116,15 @@ std::optional<Text> TargetMonth(TextView year, TextView month, RunResult& result
 
 namespace {
 
+// The bytes of a field as WrtSet writes its text.
+void AppendAsWritten(std::string_view field, std::string& out) {
+  if (Cp932ChangesOnReencode(field)) {
+    Cp932NormalizeAppend(field, out);
+  } else {
+    out += field;
+  }
+}
+
 // A whole decimal number of any length: whether it is below zero, and its
 // digits without leading zeros. Nothing for anything that is not one.
 template <typename Char>
@@ -190,7 +200,7 @@ void KarteMap::IndexBytes() {
 void KarteMap::GetBytes(std::string_view key, std::string& out) const {
   // Bytes with a twin code are looked up as the bytes of their text.
   std::string normalized;
-  if (Cp932HasTwinLead(key)) {
+  if (Cp932ChangesOnReencode(key)) {
     Cp932NormalizeAppend(key, normalized);
     key = normalized;
   }
@@ -237,25 +247,12 @@ std::string_view LineBytes::FieldAt(std::size_t index) const {
 
 void LineBytes::AppendRest(std::string_view name, std::string_view postcode,
                            std::string& out) const {
-  // Fields without a twin code (nearly all) are the bytes their texts encode
-  // to; one look over the bytes from the name to the postal code tells.
-  const bool asRead =
-      !Cp932HasTwinLead(std::string_view(name.data(), postcode.data() + postcode.size() - name.data()));
   out += ',';
-  if (asRead) {
-    out += name;
-  } else {
-    Cp932NormalizeAppend(name, out);
-  }
+  AppendAsWritten(name, out);
   out += ',';
   out += dateBytes_;
   out += ',';
-  postcode = TrimBytes(postcode);
-  if (asRead) {
-    out += postcode;
-  } else {
-    Cp932NormalizeAppend(postcode, out);
-  }
+  AppendAsWritten(TrimBytes(postcode), out);
 }
 
 void LineBytes::OutputFileLine(std::string_view line, std::string& out) {
