@@ -29,9 +29,7 @@ std::uint64_t Mix(std::uint64_t a, std::uint64_t b) {
   return h ^ h >> 32;
 }
 
-}  // namespace
-
-std::uint64_t ByteStringMap::Hash(std::string_view key) {
+std::uint64_t HashBytes(std::string_view key) {
   const char* p = key.data();
   const std::size_t n = key.size();
   std::uint64_t a = 0;
@@ -52,6 +50,8 @@ std::uint64_t ByteStringMap::Hash(std::string_view key) {
   }
   return Mix(a ^ 0xA0761D6478BD642Full, b ^ 0xE7037ED1A0B428DBull);
 }
+
+}  // namespace
 
 std::string_view ByteStringMap::KeyAt(std::uint64_t entry) const {
   return {entries_.data() + entry + 8, Load32(entries_.data() + entry)};
@@ -79,7 +79,7 @@ void ByteStringMap::Grow() {
   for (const std::uint64_t slot : old) {
     if (slot == 0) continue;
     // The keys are distinct: the first empty slot is the place.
-    std::size_t i = Hash(KeyAt((slot & kOffsetMask) - 1)) & mask;
+    std::size_t i = HashBytes(KeyAt((slot & kOffsetMask) - 1)) & mask;
     while (slots_[i] != 0) i = (i + 1) & mask;
     slots_[i] = slot;
   }
@@ -87,7 +87,7 @@ void ByteStringMap::Grow() {
 
 void ByteStringMap::Assign(std::string_view key, std::string_view value) {
   if ((count_ + 1) * 4 > slots_.size() * 3) Grow();  // at most three quarters full
-  const std::uint64_t hash = Hash(key);
+  const std::uint64_t hash = HashBytes(key);
   const std::size_t i = Locate(key, hash);
   if (slots_[i] == 0) ++count_;
   // A key given again gets an entry of its own; the earlier one stays unused.
@@ -105,7 +105,7 @@ void ByteStringMap::Assign(std::string_view key, std::string_view value) {
 
 std::optional<std::string_view> ByteStringMap::Find(std::string_view key) const {
   if (count_ == 0) return std::nullopt;
-  const std::uint64_t slot = slots_[Locate(key, Hash(key))];
+  const std::uint64_t slot = slots_[Locate(key, HashBytes(key))];
   if (slot == 0) return std::nullopt;
   return ValueAt((slot & kOffsetMask) - 1);
 }

@@ -23,7 +23,6 @@ class ByteStringMap {
   std::size_t size() const { return count_; }
 
  private:
-  static std::uint64_t Hash(std::string_view key);
   // An entry: key length and value length (4 bytes each), key, value.
   std::string_view KeyAt(std::uint64_t entry) const;
   std::string_view ValueAt(std::uint64_t entry) const;

@@ -14,43 +14,49 @@ bool IsBlank(char c) { return c >= 0x01 && c <= 0x20; }
 // Bit k of each mask stands for byte k of up to 64 bytes of a line.
 struct Window {
   std::uint64_t delimiters = 0;
-  std::uint64_t blanks = 0;  // 01-20 other than the delimiter
-  std::uint64_t quotes = 0;
+  // Blanks (01-20 other than the delimiter) unless strict, and quotes when
+  // asked for: with none of them the fields are the runs between the delimiters.
+  std::uint64_t odd = 0;
 };
 
 #if TAVO_SSE2
 // The masks of the sixteen bytes at `p`, shifted to bit `shift` on, the
 // bytes below `drop` left out.
-void Add16(const char* p, char delimiter, unsigned drop, unsigned shift, Window& w) {
+void Add16(const char* p, char delimiter, bool strict, bool quotes, unsigned drop, unsigned shift,
+           Window& w) {
   const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
   const __m128i delim = _mm_cmpeq_epi8(v, _mm_set1_epi8(delimiter));
-  // Signed compares: the bytes 80-FF are negative, so only 01-20 lie in (0, 21).
-  const __m128i blank = _mm_andnot_si128(
-      delim, _mm_and_si128(_mm_cmpgt_epi8(v, _mm_setzero_si128()),
-                           _mm_cmplt_epi8(v, _mm_set1_epi8(0x21))));
-  const __m128i quote = _mm_cmpeq_epi8(v, _mm_set1_epi8('"'));
+  __m128i odd = quotes ? _mm_cmpeq_epi8(v, _mm_set1_epi8('"')) : _mm_setzero_si128();
+  if (!strict) {
+    // Signed compares: the bytes 80-FF are negative, so only 01-20 lie in (0, 21).
+    const __m128i blank = _mm_and_si128(_mm_cmpgt_epi8(v, _mm_setzero_si128()),
+                                        _mm_cmplt_epi8(v, _mm_set1_epi8(0x21)));
+    odd = _mm_or_si128(odd, _mm_andnot_si128(delim, blank));
+  }
   auto bits = [&](__m128i m) {
     return std::uint64_t{static_cast<unsigned>(_mm_movemask_epi8(m)) >> drop} << shift;
   };
   w.delimiters |= bits(delim);
-  w.blanks |= bits(blank);
-  w.quotes |= bits(quote);
+  w.odd |= bits(odd);
 }
 #endif
 
 // The masks of the bytes from `from` on (up to 64) of the n at `p`.
 template <bool kSse2>
-Window WindowAt(const char* p, std::size_t n, std::size_t from, char delimiter) {
+Window WindowAt(const char* p, std::size_t n, std::size_t from, char delimiter, bool strict,
+                bool quotes) {
   const std::size_t end = std::min(from + 64, n);
   Window w;
 #if TAVO_SSE2
   if constexpr (kSse2) {
     if (n >= 16) {
       std::size_t at = from;
-      for (; at + 16 <= end; at += 16) Add16(p + at, delimiter, 0, static_cast<unsigned>(at - from), w);
+      for (; at + 16 <= end; at += 16) {
+        Add16(p + at, delimiter, strict, quotes, 0, static_cast<unsigned>(at - from), w);
+      }
       // The line's last bytes: the sixteen that end it, those before `at` dropped.
       if (at < end) {
-        Add16(p + n - 16, delimiter, static_cast<unsigned>(16 - (n - at)),
+        Add16(p + n - 16, delimiter, strict, quotes, static_cast<unsigned>(16 - (n - at)),
               static_cast<unsigned>(at - from), w);
       }
       return w;
@@ -61,10 +67,8 @@ Window WindowAt(const char* p, std::size_t n, std::size_t from, char delimiter) 
     const std::uint64_t bit = std::uint64_t{1} << (k - from);
     if (p[k] == delimiter) {
       w.delimiters |= bit;
-    } else if (IsBlank(p[k])) {
-      w.blanks |= bit;
-    } else if (p[k] == '"') {
-      w.quotes |= bit;
+    } else if ((quotes && p[k] == '"') || (!strict && IsBlank(p[k]))) {
+      w.odd |= bit;
     }
   }
   return w;
@@ -85,8 +89,8 @@ bool LeadingFields::SplitWith(std::string_view line, char delimiter, bool strict
   // last field wanted, so the fields are the runs between the delimiters.
   std::size_t start = 0;  // of the current field
   for (std::size_t base = 0; base < n && found < count; base += 64) {
-    const Window w = WindowAt<kSse2>(p, n, base, delimiter);
-    const std::uint64_t odd = w.quotes | (strict ? 0 : w.blanks);
+    const Window w = WindowAt<kSse2>(p, n, base, delimiter, strict, true);
+    const std::uint64_t odd = w.odd;
     // The delimiters before the first odd byte end their fields as they are.
     const std::uint64_t before = odd == 0 ? ~std::uint64_t{0} : (odd & (0 - odd)) - 1;
     std::uint64_t delimiters = w.delimiters & before;
@@ -117,8 +121,9 @@ bool LeadingFields::SplitGeneral(std::string_view line, char delimiter, bool str
   std::uint64_t ends = 0;
   auto window = [&](std::size_t from) {
     base = from;
-    const Window w = WindowAt<kSse2>(p, n, from, delimiter);
-    ends = w.delimiters | (strict ? 0 : w.blanks);
+    // Quotes only matter where a field starts, which the loop looks at.
+    const Window w = WindowAt<kSse2>(p, n, from, delimiter, strict, false);
+    ends = w.delimiters | w.odd;
   };
   window(0);
   auto fieldEnd = [&](std::size_t from) {

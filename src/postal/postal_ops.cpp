@@ -1,5 +1,6 @@
 #include "postal/postal_ops.h"
 
+#include <cstring>
 #include <system_error>
 
 #include "core/comma.h"
@@ -116,15 +117,6 @@ std::optional<Text> TargetMonth(TextView year, TextView month, RunResult& result
 
 namespace {
 
-// The bytes of a field as WrtSet writes its text.
-void AppendAsWritten(std::string_view field, std::string& out) {
-  if (Cp932ChangesOnReencode(field)) {
-    Cp932NormalizeAppend(field, out);
-  } else {
-    out += field;
-  }
-}
-
 // A whole decimal number of any length: whether it is below zero, and its
 // digits without leading zeros. Nothing for anything that is not one.
 template <typename Char>
@@ -197,14 +189,17 @@ void KarteMap::IndexBytes() {
   }
 }
 
-void KarteMap::GetBytes(std::string_view key, std::string& out) const {
-  // Bytes with a twin code are looked up as the bytes of their text.
-  std::string normalized;
+std::string_view KarteMap::FindBytes(std::string_view key) const {
+  std::optional<std::string_view> hit;
   if (Cp932ChangesOnReencode(key)) {
+    // Bytes with a twin code are looked up as the bytes of their text.
+    std::string normalized;
     Cp932NormalizeAppend(key, normalized);
-    key = normalized;
+    hit = byteMap_.Find(normalized);
+  } else {
+    hit = byteMap_.Find(key);
   }
-  if (const auto hit = byteMap_.Find(key)) out += *hit;
+  return hit ? *hit : std::string_view();
 }
 
 Text KarteMap::Get(const Text& pstDtsbt) const {
@@ -245,14 +240,36 @@ std::string_view LineBytes::FieldAt(std::size_t index) const {
   return fields_[index];
 }
 
-void LineBytes::AppendRest(std::string_view name, std::string_view postcode,
-                           std::string& out) const {
-  out += ',';
-  AppendAsWritten(name, out);
-  out += ',';
-  out += dateBytes_;
-  out += ',';
-  AppendAsWritten(TrimBytes(postcode), out);
+void LineBytes::AppendLine(std::string_view sign, std::string_view number, std::string_view name,
+                           std::string_view postcode, std::string& out) {
+  postcode = TrimBytes(postcode);
+  if (Cp932ChangesOnReencode(name)) {
+    name_.clear();
+    Cp932NormalizeAppend(name, name_);
+    name = name_;
+  }
+  if (Cp932ChangesOnReencode(postcode)) {
+    postcode_.clear();
+    Cp932NormalizeAppend(postcode, postcode_);
+    postcode = postcode_;
+  }
+  // One resize for the line, its pieces then copied in place.
+  const std::size_t at = out.size();
+  out.resize(at + sign.size() + number.size() + name.size() + dateBytes_.size() + postcode.size() +
+             3);
+  char* p = out.data() + at;
+  auto put = [&p](std::string_view piece) {
+    std::memcpy(p, piece.data(), piece.size());
+    p += piece.size();
+  };
+  put(sign);
+  put(number);
+  *p++ = ',';
+  put(name);
+  *p++ = ',';
+  put(dateBytes_);
+  *p++ = ',';
+  put(postcode);
 }
 
 void LineBytes::OutputFileLine(std::string_view line, std::string& out) {
@@ -260,14 +277,14 @@ void LineBytes::OutputFileLine(std::string_view line, std::string& out) {
     Cp932EncodeAppend(postal::OutputFileLine(Cp932Decode(line), date_), out);
     return;
   }
-  if (const auto number = WholeNumber(TrimBytes(FieldAt(1)))) {
-    if (number->first) out += '-';
-    out += number->second;
-  } else {
-    out += '0';
+  std::string_view sign;
+  std::string_view number = "0";
+  if (const auto whole = WholeNumber(TrimBytes(FieldAt(1)))) {
+    if (whole->first) sign = "-";
+    number = whole->second;
   }
   const std::string_view name = FieldAt(2);
-  AppendRest(name, FieldAt(12), out);
+  AppendLine(sign, number, name, FieldAt(12), out);
 }
 
 void LineBytes::IntermediateLine(std::string_view line, const KarteMap& karte, std::string& out) {
@@ -275,9 +292,9 @@ void LineBytes::IntermediateLine(std::string_view line, const KarteMap& karte, s
     Cp932EncodeAppend(postal::IntermediateLine(Cp932Decode(line), date_, karte), out);
     return;
   }
-  karte.GetBytes(FieldAt(0), out);
+  const std::string_view number = karte.FindBytes(FieldAt(0));
   const std::string_view name = FieldAt(1);
-  AppendRest(name, FieldAt(5), out);
+  AppendLine({}, number, name, FieldAt(5), out);
 }
 
 void OutputFileLineBytes(std::string_view line, const Text& date, std::string& out) {

@@ -46,9 +46,9 @@ class KarteMap {
   explicit KarteMap(const std::filesystem::path& definition);
   // The patient number, or empty when the key is unknown (exact comparison).
   Text Get(const Text& pstDtsbt) const;
-  // Get() of a key given as code page 932 bytes, its code page 932 bytes
-  // appended to `out`.
-  void GetBytes(std::string_view key, std::string& out) const;
+  // Get() of a key given as code page 932 bytes, as the bytes of its value
+  // (empty when the key is unknown); valid as long as the map.
+  std::string_view FindBytes(std::string_view key) const;
 
  private:
   void Put(const Text& line);
@@ -82,11 +82,14 @@ class LineBytes {
 
  private:
   std::string_view FieldAt(std::size_t index) const;  // or the index error of a short line
-  // The name, the date and the postal code after the patient number.
-  void AppendRest(std::string_view name, std::string_view postcode, std::string& out) const;
+  // The output line from its values as read (the number as sign and digits).
+  void AppendLine(std::string_view sign, std::string_view number, std::string_view name,
+                  std::string_view postcode, std::string& out);
   Text date_;
   std::string dateBytes_;
   LeadingFields fields_;  // of the current line
+  std::string name_;      // the name and the postal code as written, where they differ
+  std::string postcode_;
 };
 // One line of each kind.
 void OutputFileLineBytes(std::string_view line, const Text& date, std::string& out);
