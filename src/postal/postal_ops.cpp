@@ -54,13 +54,13 @@ void StreamRun(const Env& env, const Text& mstNgt, const std::vector<fs::path>& 
   reader.NextBytes(bytes);  // the header line, whatever it holds
   while (reader.NextBytes(bytes)) {
     if (plain) {
-      bytesLine(bytes, chunk);
+      bytesLine(bytes, chunk);  // with its line end
     } else {
       text.clear();
       AnyEndLineReader::Decode(reader.coding(), bytes, text);
       Cp932EncodeAppend(textLine(text), chunk);
+      chunk += "\r\n";
     }
-    chunk += "\r\n";
     if (chunk.size() >= kPiece) {
       if (out) out->Write(chunk);
       chunk.clear();
@@ -233,7 +233,8 @@ Text IntermediateLine(const Text& line, const Text& date, const KarteMap& karte)
   return PostalLine(std::move(number), name, date, At(fields, 5));
 }
 
-LineBytes::LineBytes(const Text& date) : date_(date), dateBytes_(Cp932Encode(date)) {}
+LineBytes::LineBytes(const Text& date, std::string_view lineEnd)
+    : date_(date), dateBytes_(Cp932Encode(date)), lineEnd_(lineEnd) {}
 
 std::string_view LineBytes::FieldAt(std::size_t index) const {
   if (index >= fields_.size()) ThrowIndexError(static_cast<long long>(index));
@@ -256,11 +257,30 @@ void LineBytes::AppendLine(std::string_view sign, std::string_view number, std::
   // One resize for the line, its pieces then copied in place.
   const std::size_t at = out.size();
   out.resize(at + sign.size() + number.size() + name.size() + dateBytes_.size() + postcode.size() +
-             3);
+             3 + lineEnd_.size());
   char* p = out.data() + at;
   auto put = [&p](std::string_view piece) {
-    std::memcpy(p, piece.data(), piece.size());
-    p += piece.size();
+    const char* from = piece.data();
+    const std::size_t n = piece.size();
+    // Most pieces are short: two word copies that may overlap instead of a call.
+    if (n >= 8 && n <= 16) {
+      std::uint64_t head;
+      std::uint64_t tail;
+      std::memcpy(&head, from, 8);
+      std::memcpy(&tail, from + n - 8, 8);
+      std::memcpy(p, &head, 8);
+      std::memcpy(p + n - 8, &tail, 8);
+    } else if (n >= 4 && n < 8) {
+      std::uint32_t head;
+      std::uint32_t tail;
+      std::memcpy(&head, from, 4);
+      std::memcpy(&tail, from + n - 4, 4);
+      std::memcpy(p, &head, 4);
+      std::memcpy(p + n - 4, &tail, 4);
+    } else if (n > 0) {
+      std::memcpy(p, from, n);
+    }
+    p += n;
   };
   put(sign);
   put(number);
@@ -270,11 +290,13 @@ void LineBytes::AppendLine(std::string_view sign, std::string_view number, std::
   put(dateBytes_);
   *p++ = ',';
   put(postcode);
+  put(lineEnd_);
 }
 
 void LineBytes::OutputFileLine(std::string_view line, std::string& out) {
   if (!fields_.Split(line, ',', false, 13)) {
     Cp932EncodeAppend(postal::OutputFileLine(Cp932Decode(line), date_), out);
+    out += lineEnd_;
     return;
   }
   std::string_view sign;
@@ -290,6 +312,7 @@ void LineBytes::OutputFileLine(std::string_view line, std::string& out) {
 void LineBytes::IntermediateLine(std::string_view line, const KarteMap& karte, std::string& out) {
   if (!fields_.Split(line, '\t', true, 6)) {
     Cp932EncodeAppend(postal::IntermediateLine(Cp932Decode(line), date_, karte), out);
+    out += lineEnd_;
     return;
   }
   const std::string_view number = karte.FindBytes(FieldAt(0));
@@ -298,12 +321,12 @@ void LineBytes::IntermediateLine(std::string_view line, const KarteMap& karte, s
 }
 
 void OutputFileLineBytes(std::string_view line, const Text& date, std::string& out) {
-  LineBytes(date).OutputFileLine(line, out);
+  LineBytes(date, "").OutputFileLine(line, out);
 }
 
 void IntermediateLineBytes(std::string_view line, const Text& date, const KarteMap& karte,
                            std::string& out) {
-  LineBytes(date).IntermediateLine(line, karte, out);
+  LineBytes(date, "").IntermediateLine(line, karte, out);
 }
 
 Text OutputName(TextView mstNgt) { return Text(mstNgt) + T("_postcode.csv"); }
@@ -319,7 +342,7 @@ RunResult Cnv(const Env& env, TextView year, TextView month, TextView pstFile) {
       return result;
     }
     const Text date = *mstNgt + u"01";
-    LineBytes lines(date);
+    LineBytes lines(date, "\r\n");
     StreamRun(
         env, *mstNgt, {path},
         [&](std::string_view line, std::string& out) { lines.OutputFileLine(line, out); },
@@ -348,7 +371,7 @@ RunResult Cnv2(const Env& env, TextView year, TextView month, TextView pstFile, 
     }
     const KarteMap karte(path2);
     const Text date = *mstNgt + u"01";
-    LineBytes lines(date);
+    LineBytes lines(date, "\r\n");
     StreamRun(
         env, *mstNgt, {path, path2},
         [&](std::string_view line, std::string& out) { lines.IntermediateLine(line, karte, out); },

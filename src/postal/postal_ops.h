@@ -72,11 +72,11 @@ Text OutputFileLine(const Text& line, const Text& date);
 Text IntermediateLine(const Text& line, const Text& date, const KarteMap& karte);
 
 // The same on lines of code page 932 bytes, appending the output line's bytes
-// (as WrtSet writes the text, without line end) to `out`. A line whose fields
+// (as WrtSet writes the text) and `lineEnd` to `out`. A line whose fields
 // read are quoted goes through the text rule.
 class LineBytes {
  public:
-  explicit LineBytes(const Text& date);
+  LineBytes(const Text& date, std::string_view lineEnd);
   void OutputFileLine(std::string_view line, std::string& out);
   void IntermediateLine(std::string_view line, const KarteMap& karte, std::string& out);
 
@@ -87,11 +87,12 @@ class LineBytes {
                   std::string_view postcode, std::string& out);
   Text date_;
   std::string dateBytes_;
+  std::string lineEnd_;
   LeadingFields fields_;  // of the current line
   std::string name_;      // the name and the postal code as written, where they differ
   std::string postcode_;
 };
-// One line of each kind.
+// One line of each kind, without line end.
 void OutputFileLineBytes(std::string_view line, const Text& date, std::string& out);
 void IntermediateLineBytes(std::string_view line, const Text& date, const KarteMap& karte,
                            std::string& out);
