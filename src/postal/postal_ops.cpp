@@ -117,6 +117,18 @@ std::optional<Text> TargetMonth(TextView year, TextView month, RunResult& result
 
 namespace {
 
+// Copies n bytes, at least one word and at most two, as a first and a last
+// word (which overlap unless n is two words).
+template <typename Word>
+void CopyAsTwoWords(char* to, const char* from, std::size_t n) {
+  Word head;
+  Word tail;
+  std::memcpy(&head, from, sizeof(Word));
+  std::memcpy(&tail, from + n - sizeof(Word), sizeof(Word));
+  std::memcpy(to, &head, sizeof(Word));
+  std::memcpy(to + n - sizeof(Word), &tail, sizeof(Word));
+}
+
 // A whole decimal number of any length: whether it is below zero, and its
 // digits without leading zeros. Nothing for anything that is not one.
 template <typename Char>
@@ -243,17 +255,15 @@ std::string_view LineBytes::FieldAt(std::size_t index) const {
 
 void LineBytes::AppendLine(std::string_view sign, std::string_view number, std::string_view name,
                            std::string_view postcode, std::string& out) {
-  postcode = TrimBytes(postcode);
-  if (Cp932ChangesOnReencode(name)) {
-    name_.clear();
-    Cp932NormalizeAppend(name, name_);
-    name = name_;
-  }
-  if (Cp932ChangesOnReencode(postcode)) {
-    postcode_.clear();
-    Cp932NormalizeAppend(postcode, postcode_);
-    postcode = postcode_;
-  }
+  // The bytes as WrtSet writes the text: the same unless a code has a twin.
+  auto asWritten = [](std::string_view field, std::string& rewritten) {
+    if (!Cp932ChangesOnReencode(field)) return field;
+    rewritten.clear();
+    Cp932NormalizeAppend(field, rewritten);
+    return std::string_view(rewritten);
+  };
+  name = asWritten(name, name_);
+  postcode = asWritten(TrimBytes(postcode), postcode_);
   // One resize for the line, its pieces then copied in place.
   const std::size_t at = out.size();
   out.resize(at + sign.size() + number.size() + name.size() + dateBytes_.size() + postcode.size() +
@@ -264,19 +274,9 @@ void LineBytes::AppendLine(std::string_view sign, std::string_view number, std::
     const std::size_t n = piece.size();
     // Most pieces are short: two word copies that may overlap instead of a call.
     if (n >= 8 && n <= 16) {
-      std::uint64_t head;
-      std::uint64_t tail;
-      std::memcpy(&head, from, 8);
-      std::memcpy(&tail, from + n - 8, 8);
-      std::memcpy(p, &head, 8);
-      std::memcpy(p + n - 8, &tail, 8);
+      CopyAsTwoWords<std::uint64_t>(p, from, n);
     } else if (n >= 4 && n < 8) {
-      std::uint32_t head;
-      std::uint32_t tail;
-      std::memcpy(&head, from, 4);
-      std::memcpy(&tail, from + n - 4, 4);
-      std::memcpy(p, &head, 4);
-      std::memcpy(p + n - 4, &tail, 4);
+      CopyAsTwoWords<std::uint32_t>(p, from, n);
     } else if (n > 0) {
       std::memcpy(p, from, n);
     }
