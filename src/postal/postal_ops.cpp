@@ -152,7 +152,10 @@ Text OutputPatientNumber(TextView field) {
   const Text t = Trim(field);
   const auto number = WholeNumber(TextView(t));
   if (!number) return u"0";
-  return (number->first ? u"-" : u"") + Text(number->second);
+  Text out;
+  if (number->first) out += u'-';
+  out += number->second;
+  return out;
 }
 
 KarteMap::KarteMap(const std::vector<Text>& lines) {
