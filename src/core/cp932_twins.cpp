@@ -14,7 +14,7 @@ namespace {
 
 enum : std::uint8_t { kNoPair = 0, kKept = 1, kChanged = 2 };
 
-// Per byte its row (1 on) when it leads a double-byte code, else 0; per row
+// Per byte its row (counted from 1) when it leads a double-byte code, else 0; per row
 // and second byte whether the pair is a code and whether it is written back
 // as it is. Built once from the codec itself, so the two always agree.
 struct PairTable {
