@@ -1,9 +1,11 @@
 #include "postal/postal_ops.h"
 
+#include <cstring>
 #include <system_error>
 
 #include "core/comma.h"
 #include "core/cp932.h"
+#include "core/cp932_twins.h"
 #include "core/dates.h"
 #include "core/errors.h"
 #include "core/files.h"
@@ -42,20 +44,24 @@ void StreamRun(const Env& env, const Text& mstNgt, const std::vector<fs::path>& 
   if (!refused) out.emplace(target);
   AnyEndLineReader reader(inputs[0]);
   const bool plain = reader.coding() == TextCoding::kCp932;
-  std::string chunk = Cp932Encode(T(kHeader)) + "\r\n";
+  // Written out in pieces of a size that stays in the cache.
+  constexpr std::size_t kPiece = 1 << 17;
+  std::string chunk;
+  chunk.reserve(kPiece + (1 << 12));
+  chunk = Cp932Encode(T(kHeader)) + "\r\n";
   std::string_view bytes;
   Text text;
   reader.NextBytes(bytes);  // the header line, whatever it holds
   while (reader.NextBytes(bytes)) {
     if (plain) {
-      bytesLine(bytes, chunk);
+      bytesLine(bytes, chunk);  // with its line end
     } else {
       text.clear();
       AnyEndLineReader::Decode(reader.coding(), bytes, text);
       Cp932EncodeAppend(textLine(text), chunk);
+      chunk += "\r\n";
     }
-    chunk += "\r\n";
-    if (chunk.size() >= (1 << 16)) {
+    if (chunk.size() >= kPiece) {
       if (out) out->Write(chunk);
       chunk.clear();
     }
@@ -109,60 +115,116 @@ std::optional<Text> TargetMonth(TextView year, TextView month, RunResult& result
   return date.substr(0, 6);
 }
 
-Text OutputPatientNumber(TextView field) {
-  const Text t = Trim(field);
+namespace {
+
+// Copies n bytes, at least one word and at most two, as a first and a last
+// word (which overlap unless n is two words).
+template <typename Word>
+void CopyAsTwoWords(char* to, const char* from, std::size_t n) {
+  Word head;
+  Word tail;
+  std::memcpy(&head, from, sizeof(Word));
+  std::memcpy(&tail, from + n - sizeof(Word), sizeof(Word));
+  std::memcpy(to, &head, sizeof(Word));
+  std::memcpy(to + n - sizeof(Word), &tail, sizeof(Word));
+}
+
+// A whole decimal number of any length: whether it is below zero, and its
+// digits without leading zeros. Nothing for anything that is not one.
+template <typename Char>
+std::optional<std::pair<bool, std::basic_string_view<Char>>> WholeNumber(
+    std::basic_string_view<Char> t) {
   std::size_t i = 0;
   bool negative = false;
-  if (i < t.size() && (t[i] == u'+' || t[i] == u'-')) negative = t[i++] == u'-';
-  if (i == t.size()) return u"0";
+  if (i < t.size() && (t[i] == '+' || t[i] == '-')) negative = t[i++] == '-';
+  if (i == t.size()) return std::nullopt;
   for (std::size_t k = i; k < t.size(); ++k) {
-    if (!IsDigit(t[k])) return u"0";
+    if (t[k] < '0' || t[k] > '9') return std::nullopt;
   }
-  while (i + 1 < t.size() && t[i] == u'0') ++i;
-  Text digits = t.substr(i);
-  if (digits == u"0") return digits;
-  return negative ? u"-" + digits : digits;
+  while (i + 1 < t.size() && t[i] == '0') ++i;
+  const std::basic_string_view<Char> digits = t.substr(i);
+  return std::pair{negative && !(digits.size() == 1 && digits[0] == '0'), digits};
+}
+
+}  // namespace
+
+Text OutputPatientNumber(TextView field) {
+  const Text t = Trim(field);
+  const auto number = WholeNumber(TextView(t));
+  if (!number) return u"0";
+  Text out;
+  if (number->first) out += u'-';
+  out += number->second;
+  return out;
 }
 
 KarteMap::KarteMap(const std::vector<Text>& lines) {
-  for (const Text& line : lines) {
-    const auto comma = line.find(u',');
-    if (comma == Text::npos) continue;
-    map_[line.substr(comma + 1)] = line.substr(0, comma);
-  }
+  for (const Text& line : lines) Put(line);
   IndexBytes();
 }
 
 KarteMap::KarteMap(const fs::path& definition) {
   AnyEndLineReader reader(definition);
-  Text line;
-  while (reader.Next(line)) {
-    const auto comma = line.find(u',');
-    if (comma == Text::npos) continue;
-    map_[line.substr(comma + 1)] = line.substr(0, comma);
+  if (reader.coding() != TextCoding::kCp932) {
+    Text line;
+    while (reader.Next(line)) Put(line);
+    IndexBytes();
+    return;
   }
-  IndexBytes();
+  // Code page 932: the pairs are kept as the bytes their texts encode to.
+  // Those bytes are equal exactly when the texts are, so a later line of the
+  // same key still wins.
+  bytesOnly_ = true;
+  std::string_view line;
+  std::string key;
+  std::string value;
+  while (reader.NextBytes(line)) {
+    const std::size_t comma = line.find(',');
+    if (comma == std::string_view::npos) continue;
+    key.clear();
+    Cp932NormalizeAppend(line.substr(comma + 1), key);
+    value.clear();
+    Cp932NormalizeAppend(line.substr(0, comma), value);
+    byteMap_.Assign(key, value);
+  }
+}
+
+void KarteMap::Put(const Text& line) {
+  const auto comma = line.find(u',');
+  if (comma == Text::npos) return;
+  map_[line.substr(comma + 1)] = line.substr(0, comma);
 }
 
 void KarteMap::IndexBytes() {
   for (const auto& [key, value] : map_) {
     if (!Cp932CanEncode(key)) continue;
-    std::string bytes = Cp932Encode(key);
+    const std::string bytes = Cp932Encode(key);
     if (Cp932Decode(bytes) != key) continue;
-    byteKeys_.Insert(bytes, static_cast<std::uint32_t>(byteValues_.size()));
-    byteValues_.push_back(Cp932Encode(value));
+    byteMap_.Assign(bytes, Cp932Encode(value));
   }
 }
 
-void KarteMap::GetBytes(std::string_view key, std::string& out) const {
-  if (Cp932HasTwinLead(key)) {
-    Cp932EncodeAppend(Get(Cp932Decode(key)), out);
-  } else if (const auto hit = byteKeys_.Find(key)) {
-    out += byteValues_[*hit];
+std::string_view KarteMap::FindBytes(std::string_view key) const {
+  std::optional<std::string_view> hit;
+  if (Cp932ChangesOnReencode(key)) {
+    // Bytes with a twin code are looked up as the bytes of their text.
+    std::string normalized;
+    Cp932NormalizeAppend(key, normalized);
+    hit = byteMap_.Find(normalized);
+  } else {
+    hit = byteMap_.Find(key);
   }
+  return hit ? *hit : std::string_view();
 }
 
 Text KarteMap::Get(const Text& pstDtsbt) const {
+  if (bytesOnly_) {
+    // Only a text that comes back from its bytes can be the text of a key.
+    const std::string bytes = Cp932Encode(pstDtsbt);
+    if (Cp932Decode(bytes) != pstDtsbt) return Text();
+    const auto hit = byteMap_.Find(bytes);
+    return hit ? Cp932Decode(*hit) : Text();
+  }
   const auto it = map_.find(pstDtsbt);
   return it == map_.end() ? Text() : it->second;
 }
@@ -186,49 +248,88 @@ Text IntermediateLine(const Text& line, const Text& date, const KarteMap& karte)
   return PostalLine(std::move(number), name, date, At(fields, 5));
 }
 
-namespace {
+LineBytes::LineBytes(const Text& date, std::string_view lineEnd)
+    : date_(date), dateBytes_(Cp932Encode(date)), lineEnd_(lineEnd) {}
 
-// The field at `index` of the fields read, or the index error of a short line.
-std::string_view FieldAt(const std::vector<std::string_view>& fields, std::size_t index) {
-  if (index >= fields.size()) ThrowIndexError(static_cast<long long>(index));
-  return fields[index];
+std::string_view LineBytes::FieldAt(std::size_t index) const {
+  if (index >= fields_.size()) ThrowIndexError(static_cast<long long>(index));
+  return fields_[index];
 }
 
-// The rest of a postal line after its number: name, date and postal code,
-// each as WrtSet writes its text.
-void AppendNameDatePostcode(std::string_view name, const Text& date, std::string_view postcode,
-                            std::string& out) {
-  out += ',';
-  Cp932NormalizeAppend(name, out);
-  out += ',';
-  Cp932EncodeAppend(date, out);
-  out += ',';
-  Cp932NormalizeAppend(TrimBytes(postcode), out);
+void LineBytes::AppendLine(std::string_view sign, std::string_view number, std::string_view name,
+                           std::string_view postcode, std::string& out) {
+  // The bytes as WrtSet writes the text: the same unless a code has a twin.
+  auto asWritten = [](std::string_view field, std::string& rewritten) {
+    if (!Cp932ChangesOnReencode(field)) return field;
+    rewritten.clear();
+    Cp932NormalizeAppend(field, rewritten);
+    return std::string_view(rewritten);
+  };
+  name = asWritten(name, name_);
+  postcode = asWritten(TrimBytes(postcode), postcode_);
+  // One resize for the line, its pieces then copied in place.
+  const std::size_t at = out.size();
+  out.resize(at + sign.size() + number.size() + name.size() + dateBytes_.size() + postcode.size() +
+             3 + lineEnd_.size());
+  char* p = out.data() + at;
+  auto put = [&p](std::string_view piece) {
+    const char* from = piece.data();
+    const std::size_t n = piece.size();
+    // Most pieces are short: two word copies that may overlap instead of a call.
+    if (n >= 8 && n <= 16) {
+      CopyAsTwoWords<std::uint64_t>(p, from, n);
+    } else if (n >= 4 && n < 8) {
+      CopyAsTwoWords<std::uint32_t>(p, from, n);
+    } else if (n > 0) {
+      std::memcpy(p, from, n);
+    }
+    p += n;
+  };
+  put(sign);
+  put(number);
+  *p++ = ',';
+  put(name);
+  *p++ = ',';
+  put(dateBytes_);
+  *p++ = ',';
+  put(postcode);
+  put(lineEnd_);
 }
 
-}  // namespace
-
-void OutputFileLineBytes(std::string_view line, const Text& date, std::string& out) {
-  thread_local std::vector<std::string_view> fields;
-  if (!ParseLeadingFieldsBytes(line, ',', false, 13, fields)) {
-    Cp932EncodeAppend(OutputFileLine(Cp932Decode(line), date), out);
+void LineBytes::OutputFileLine(std::string_view line, std::string& out) {
+  if (!fields_.Split(line, ',', false, 13)) {
+    Cp932EncodeAppend(postal::OutputFileLine(Cp932Decode(line), date_), out);
+    out += lineEnd_;
     return;
   }
-  Cp932EncodeAppend(OutputPatientNumber(Cp932Decode(FieldAt(fields, 1))), out);
-  const std::string_view name = FieldAt(fields, 2);
-  AppendNameDatePostcode(name, date, FieldAt(fields, 12), out);
+  std::string_view sign;
+  std::string_view number = "0";
+  if (const auto whole = WholeNumber(TrimBytes(FieldAt(1)))) {
+    if (whole->first) sign = "-";
+    number = whole->second;
+  }
+  const std::string_view name = FieldAt(2);
+  AppendLine(sign, number, name, FieldAt(12), out);
+}
+
+void LineBytes::IntermediateLine(std::string_view line, const KarteMap& karte, std::string& out) {
+  if (!fields_.Split(line, '\t', true, 6)) {
+    Cp932EncodeAppend(postal::IntermediateLine(Cp932Decode(line), date_, karte), out);
+    out += lineEnd_;
+    return;
+  }
+  const std::string_view number = karte.FindBytes(FieldAt(0));
+  const std::string_view name = FieldAt(1);
+  AppendLine({}, number, name, FieldAt(5), out);
+}
+
+void OutputFileLineBytes(std::string_view line, const Text& date, std::string& out) {
+  LineBytes(date, "").OutputFileLine(line, out);
 }
 
 void IntermediateLineBytes(std::string_view line, const Text& date, const KarteMap& karte,
                            std::string& out) {
-  thread_local std::vector<std::string_view> fields;
-  if (!ParseLeadingFieldsBytes(line, '\t', true, 6, fields)) {
-    Cp932EncodeAppend(IntermediateLine(Cp932Decode(line), date, karte), out);
-    return;
-  }
-  karte.GetBytes(FieldAt(fields, 0), out);
-  const std::string_view name = FieldAt(fields, 1);
-  AppendNameDatePostcode(name, date, FieldAt(fields, 5), out);
+  LineBytes(date, "").IntermediateLine(line, karte, out);
 }
 
 Text OutputName(TextView mstNgt) { return Text(mstNgt) + T("_postcode.csv"); }
@@ -244,9 +345,10 @@ RunResult Cnv(const Env& env, TextView year, TextView month, TextView pstFile) {
       return result;
     }
     const Text date = *mstNgt + u"01";
+    LineBytes lines(date, "\r\n");
     StreamRun(
         env, *mstNgt, {path},
-        [&](std::string_view line, std::string& out) { OutputFileLineBytes(line, date, out); },
+        [&](std::string_view line, std::string& out) { lines.OutputFileLine(line, out); },
         [&](const Text& line) { return OutputFileLine(line, date); }, result);
   } catch (const OpError& e) {
     result.Error(e.text());
@@ -272,11 +374,10 @@ RunResult Cnv2(const Env& env, TextView year, TextView month, TextView pstFile, 
     }
     const KarteMap karte(path2);
     const Text date = *mstNgt + u"01";
+    LineBytes lines(date, "\r\n");
     StreamRun(
         env, *mstNgt, {path, path2},
-        [&](std::string_view line, std::string& out) {
-          IntermediateLineBytes(line, date, karte, out);
-        },
+        [&](std::string_view line, std::string& out) { lines.IntermediateLine(line, karte, out); },
         [&](const Text& line) { return IntermediateLine(line, date, karte); }, result);
   } catch (const OpError& e) {
     result.Error(e.text());

@@ -11,8 +11,9 @@
 #include <unordered_map>
 #include <vector>
 
-#include "core/byte_index.h"
+#include "core/byte_string_map.h"
 #include "core/env.h"
+#include "core/leading_fields.h"
 #include "core/result.h"
 #include "core/text.h"
 
@@ -45,18 +46,20 @@ class KarteMap {
   explicit KarteMap(const std::filesystem::path& definition);
   // The patient number, or empty when the key is unknown (exact comparison).
   Text Get(const Text& pstDtsbt) const;
-  // Get() of a key given as code page 932 bytes, its code page 932 bytes
-  // appended to `out`.
-  void GetBytes(std::string_view key, std::string& out) const;
+  // Get() of a key given as code page 932 bytes, as the bytes of its value
+  // (empty when the key is unknown); valid as long as the map.
+  std::string_view FindBytes(std::string_view key) const;
 
  private:
+  void Put(const Text& line);
   void IndexBytes();
+  // The pairs by their texts; empty when the file was read as bytes.
   std::unordered_map<Text, Text> map_;
+  bool bytesOnly_ = false;
   // The keys whose text comes back from their code page 932 bytes, by those
-  // bytes -> their value's bytes: bytes without a twin code equal a key's
-  // bytes exactly when their text equals the key.
-  ByteIndex byteKeys_;
-  std::vector<std::string> byteValues_;
+  // bytes (as their text encodes) -> their value's bytes: bytes without a
+  // twin code equal a key's bytes exactly when their text equals the key.
+  ByteStringMap byteMap_;
 };
 
 // One lookup over the definition lines.
@@ -67,9 +70,29 @@ Text GetKarte(const std::vector<Text>& lines, const Text& pstDtsbt);
 // when the line is short of a field they read.
 Text OutputFileLine(const Text& line, const Text& date);
 Text IntermediateLine(const Text& line, const Text& date, const KarteMap& karte);
-// The same on a line of code page 932 bytes, appending the output line's
-// bytes (as WrtSet writes the text, without line end) to `out`. A line whose
-// fields read are quoted goes through the text rule.
+
+// The same on lines of code page 932 bytes, appending the output line's bytes
+// (as WrtSet writes the text) and `lineEnd` to `out`. A line whose fields
+// read are quoted goes through the text rule.
+class LineBytes {
+ public:
+  LineBytes(const Text& date, std::string_view lineEnd);
+  void OutputFileLine(std::string_view line, std::string& out);
+  void IntermediateLine(std::string_view line, const KarteMap& karte, std::string& out);
+
+ private:
+  std::string_view FieldAt(std::size_t index) const;  // or the index error of a short line
+  // The output line from its values as read (the number as sign and digits).
+  void AppendLine(std::string_view sign, std::string_view number, std::string_view name,
+                  std::string_view postcode, std::string& out);
+  Text date_;
+  std::string dateBytes_;
+  std::string lineEnd_;
+  LeadingFields fields_;  // of the current line
+  std::string name_;      // the name and the postal code as written, where they differ
+  std::string postcode_;
+};
+// One line of each kind, without line end.
 void OutputFileLineBytes(std::string_view line, const Text& date, std::string& out);
 void IntermediateLineBytes(std::string_view line, const Text& date, const KarteMap& karte,
                            std::string& out);

@@ -7,7 +7,9 @@
 
 #include "core/cp932.h"
 #include "core/errors.h"
+#include "core/files.h"
 #include "postal/postal_ops.h"
+#include "support/test_util.h"
 
 namespace tavo::postal {
 namespace {
@@ -54,6 +56,33 @@ TEST(PostalLineBytes, SameAsTheTextRulesOnRandomLines) {
     });
     ASSERT_EQ(bytes, text) << round;
   }
+}
+
+// A definition file of code page 932 is kept as bytes: it must answer every
+// key, given as text or as bytes, as the map of its decoded lines does, also
+// where one character has two codes (ED40 and FA5C are both 纊, 8790 and 81E0
+// both ≒; the later line wins across them).
+TEST(PostalDefinitionBytes, SameAsTheMapOfTheDecodedLines) {
+  test::TempDir dir;
+  const std::filesystem::path def = dir / "def.csv";
+  const std::string bytes =
+      "12345,D001\r\n67890,D001\r\n12345, D002\r\n555,E,1\r\nno comma\r\n,D009\r\n"
+      "7,\xED\x40\r\n8,\xFA\x5C\r\n9,\x87\x90X\r\n\x87\x90,\x81\r\n";
+  test::WriteBytes(def, bytes);
+  const KarteMap fromFile(def);
+  const KarteMap fromText(LoadWholeFile(def));
+  const std::string keys[] = {"D001",     " D002",    "D002",         "E,1",      "E",
+                              "D009",     "no comma", "\xED\x40",     "\xFA\x5C", "\x87\x90X",
+                              "\x81\xE0X", "\x81",     std::string(), "d001"};
+  for (const std::string& key : keys) {
+    const Text text = Cp932Decode(key);
+    EXPECT_EQ(fromFile.Get(text), fromText.Get(text)) << key;
+    EXPECT_EQ(fromFile.FindBytes(key), Cp932Encode(fromText.Get(text))) << key;
+    EXPECT_EQ(fromText.FindBytes(key), Cp932Encode(fromText.Get(text))) << key;
+  }
+  EXPECT_EQ(ToUtf8(fromFile.Get(T("纊"))), "8");
+  EXPECT_EQ(ToUtf8(fromFile.Get(T("≒X"))), "9");
+  EXPECT_EQ(fromFile.Get(T("〜")), Text());  // encodes to 8160 but never decodes from it
 }
 
 }  // namespace
