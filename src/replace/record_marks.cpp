@@ -1,0 +1,38 @@
+#include "replace/record_marks.h"
+
+namespace tavo::replace {
+
+RecordMarks ScanRecordPlain(std::string_view bytes) {
+  RecordMarks marks;
+  for (const char c : bytes) {
+    const auto b = static_cast<unsigned char>(c);
+    marks.quote |= b == '"';
+    marks.blank |= b >= 0x01 && b <= 0x20;
+  }
+  return marks;
+}
+
+#if TAVO_SSE2
+RecordMarks ScanRecordSse2(std::string_view bytes) {
+  const char* p = bytes.data();
+  const std::size_t n = bytes.size();
+  std::size_t i = 0;
+  __m128i quotes = _mm_setzero_si128();
+  __m128i blanks = _mm_setzero_si128();
+  // b + 7F lands on 80..9F (the lowest signed values) exactly for b in 01..20.
+  const __m128i shift = _mm_set1_epi8(0x7F);
+  const __m128i limit = _mm_set1_epi8(static_cast<char>(0xA0));
+  const __m128i quote = _mm_set1_epi8('"');
+  for (; i + 16 <= n; i += 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+    quotes = _mm_or_si128(quotes, _mm_cmpeq_epi8(v, quote));
+    blanks = _mm_or_si128(blanks, _mm_cmplt_epi8(_mm_add_epi8(v, shift), limit));
+  }
+  RecordMarks marks = ScanRecordPlain(bytes.substr(i));
+  marks.quote |= _mm_movemask_epi8(quotes) != 0;
+  marks.blank |= _mm_movemask_epi8(blanks) != 0;
+  return marks;
+}
+#endif
+
+}  // namespace tavo::replace
