@@ -1,5 +1,7 @@
 #include "replace/record_marks.h"
 
+#include "core/cp932.h"
+
 namespace tavo::replace {
 
 RecordMarks ScanRecordPlain(std::string_view bytes) {
@@ -9,28 +11,36 @@ RecordMarks ScanRecordPlain(std::string_view bytes) {
     marks.quote |= b == '"';
     marks.blank |= b >= 0x01 && b <= 0x20;
   }
+  marks.twin = Cp932HasTwinLeadPlain(bytes);
   return marks;
 }
 
 #if TAVO_SSE2
 RecordMarks ScanRecordSse2(std::string_view bytes) {
-  const char* p = bytes.data();
   const std::size_t n = bytes.size();
-  std::size_t i = 0;
+  if (n < 16) return ScanRecordPlain(bytes);
+  const char* p = bytes.data();
   __m128i quotes = _mm_setzero_si128();
   __m128i blanks = _mm_setzero_si128();
+  __m128i high = _mm_setzero_si128();
   // b + 7F lands on 80..9F (the lowest signed values) exactly for b in 01..20.
   const __m128i shift = _mm_set1_epi8(0x7F);
   const __m128i limit = _mm_set1_epi8(static_cast<char>(0xA0));
   const __m128i quote = _mm_set1_epi8('"');
-  for (; i + 16 <= n; i += 16) {
+  // The last sixteen bytes are read last, overlapping the ones before.
+  for (std::size_t i = 0;; i += 16) {
+    if (i + 16 > n) i = n - 16;
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
     quotes = _mm_or_si128(quotes, _mm_cmpeq_epi8(v, quote));
     blanks = _mm_or_si128(blanks, _mm_cmplt_epi8(_mm_add_epi8(v, shift), limit));
+    high = _mm_or_si128(high, v);
+    if (i + 16 == n) break;
   }
-  RecordMarks marks = ScanRecordPlain(bytes.substr(i));
-  marks.quote |= _mm_movemask_epi8(quotes) != 0;
-  marks.blank |= _mm_movemask_epi8(blanks) != 0;
+  RecordMarks marks;
+  marks.quote = _mm_movemask_epi8(quotes) != 0;
+  marks.blank = _mm_movemask_epi8(blanks) != 0;
+  // Only a record with a byte from 80 on can hold a twin.
+  marks.twin = _mm_movemask_epi8(high) != 0 && Cp932HasTwinLead(bytes);
   return marks;
 }
 #endif

@@ -1,9 +1,13 @@
-// Whether a receipt record holds a double quote or a blank (bytes 01 to 20):
-// a record without them comes out of the split at every comma and the join
-// again as it went in. Both are single bytes below 40 in code page 932, never
-// part of a double-byte code, so the bytes are searched as they stand. With
-// SSE2 (every x86-64 CPU) sixteen bytes are examined at a time; elsewhere one
-// at a time. Both give the same marks.
+// What decides how a receipt record is rewritten, found in one pass over its
+// code page 932 bytes:
+// - a double quote or a blank (bytes 01 to 20): a record without them comes
+//   out of the split at every comma and the join again as it went in. Both
+//   are single bytes below 40, never part of a double-byte code, so the bytes
+//   are searched as they stand;
+// - a byte that may start a code with a twin (Cp932HasTwinLead): only then
+//   can its bytes change when they are decoded and encoded again.
+// With SSE2 (every x86-64 CPU) sixteen bytes are examined at a time;
+// elsewhere one at a time. Both give the same marks.
 #pragma once
 
 #include <string_view>
@@ -15,6 +19,7 @@ namespace tavo::replace {
 struct RecordMarks {
   bool quote = false;
   bool blank = false;
+  bool twin = false;
   bool operator==(const RecordMarks&) const = default;
 };
 

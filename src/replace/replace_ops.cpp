@@ -7,6 +7,7 @@
 #include "core/cp932.h"
 #include "core/errors.h"
 #include "core/files.h"
+#include "replace/key_find.h"
 #include "replace/record_marks.h"
 
 namespace tavo::replace {
@@ -35,14 +36,16 @@ bool AsciiPair(std::string_view line, bool padded, std::string& oldNumber,
   if (comma == std::string_view::npos) return false;
   const std::size_t end = std::min(line.find(',', comma + 1), line.size());
   const auto number = [padded](std::string_view field, std::string& out) {
-    thread_local std::string unquoted;
-    unquoted.clear();
-    for (const char c : field) {
-      if (c != '"') unquoted.push_back(c);
+    std::string unquoted;
+    if (field.find('"') != std::string_view::npos) {
+      for (const char c : field) {
+        if (c != '"') unquoted.push_back(c);
+      }
+      field = unquoted;
     }
-    const std::string_view trimmed = TrimBytes(unquoted);
-    out.assign(padded && trimmed.size() < 10 ? 10 - trimmed.size() : 0, '0');
-    out.append(trimmed);
+    field = TrimBytes(field);
+    out.assign(padded && field.size() < 10 ? 10 - field.size() : 0, '0');
+    out.append(field);
   };
   number(line.substr(0, comma), oldNumber);
   number(line.substr(comma + 1, end - comma - 1), newNumber);
@@ -299,7 +302,7 @@ void ReplaceLineBytes(std::string_view line, const NumberMap& map, std::string& 
   const std::string_view to = map.NewBytes(*hit);
   std::size_t pos = 0;
   while (true) {
-    const std::size_t at = line.find(key, pos);
+    const std::size_t at = FindKey(line, key, pos);
     const std::string_view piece = line.substr(pos, at - pos);
     if (twins) {
       Cp932NormalizeAppend(piece, out);
@@ -414,18 +417,20 @@ void ReplaceRecordBytes(std::string_view line, const NumberMap& map, Text& suffi
   }
   // Commas end every field and are never a trail byte: each field reads as
   // it did within the record.
-  const bool twins = Cp932HasTwinLead(line);
   const auto append = [&](std::string_view bytes) {
-    if (twins) {
+    if (marks.twin) {
       Cp932NormalizeAppend(bytes, out);
     } else {
       out.append(bytes);
     }
   };
-  const std::size_t idEnd = std::min(line.find(','), line.size());
-  const std::string_view id = line.substr(0, idEnd);
-  const bool re = id == "RE";
-  if (!marks.blank && !re && id != "IR") return append(line);
+  const auto startsWith = [&line](std::string_view id) {
+    return line.substr(0, 2) == id && (line.size() == 2 || line[2] == ',');
+  };
+  const bool ir = startsWith("IR");
+  const bool re = startsWith("RE");
+  if (!marks.blank && !ir && !re) return append(line);
+  const std::size_t idEnd = std::min<std::size_t>(line.size(), 2);
 
   const auto fieldEnd = [&line](std::size_t begin) {
     return std::min(line.find(',', begin), line.size());
@@ -433,7 +438,7 @@ void ReplaceRecordBytes(std::string_view line, const NumberMap& map, Text& suffi
   std::size_t chartBegin = 0;  // field 13 of an RE record, and what it becomes
   std::size_t chartEnd = 0;
   std::optional<std::string_view> newChart;
-  if (id == "IR") {
+  if (ir) {
     if (idEnd == line.size()) ThrowIndexError(1);
     const std::string_view payer = line.substr(idEnd + 1, fieldEnd(idEnd + 1) - idEnd - 1);
     if (payer == "1") {
