@@ -34,25 +34,33 @@ bool IsAsciiText(TextView text) {
   return true;
 }
 
-// Up to eight bytes of ASCII as one word (zeros after them), capitals folded
-// to small letters. A byte below 80 plus 3F reaches 80 from "A" on, plus 25
-// from past "Z" on; neither carries into the next byte.
-std::uint64_t FoldedWord(const char* p, std::size_t n) {
-  std::uint64_t w = 0;
-  std::memcpy(&w, p, n);
-  const std::uint64_t capitals = (w + 0x3F3F3F3F3F3F3F3Full) & ~(w + 0x2525252525252525ull) &
-                                 0x8080808080808080ull;
+constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
+
+// Eight bytes of ASCII as one word, capitals folded to small letters. A byte
+// below 80 plus 3F reaches 80 from "A" on, plus 25 from past "Z" on; neither
+// carries into the next byte.
+std::uint64_t FoldWord(std::uint64_t w) {
+  const std::uint64_t capitals = (w + 0x3F3F3F3F3F3F3F3Full) & ~(w + 0x2525252525252525ull) & kHighBits;
   return w | capitals >> 2;
 }
 
-// The same hash for keys that differ only in the case of ASCII letters.
-std::uint32_t HashFolded(std::string_view key) {
+// The same hash for ASCII keys that differ only in the case of letters;
+// nullopt when the key holds a byte from 80 on.
+std::optional<std::uint32_t> HashFolded(std::string_view key) {
   std::uint64_t h = key.size() * 0x9E3779B97F4A7C15ull;
+  std::uint64_t high = 0;
   for (std::size_t i = 0; i < key.size(); i += 8) {
-    h = (h ^ FoldedWord(key.data() + i, std::min<std::size_t>(8, key.size() - i))) *
-        0xFF51AFD7ED558CCDull;
+    std::uint64_t w = 0;
+    if (key.size() - i >= 8) {
+      std::memcpy(&w, key.data() + i, 8);
+    } else {
+      std::memcpy(&w, key.data() + i, key.size() - i);
+    }
+    high |= w;
+    h = (h ^ FoldWord(w)) * 0xFF51AFD7ED558CCDull;
     h ^= h >> 33;
   }
+  if ((high & kHighBits) != 0) return std::nullopt;
   h *= 0xC4CEB9FE1A85EC53ull;
   return static_cast<std::uint32_t>(h ^ (h >> 33));
 }
@@ -163,7 +171,7 @@ void NumberMap::IndexAscii(std::uint32_t pair) {
   // At most three quarters full, so that a miss ends soon.
   if ((asciiCount_ + 1) * 4 > slots_.size() * 3) Grow();
   const std::string_view key = mlsList.Bytes(pair);
-  const std::uint32_t hash = HashFolded(key);
+  const std::uint32_t hash = *HashFolded(key);  // the old number is ASCII
   const std::size_t mask = slots_.size() - 1;
   for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
     Slot& s = slots_[i];
@@ -177,9 +185,8 @@ void NumberMap::IndexAscii(std::uint32_t pair) {
   }
 }
 
-std::optional<std::size_t> NumberMap::FindAscii(std::string_view key) const {
+std::optional<std::size_t> NumberMap::FindAscii(std::string_view key, std::uint32_t hash) const {
   if (slots_.empty()) return std::nullopt;
-  const std::uint32_t hash = HashFolded(key);
   const std::size_t mask = slots_.size() - 1;
   for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
     const Slot& s = slots_[i];
@@ -192,7 +199,7 @@ std::optional<std::size_t> NumberMap::Find(TextView key) const {
   if (IsAsciiText(key)) {
     std::string narrow(key.size(), '\0');
     for (std::size_t i = 0; i < key.size(); ++i) narrow[i] = static_cast<char>(key[i]);
-    return FindAscii(narrow);
+    return FindAscii(narrow, *HashFolded(narrow));
   }
   const auto it = others_.find(FoldCase(key));
   if (it == others_.end()) return std::nullopt;
@@ -200,7 +207,7 @@ std::optional<std::size_t> NumberMap::Find(TextView key) const {
 }
 
 std::optional<std::size_t> NumberMap::FindBytes(std::string_view key) const {
-  if (IsAsciiBytes(key)) return FindAscii(key);
+  if (const auto hash = HashFolded(key)) return FindAscii(key, *hash);
   // A byte from 80 on decodes to a character beyond ASCII, and no folding
   // makes such a character ASCII: only the other old numbers can match.
   if (others_.empty()) return std::nullopt;

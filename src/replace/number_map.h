@@ -72,8 +72,8 @@ class NumberMap {
 
  private:
   // An ASCII key can only equal (ignoring case) an old number of ASCII, and
-  // is looked up among them without being decoded.
-  std::optional<std::size_t> FindAscii(std::string_view key) const;
+  // is looked up among them, by its folded hash, without being decoded.
+  std::optional<std::size_t> FindAscii(std::string_view key, std::uint32_t hash) const;
   void IndexAscii(std::uint32_t pair);
   void Grow();
 

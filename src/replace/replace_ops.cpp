@@ -1,6 +1,7 @@
 #include "replace/replace_ops.h"
 
 #include <algorithm>
+#include <array>
 #include <system_error>
 
 #include "core/comma.h"
@@ -240,16 +241,21 @@ enum class SecondField { kFound, kMissing, kQuoted };
 // below 40, never part of a double-byte code. kQuoted when one of the first
 // two fields opens with a quote, which only the text parse reads.
 SecondField FindSecondField(std::string_view t, std::string_view& field) {
+  // The bytes that end a field: the blanks 01..20 and the comma.
+  static constexpr auto kEnds = [] {
+    std::array<bool, 256> ends{};
+    for (int b = 0x01; b <= 0x20; ++b) ends[b] = true;
+    ends[','] = true;
+    return ends;
+  }();
   const std::size_t n = t.size();
   std::size_t i = 0;
-  const auto blank = [&t](std::size_t k) {
-    return static_cast<unsigned char>(t[k] - 1) < 0x20;  // 01..20
-  };
+  const auto at = [&t](std::size_t k) { return static_cast<unsigned char>(t[k]); };
   const auto skipBlanks = [&] {
-    while (i < n && blank(i)) ++i;
+    while (i < n && kEnds[at(i)] && t[i] != ',') ++i;
   };
   const auto run = [&] {
-    while (i < n && t[i] != ',' && !blank(i)) ++i;
+    while (i < n && !kEnds[at(i)]) ++i;
   };
   skipBlanks();
   if (i == n) return SecondField::kMissing;
