@@ -40,7 +40,8 @@ constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
 // below 80 plus 3F reaches 80 from "A" on, plus 25 from past "Z" on; neither
 // carries into the next byte.
 std::uint64_t FoldWord(std::uint64_t w) {
-  const std::uint64_t capitals = (w + 0x3F3F3F3F3F3F3F3Full) & ~(w + 0x2525252525252525ull) & kHighBits;
+  const std::uint64_t capitals =
+      (w + 0x3F3F3F3F3F3F3F3Full) & ~(w + 0x2525252525252525ull) & kHighBits;
   return w | capitals >> 2;
 }
 

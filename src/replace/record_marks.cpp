@@ -22,7 +22,11 @@ RecordMarks ScanRecordSse2(std::string_view bytes) {
   const char* p = bytes.data();
   __m128i quotes = _mm_setzero_si128();
   __m128i blanks = _mm_setzero_si128();
-  __m128i high = _mm_setzero_si128();
+  __m128i twins = _mm_setzero_si128();
+  // The bytes Cp932HasTwinLead looks for.
+  const auto same = [](__m128i v, int b) {
+    return _mm_cmpeq_epi8(v, _mm_set1_epi8(static_cast<char>(b)));
+  };
   // b + 7F lands on 80..9F (the lowest signed values) exactly for b in 01..20.
   const __m128i shift = _mm_set1_epi8(0x7F);
   const __m128i limit = _mm_set1_epi8(static_cast<char>(0xA0));
@@ -33,14 +37,17 @@ RecordMarks ScanRecordSse2(std::string_view bytes) {
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
     quotes = _mm_or_si128(quotes, _mm_cmpeq_epi8(v, quote));
     blanks = _mm_or_si128(blanks, _mm_cmplt_epi8(_mm_add_epi8(v, shift), limit));
-    high = _mm_or_si128(high, v);
+    if (_mm_movemask_epi8(v) != 0) {
+      twins = _mm_or_si128(twins, _mm_or_si128(_mm_or_si128(same(v, 0x87), same(v, 0xED)),
+                                               _mm_or_si128(same(v, 0xEE), same(v, 0xFA))));
+      twins = _mm_or_si128(twins, _mm_or_si128(same(v, 0xFB), same(v, 0xFC)));
+    }
     if (i + 16 == n) break;
   }
   RecordMarks marks;
   marks.quote = _mm_movemask_epi8(quotes) != 0;
   marks.blank = _mm_movemask_epi8(blanks) != 0;
-  // Only a record with a byte from 80 on can hold a twin.
-  marks.twin = _mm_movemask_epi8(high) != 0 && Cp932HasTwinLead(bytes);
+  marks.twin = _mm_movemask_epi8(twins) != 0;
   return marks;
 }
 #endif

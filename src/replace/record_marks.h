@@ -4,8 +4,9 @@
 //   out of the split at every comma and the join again as it went in. Both
 //   are single bytes below 40, never part of a double-byte code, so the bytes
 //   are searched as they stand;
-// - a byte that may start a code with a twin (Cp932HasTwinLead): only then
-//   can its bytes change when they are decoded and encoded again.
+// - a byte that may start a code with a twin (87, ED, EE, FA, FB, FC: what
+//   Cp932HasTwinLead looks for): only then can its bytes change when they are
+//   decoded and encoded again.
 // With SSE2 (every x86-64 CPU) sixteen bytes are examined at a time;
 // elsewhere one at a time. Both give the same marks.
 #pragma once

@@ -15,6 +15,10 @@ namespace tavo::replace {
 
 namespace {
 
+// The output is handed to the file in pieces of this size: few writes, and
+// a buffer that stays small.
+constexpr std::size_t kOutputChunk = 1 << 20;
+
 // True when splitting the line with GetCommaTxt and joining the fields with
 // JoinCommaTxt gives the line back: not empty, no double quote, nothing that
 // the join would quote.
@@ -31,8 +35,7 @@ Text FileNamePart(TextView pstFile) { return PathText(PathFromText(pstFile).file
 // A definition line of ASCII, read on its bytes as GetCommaTxt reads its
 // text: the first two pieces between commas, without their quotes, trimmed
 // and (padded) zero-filled. False when the line has a single field.
-bool AsciiPair(std::string_view line, bool padded, std::string& oldNumber,
-               std::string& newNumber) {
+bool AsciiPair(std::string_view line, bool padded, std::string& oldNumber, std::string& newNumber) {
   const std::size_t comma = line.find(',');
   if (comma == std::string_view::npos) return false;
   const std::size_t end = std::min(line.find(',', comma + 1), line.size());
@@ -347,7 +350,7 @@ RunResult Cnv(const Env& env, TextView pstFile, const NumberMap& map) {
         Cp932EncodeAppend(ReplaceLine(text, map), chunk);
       }
       chunk += "\r\n";
-      if (chunk.size() >= (1 << 16)) {
+      if (chunk.size() >= kOutputChunk) {
         if (out) out->Write(chunk);
         chunk.clear();
       }
@@ -523,7 +526,7 @@ RunResult Cnv2(const Env& env, TextView pstFile, const NumberMap& map, ClickOutp
         Cp932EncodeAppend(ReplaceRecord(std::move(text), map, suffix), chunk);
       }
       chunk += "\r\n";
-      if (chunk.size() >= (1 << 16)) {
+      if (chunk.size() >= kOutputChunk) {
         out.Write(chunk);
         chunk.clear();
       }
