@@ -8,6 +8,7 @@
 #include "core/cp932.h"
 #include "core/errors.h"
 #include "core/files.h"
+#include "replace/input_lines.h"
 #include "replace/key_find.h"
 #include "replace/record_marks.h"
 
@@ -96,15 +97,15 @@ bool LoadMap(TextView pstFile, NumberMap& map, RunResult& result, bool padded) {
 
 // Opens the input at its first line; false (with the warning) when it is
 // missing or has no line.
-bool OpenInput(TextView pstFile, std::optional<AnyEndLineReader>& reader,
-               std::string_view& firstLine, RunResult& result) {
+bool OpenInput(TextView pstFile, std::optional<InputLines>& reader, std::string_view& firstLine,
+               RunResult& result) {
   const fs::path path = PathFromText(pstFile);
   if (!FileExists(path)) {
     result.Warn(T("ファイルがありません。"));
     return false;
   }
   reader.emplace(path);
-  if (!reader->NextBytes(firstLine)) {
+  if (!reader->Next(firstLine)) {
     result.Warn(T("「") + Text(pstFile) + T("」にはデータがありません。"));
     return false;
   }
@@ -329,7 +330,7 @@ RunResult Cnv(const Env& env, TextView pstFile, const NumberMap& map) {
   try {
     // The lines stream from the input into the output, one at a time.
     const fs::path path = PathFromText(pstFile);
-    std::optional<AnyEndLineReader> reader;
+    std::optional<InputLines> reader;
     std::string_view bytes;
     if (!OpenInput(pstFile, reader, bytes, result)) return result;
     const Text outName = OutputName1(FileNamePart(pstFile));
@@ -354,7 +355,7 @@ RunResult Cnv(const Env& env, TextView pstFile, const NumberMap& map) {
         if (out) out->Write(chunk);
         chunk.clear();
       }
-    } while (reader->NextBytes(bytes));
+    } while (reader->Next(bytes));
     if (result.RefusesOverwrite(target, outName, {path})) return result;
     out->Write(chunk);
     out->Commit();
@@ -395,6 +396,8 @@ Text ReplaceRecord(Text line, const NumberMap& map, Text& suffix) {
 }
 
 namespace {
+
+bool IsBlankByte(char c) { return static_cast<unsigned char>(c - 1) < 0x20; }  // 01..20
 
 // A field as JoinCommaTxt (strict off) writes it, on bytes: in quotes, its
 // own quotes doubled, when it holds a quote, a comma or a blank. These are
@@ -456,10 +459,13 @@ void ReplaceRecordBytes(std::string_view line, const NumberMap& map, Text& suffi
       suffix = T("_2R.UKE");
     }
   } else if (re) {
-    std::size_t comma = idEnd;  // the comma before field 1, then before each next one
-    for (int field = 2; field <= 13 && comma < line.size(); ++field) comma = fieldEnd(comma + 1);
-    if (comma >= line.size()) ThrowIndexError(13);
-    chartBegin = comma + 1;
+    // The comma before field 13, the thirteenth of the record (short fields: a plain loop).
+    std::size_t at = idEnd;
+    for (int commas = 0; at < line.size(); ++at) {
+      if (line[at] == ',' && ++commas == 13) break;
+    }
+    if (at >= line.size()) ThrowIndexError(13);
+    chartBegin = at + 1;
     chartEnd = fieldEnd(chartBegin);
     // Only the chart number itself changes: a textual replace over the
     // whole record would also hit dates, codes and amounts.
@@ -488,7 +494,7 @@ void ReplaceRecordBytes(std::string_view line, const NumberMap& map, Text& suffi
       AppendJoinedField(*newChart, out);
     } else {
       const std::string_view field = line.substr(begin, end - begin);
-      if (ScanRecord(field).blank) {
+      if (std::any_of(field.begin(), field.end(), IsBlankByte)) {
         out.push_back('"');
         append(field);
         out.push_back('"');
@@ -508,7 +514,7 @@ RunResult Cnv2(const Env& env, TextView pstFile, const NumberMap& map, ClickOutp
     // The records stream from the input into a temporary file; the output's
     // name waits for the last IR record.
     const fs::path path = PathFromText(pstFile);
-    std::optional<AnyEndLineReader> reader;
+    std::optional<InputLines> reader;
     std::string_view bytes;
     if (!OpenInput(pstFile, reader, bytes, result)) return result;
     const Text name = FileNamePart(pstFile);
@@ -530,7 +536,7 @@ RunResult Cnv2(const Env& env, TextView pstFile, const NumberMap& map, ClickOutp
         out.Write(chunk);
         chunk.clear();
       }
-    } while (reader->NextBytes(bytes));
+    } while (reader->Next(bytes));
     out.Write(chunk);
     const Text outName = OutputName2(name, suffix);
     const fs::path target = env.ProgramFile(PathFromText(outName));

@@ -6,8 +6,10 @@
 #include <string>
 
 #include "core/cp932.h"
+#include "replace/input_lines.h"
 #include "replace/key_find.h"
 #include "replace/record_marks.h"
+#include "support/test_util.h"
 
 namespace tavo::replace {
 namespace {
@@ -59,6 +61,82 @@ TEST(ReplaceKeyFind, SameAsTheStandardSearch) {
 #if TAVO_SSE2
     ASSERT_EQ(FindKeySse2(line, key, from), want) << round;
 #endif
+  }
+}
+
+TEST(ReplaceInputLines, LineEndSearchesAgree) {
+  std::mt19937 rng(99);
+  for (int round = 0; round < 20000; ++round) {
+    const std::string bytes = RandomBytes(rng, rng() % 70, round % 2 ? "ab\x8D\x8A" : "ab\r\n");
+    std::size_t want = bytes.size();
+    for (std::size_t i = 0; i < bytes.size() && want == bytes.size(); ++i) {
+      if (bytes[i] == '\r' || bytes[i] == '\n') want = i;
+    }
+    ASSERT_EQ(FindLineEndPlain(bytes), want) << round;
+#if TAVO_SSE2
+    ASSERT_EQ(FindLineEndSse2(bytes), want) << round;
+#endif
+  }
+}
+
+// The lines AnyEndLineReader gives the same file.
+std::vector<std::string> ReferenceLines(const std::filesystem::path& file) {
+  AnyEndLineReader reader(file);
+  std::vector<std::string> lines;
+  std::string_view line;
+  while (reader.NextBytes(line)) lines.emplace_back(line);
+  return lines;
+}
+
+std::vector<std::string> Lines(const std::filesystem::path& file, TextCoding& coding) {
+  InputLines reader(file);
+  coding = reader.coding();
+  std::vector<std::string> lines;
+  std::string_view line;
+  while (reader.Next(line)) lines.emplace_back(line);
+  return lines;
+}
+
+TEST(ReplaceInputLines, SameLinesAsTheWholeFileLoading) {
+  test::TempDir dir;
+  const std::filesystem::path file = dir / "in.txt";
+  // Files around the 1 MiB read: a CR LF astride it, a CR or an LF just
+  // before or after it, a line longer than the buffer; with and without
+  // byte-order marks, empty, without a last line end.
+  const std::size_t mib = std::size_t{1} << 20;
+  std::vector<std::string> files = {"",
+                                    "\n",
+                                    "\r",
+                                    "\r\n",
+                                    "a",
+                                    "a\r\rb\n\nc",
+                                    "\x1a\r\n\x1a",
+                                    "\xEF\xBB\xBF",
+                                    "\xEF\xBB\xBF"
+                                    "a\r\nb",
+                                    std::string("\xFF\xFE"
+                                                "a\0\r\0\n\0",
+                                                8),
+                                    std::string("\xFE\xFF\0a\0\r", 6)};
+  for (const std::size_t at : {mib - 2, mib - 1, mib, mib + 1}) {
+    for (const char* end : {"\r\n", "\r", "\n", "\n\r"}) {
+      files.push_back(std::string(at, 'x') + end + "tail\r\n");
+      std::string lines;
+      while (lines.size() < at) lines += "0000012\t0001\r\n";
+      files.push_back(lines.substr(0, at) + end + "y");
+    }
+  }
+  files.push_back(std::string(3 * mib, 'z') + "\r\n" + std::string(mib, 'w'));
+  std::mt19937 rng(2718);
+  for (int round = 0; round < 200; ++round) {
+    files.push_back(RandomBytes(rng, rng() % 400, "ab\r\n\r\n\x1a\x82"));
+  }
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    test::WriteBytes(file, files[i]);
+    TextCoding coding{};
+    const std::vector<std::string> lines = Lines(file, coding);
+    ASSERT_EQ(lines, ReferenceLines(file)) << i;
+    ASSERT_EQ(coding, AnyEndLineReader(file).coding()) << i;
   }
 }
 
