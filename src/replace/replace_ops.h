@@ -45,7 +45,9 @@ FieldList ParseLeadingFields(TextView text, char16_t delimiter, std::size_t coun
 Text ReplaceLine(const Text& line, const NumberMap& map);
 // The same on a line of code page 932 bytes, appending the output line's bytes
 // (as WrtSet writes the text, without line end) to `out`. Lines whose key is
-// digits and signs work on the bytes; any other goes through ReplaceLine.
+// made of bytes below 40 (digits, signs) work on the bytes; a line whose first
+// two fields open with a quote, or whose key has other bytes and is found,
+// goes through ReplaceLine.
 void ReplaceLineBytes(std::string_view line, const NumberMap& map, std::string& out);
 
 // One mode-2 record as written: an IR record's payer ("1" or "2") sets the
@@ -55,9 +57,9 @@ void ReplaceLineBytes(std::string_view line, const NumberMap& map, std::string& 
 // IR or RE record is too short.
 Text ReplaceRecord(Text line, const NumberMap& map, Text& suffix);
 // The same on a record of code page 932 bytes, appending the output bytes
-// (without line end) to `out`. Records without a quote or a blank work on the
-// bytes; any other, and an RE record whose chart number or new number is not
-// plain, goes through ReplaceRecord.
+// (without line end) to `out`. Records without a quote work on the bytes,
+// blanks and all; a record with a quote, and the empty one, go through
+// ReplaceRecord.
 void ReplaceRecordBytes(std::string_view line, const NumberMap& map, Text& suffix,
                         std::string& out);
 
