@@ -2,6 +2,7 @@
 // lines over the bytes that matter to them.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 
@@ -31,11 +32,9 @@ TEST(ReplaceRecordMarks, EveryScanGivesTheMarksOfEachByte) {
     const std::size_t length = round % 10 == 0 ? rng() % 300 : rng() % 40;
     const std::string bytes = RandomBytes(rng, length, rng() % 2 ? alphabet : "RE,1234AB");
     RecordMarks want;
-    for (const char c : bytes) {
-      const auto b = static_cast<unsigned char>(c);
-      want.quote |= b == '"';
-      want.blank |= b >= 0x01 && b <= 0x20;
-    }
+    want.quote = bytes.find('"') != std::string::npos;
+    want.blank =
+        std::any_of(bytes.begin(), bytes.end(), [](char c) { return c >= 1 && c <= 0x20; });
     want.twin = Cp932HasTwinLeadPlain(bytes);
     ASSERT_EQ(ScanRecordPlain(bytes), want) << round;
 #if TAVO_SSE2
