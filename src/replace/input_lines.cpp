@@ -91,10 +91,18 @@ bool InputLines::Fill() {
   return got > 0;
 }
 
-bool InputLines::NextPlain(std::string_view& line) {
+bool InputLines::Next(std::string_view& line, RecordMarks& marks) {
+  if (!marked_) return NextPlain(line, &marks);
+  if (!marked_->NextBytes(line)) return false;
+  marks = ScanRecord(line);
+  return true;
+}
+
+bool InputLines::NextPlain(std::string_view& line, RecordMarks* marks) {
   while (true) {
     const char* b = buf_.get();
-    const std::size_t at = begin_ + FindLineEnd(std::string_view(b + begin_, end_ - begin_));
+    const std::string_view rest(b + begin_, end_ - begin_);
+    const std::size_t at = begin_ + (marks ? FindRecordEnd(rest, *marks) : FindLineEnd(rest));
     if (at < end_) {
       const bool cr = b[at] == '\r';
       if (cr && at + 1 == end_ && !eof_) {

@@ -18,6 +18,7 @@
 
 #include "core/files.h"
 #include "core/simd.h"
+#include "replace/record_marks.h"
 
 namespace tavo::replace {
 
@@ -45,10 +46,14 @@ class InputLines {
   TextCoding coding() const { return marked_ ? marked_->coding() : TextCoding::kCp932; }
   // The next line's bytes in coding(), without its line end; valid until the
   // next call. False at the end.
-  bool Next(std::string_view& line) { return marked_ ? marked_->NextBytes(line) : NextPlain(line); }
+  bool Next(std::string_view& line) {
+    return marked_ ? marked_->NextBytes(line) : NextPlain(line, nullptr);
+  }
+  // The same with the line's RecordMarks, found in the search for its end.
+  bool Next(std::string_view& line, RecordMarks& marks);
 
  private:
-  bool NextPlain(std::string_view& line);
+  bool NextPlain(std::string_view& line, RecordMarks* marks);
   bool Fill();  // false when nothing more could be read
   std::filesystem::path path_;
   std::FILE* file_ = nullptr;

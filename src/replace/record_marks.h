@@ -11,6 +11,7 @@
 // elsewhere one at a time. Both give the same marks.
 #pragma once
 
+#include <cstddef>
 #include <string_view>
 
 #include "core/simd.h"
@@ -34,6 +35,21 @@ inline RecordMarks ScanRecord(std::string_view bytes) {
   return ScanRecordSse2(bytes);
 #else
   return ScanRecordPlain(bytes);
+#endif
+}
+
+// The first CR or LF in the bytes (or their size), and the marks of the bytes
+// before it: the end of a record and its marks in one pass.
+std::size_t FindRecordEndPlain(std::string_view bytes, RecordMarks& marks);
+#if TAVO_SSE2
+std::size_t FindRecordEndSse2(std::string_view bytes, RecordMarks& marks);
+#endif
+
+inline std::size_t FindRecordEnd(std::string_view bytes, RecordMarks& marks) {
+#if TAVO_SSE2
+  return FindRecordEndSse2(bytes, marks);
+#else
+  return FindRecordEndPlain(bytes, marks);
 #endif
 }
 

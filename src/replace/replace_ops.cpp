@@ -416,13 +416,11 @@ void AppendJoinedField(std::string_view field, std::string& out) {
   out.push_back('"');
 }
 
-}  // namespace
-
-void ReplaceRecordBytes(std::string_view line, const NumberMap& map, Text& suffix,
-                        std::string& out) {
+// ReplaceRecordBytes of a record whose marks are known.
+void ReplaceMarkedRecord(std::string_view line, const RecordMarks& marks, const NumberMap& map,
+                         Text& suffix, std::string& out) {
   // A quote is dropped by the split and may join the bytes around it into
   // other characters: such records, and the empty one, take the text rule.
-  const RecordMarks marks = ScanRecord(line);
   if (line.empty() || marks.quote) {
     Cp932EncodeAppend(ReplaceRecord(Cp932Decode(line), map, suffix), out);
     return;
@@ -508,6 +506,13 @@ void ReplaceRecordBytes(std::string_view line, const NumberMap& map, Text& suffi
   }
 }
 
+}  // namespace
+
+void ReplaceRecordBytes(std::string_view line, const NumberMap& map, Text& suffix,
+                        std::string& out) {
+  ReplaceMarkedRecord(line, ScanRecord(line), map, suffix, out);
+}
+
 RunResult Cnv2(const Env& env, TextView pstFile, const NumberMap& map, ClickOutputs* click) {
   RunResult result;
   try {
@@ -523,9 +528,10 @@ RunResult Cnv2(const Env& env, TextView pstFile, const NumberMap& map, ClickOutp
     Text suffix = u"R.UKE";
     std::string chunk;
     Text text;
+    RecordMarks marks = ScanRecord(bytes);  // later lines' come with them
     do {
       if (plain) {
-        ReplaceRecordBytes(bytes, map, suffix, chunk);
+        ReplaceMarkedRecord(bytes, marks, map, suffix, chunk);
       } else {
         text.clear();
         AnyEndLineReader::Decode(reader->coding(), bytes, text);
@@ -536,7 +542,7 @@ RunResult Cnv2(const Env& env, TextView pstFile, const NumberMap& map, ClickOutp
         out.Write(chunk);
         chunk.clear();
       }
-    } while (reader->Next(bytes));
+    } while (reader->Next(bytes, marks));
     out.Write(chunk);
     const Text outName = OutputName2(name, suffix);
     const fs::path target = env.ProgramFile(PathFromText(outName));

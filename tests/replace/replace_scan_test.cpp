@@ -66,14 +66,22 @@ TEST(ReplaceKeyFind, SameAsTheStandardSearch) {
 TEST(ReplaceInputLines, LineEndSearchesAgree) {
   std::mt19937 rng(99);
   for (int round = 0; round < 20000; ++round) {
-    const std::string bytes = RandomBytes(rng, rng() % 70, round % 2 ? "ab\x8D\x8A" : "ab\r\n");
+    const std::string bytes =
+        RandomBytes(rng, rng() % 70, round % 2 ? "ab\x8D\x8A\xED\" \t" : "ab\r\n\xFA\" ");
     std::size_t want = bytes.size();
     for (std::size_t i = 0; i < bytes.size() && want == bytes.size(); ++i) {
       if (bytes[i] == '\r' || bytes[i] == '\n') want = i;
     }
     ASSERT_EQ(FindLineEndPlain(bytes), want) << round;
+    const RecordMarks wantMarks = ScanRecordPlain(bytes.substr(0, want));
+    RecordMarks marks;
+    ASSERT_EQ(FindRecordEndPlain(bytes, marks), want) << round;
+    ASSERT_EQ(marks, wantMarks) << round;
 #if TAVO_SSE2
     ASSERT_EQ(FindLineEndSse2(bytes), want) << round;
+    marks = RecordMarks{true, true, true};
+    ASSERT_EQ(FindRecordEndSse2(bytes, marks), want) << round;
+    ASSERT_EQ(marks, wantMarks) << round;
 #endif
   }
 }
@@ -87,12 +95,18 @@ std::vector<std::string> ReferenceLines(const std::filesystem::path& file) {
   return lines;
 }
 
-std::vector<std::string> Lines(const std::filesystem::path& file, TextCoding& coding) {
+// The lines, and that the ones read with their marks have the marks of their bytes.
+std::vector<std::string> Lines(const std::filesystem::path& file, TextCoding& coding,
+                               std::size_t marked) {
   InputLines reader(file);
   coding = reader.coding();
   std::vector<std::string> lines;
   std::string_view line;
-  while (reader.Next(line)) lines.emplace_back(line);
+  RecordMarks marks;
+  while (lines.size() % 2 == marked ? reader.Next(line, marks) : reader.Next(line)) {
+    if (lines.size() % 2 == marked) EXPECT_EQ(marks, ScanRecordPlain(line)) << lines.size();
+    lines.emplace_back(line);
+  }
   return lines;
 }
 
@@ -128,13 +142,14 @@ TEST(ReplaceInputLines, SameLinesAsTheWholeFileLoading) {
   files.push_back(std::string(3 * mib, 'z') + "\r\n" + std::string(mib, 'w'));
   std::mt19937 rng(2718);
   for (int round = 0; round < 200; ++round) {
-    files.push_back(RandomBytes(rng, rng() % 400, "ab\r\n\r\n\x1a\x82"));
+    files.push_back(RandomBytes(rng, rng() % 400, "ab\r\n\r\n\x1a\x82\"\t\xFB"));
   }
   for (std::size_t i = 0; i < files.size(); ++i) {
     test::WriteBytes(file, files[i]);
     TextCoding coding{};
-    const std::vector<std::string> lines = Lines(file, coding);
-    ASSERT_EQ(lines, ReferenceLines(file)) << i;
+    const std::vector<std::string> reference = ReferenceLines(file);
+    ASSERT_EQ(Lines(file, coding, 0), reference) << i;
+    ASSERT_EQ(Lines(file, coding, 1), reference) << i;
     ASSERT_EQ(coding, AnyEndLineReader(file).coding()) << i;
   }
 }
