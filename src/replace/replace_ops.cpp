@@ -1,27 +1,24 @@
 #include "replace/replace_ops.h"
 
 #include <algorithm>
+#include <array>
 #include <system_error>
 
 #include "core/comma.h"
 #include "core/cp932.h"
 #include "core/errors.h"
 #include "core/files.h"
+#include "replace/input_lines.h"
+#include "replace/key_find.h"
+#include "replace/record_marks.h"
 
 namespace tavo::replace {
 
 namespace {
 
-char16_t FoldChar(char16_t c) {
-  if (c >= u'A' && c <= u'Z') return c + 0x20;
-  if (c < 0xC0) return c;
-  if (c <= 0xDE) return c == 0xD7 ? c : c + 0x20;               // Latin-1 capitals
-  if (c >= 0x391 && c <= 0x3A9 && c != 0x3A2) return c + 0x20;  // Greek
-  if (c >= 0x410 && c <= 0x42F) return c + 0x20;                // Cyrillic
-  if (c >= 0x400 && c <= 0x40F) return c + 0x50;                // Cyrillic Ѐ..Џ
-  if (c >= 0xFF21 && c <= 0xFF3A) return c + 0x20;              // full-width Latin
-  return c;
-}
+// The output is handed to the file in pieces of this size: few writes, and
+// a buffer that stays small.
+constexpr std::size_t kOutputChunk = 1 << 20;
 
 // True when splitting the line with GetCommaTxt and joining the fields with
 // JoinCommaTxt gives the line back: not empty, no double quote, nothing that
@@ -36,6 +33,30 @@ bool RebuildsUnchanged(TextView line) {
 
 Text FileNamePart(TextView pstFile) { return PathText(PathFromText(pstFile).filename()); }
 
+// A definition line of ASCII, read on its bytes as GetCommaTxt reads its
+// text: the first two pieces between commas, without their quotes, trimmed
+// and (padded) zero-filled. False when the line has a single field.
+bool AsciiPair(std::string_view line, bool padded, std::string& oldNumber, std::string& newNumber) {
+  const std::size_t comma = line.find(',');
+  if (comma == std::string_view::npos) return false;
+  const std::size_t end = std::min(line.find(',', comma + 1), line.size());
+  const auto number = [padded](std::string_view field, std::string& out) {
+    std::string unquoted;
+    if (field.find('"') != std::string_view::npos) {
+      for (const char c : field) {
+        if (c != '"') unquoted.push_back(c);
+      }
+      field = unquoted;
+    }
+    field = TrimBytes(field);
+    out.assign(padded && field.size() < 10 ? 10 - field.size() : 0, '0');
+    out.append(field);
+  };
+  number(line.substr(0, comma), oldNumber);
+  number(line.substr(comma + 1, end - comma - 1), newNumber);
+  return true;
+}
+
 bool LoadMap(TextView pstFile, NumberMap& map, RunResult& result, bool padded) {
   map.Clear();
   const fs::path path = PathFromText(pstFile);
@@ -45,11 +66,17 @@ bool LoadMap(TextView pstFile, NumberMap& map, RunResult& result, bool padded) {
   }
   try {
     LineReader reader(path);
-    Text line;
+    std::string_view bytes;
+    std::string oldBytes;
+    std::string newBytes;
     FieldList fields;
-    while (reader.Next(line)) {
+    while (reader.NextView(bytes)) {
+      if (IsAsciiBytes(bytes)) {
+        if (AsciiPair(bytes, padded, oldBytes, newBytes)) map.AddAscii(oldBytes, newBytes);
+        continue;
+      }
       fields.clear();
-      GetCommaTxt(line, fields);
+      GetCommaTxt(Cp932Decode(bytes), fields);
       if (fields.size() < 2) continue;
       Text oldNumber = Trim(fields[0]);
       Text newNumber = Trim(fields[1]);
@@ -57,7 +84,7 @@ bool LoadMap(TextView pstFile, NumberMap& map, RunResult& result, bool padded) {
         oldNumber = ZeroFill10(oldNumber);
         newNumber = ZeroFill10(newNumber);
       }
-      map.Add(std::move(oldNumber), std::move(newNumber));
+      map.Add(oldNumber, newNumber);
     }
   } catch (const OpError& e) {
     map.Clear();
@@ -70,15 +97,15 @@ bool LoadMap(TextView pstFile, NumberMap& map, RunResult& result, bool padded) {
 
 // Opens the input at its first line; false (with the warning) when it is
 // missing or has no line.
-bool OpenInput(TextView pstFile, std::optional<AnyEndLineReader>& reader,
-               std::string_view& firstLine, RunResult& result) {
+bool OpenInput(TextView pstFile, std::optional<InputLines>& reader, std::string_view& firstLine,
+               RunResult& result) {
   const fs::path path = PathFromText(pstFile);
   if (!FileExists(path)) {
     result.Warn(T("ファイルがありません。"));
     return false;
   }
   reader.emplace(path);
-  if (!reader->NextBytes(firstLine)) {
+  if (!reader->Next(firstLine)) {
     result.Warn(T("「") + Text(pstFile) + T("」にはデータがありません。"));
     return false;
   }
@@ -164,57 +191,6 @@ FieldList ParseLeadingFields(TextView t, char16_t delim, std::size_t count) {
 Text NoDefinitionText() { return T("変更定義ファイルがファイルがありません。"); }
 Text NotDefinitionText() { return T("変換定義ファイルではありません。"); }
 
-void NumberMap::Clear() {
-  mlsList.clear();
-  mlsList2.clear();
-  index_.clear();
-  asciiIndex_.Clear();
-  newBytes_.clear();
-}
-
-namespace {
-bool FoldAscii(std::string_view key, std::string& folded) {
-  folded.clear();
-  for (const char c : key) {
-    if (static_cast<unsigned char>(c) >= 0x80) return false;
-    folded.push_back(c >= 'A' && c <= 'Z' ? static_cast<char>(c + 0x20) : c);
-  }
-  return true;
-}
-}  // namespace
-
-void NumberMap::Add(Text oldNumber, Text newNumber) {
-  const Text folded = FoldCase(oldNumber);
-  bool ascii = true;
-  for (const char16_t c : folded) ascii = ascii && c < 0x80;
-  if (ascii) {
-    asciiIndex_.Insert(std::string(folded.begin(), folded.end()),
-                       static_cast<std::uint32_t>(mlsList.size()));
-  }
-  index_.emplace(folded, mlsList.size());  // keeps the earliest line
-  newBytes_.push_back(Cp932Encode(newNumber));
-  mlsList.push_back(std::move(oldNumber));
-  mlsList2.push_back(std::move(newNumber));
-}
-
-std::optional<std::size_t> NumberMap::Find(TextView key) const {
-  const auto it = index_.find(FoldCase(key));
-  if (it == index_.end()) return std::nullopt;
-  return it->second;
-}
-
-std::optional<std::size_t> NumberMap::FindBytes(std::string_view key) const {
-  thread_local std::string folded;
-  if (!FoldAscii(key, folded)) return Find(Cp932Decode(key));
-  return asciiIndex_.Find(folded);
-}
-
-Text FoldCase(TextView text) {
-  Text out(text);
-  for (char16_t& c : out) c = FoldChar(c);
-  return out;
-}
-
 Text ZeroFill10(TextView number) {
   if (number.size() >= 10) return Text(number);
   return Text(10 - number.size(), u'0') + Text(number);
@@ -260,14 +236,66 @@ bool BelowTrailBytes(std::string_view key) {
 
 }  // namespace
 
-void ReplaceLineBytes(std::string_view line, const NumberMap& map, std::string& out) {
-  thread_local std::vector<std::string_view> fields;
-  if (!ParseLeadingFieldsBytes(line, ',', false, 2, fields)) {
-    Cp932EncodeAppend(ReplaceLine(Cp932Decode(line), map), out);
-    return;
+namespace {
+
+enum class SecondField { kFound, kMissing, kQuoted };
+
+// Where ParseCommaTxt (comma, strict off) finds the second field of a line of
+// code page 932 bytes: the comma, the quote and the blanks are single bytes
+// below 40, never part of a double-byte code. kQuoted when one of the first
+// two fields opens with a quote, which only the text parse reads.
+SecondField FindSecondField(std::string_view t, std::string_view& field) {
+  // The bytes that end a field: the blanks 01..20 and the comma.
+  static constexpr auto kEnds = [] {
+    std::array<bool, 256> ends{};
+    for (int b = 0x01; b <= 0x20; ++b) ends[b] = true;
+    ends[','] = true;
+    return ends;
+  }();
+  const std::size_t n = t.size();
+  std::size_t i = 0;
+  const auto at = [&t](std::size_t k) { return static_cast<unsigned char>(t[k]); };
+  const auto skipBlanks = [&] {
+    while (i < n && kEnds[at(i)] && t[i] != ',') ++i;
+  };
+  const auto run = [&] {
+    while (i < n && !kEnds[at(i)]) ++i;
+  };
+  skipBlanks();
+  if (i == n) return SecondField::kMissing;
+  if (t[i] == '"') return SecondField::kQuoted;
+  run();
+  skipBlanks();
+  if (i < n && t[i] == ',') {
+    if (i + 1 == n) {  // a comma at the end gives an empty last field
+      field = {};
+      return SecondField::kFound;
+    }
+    ++i;
+    skipBlanks();
   }
-  if (fields.size() < 2) ThrowIndexError(1);
-  const std::string_view key = TrimBytes(fields[1]);
+  if (i == n) return SecondField::kMissing;
+  if (t[i] == '"') return SecondField::kQuoted;
+  const std::size_t start = i;
+  run();
+  field = t.substr(start, i - start);
+  return SecondField::kFound;
+}
+
+}  // namespace
+
+void ReplaceLineBytes(std::string_view line, const NumberMap& map, std::string& out) {
+  std::string_view field2;
+  switch (FindSecondField(line, field2)) {
+    case SecondField::kQuoted:
+      Cp932EncodeAppend(ReplaceLine(Cp932Decode(line), map), out);
+      return;
+    case SecondField::kMissing:
+      ThrowIndexError(1);
+    case SecondField::kFound:
+      break;
+  }
+  const std::string_view key = TrimBytes(field2);
   std::optional<std::size_t> hit;
   if (!key.empty()) hit = map.FindBytes(key);
   if (!hit) {
@@ -278,16 +306,23 @@ void ReplaceLineBytes(std::string_view line, const NumberMap& map, std::string& 
     Cp932EncodeAppend(ReplaceAll(Cp932Decode(line), Cp932Decode(key), map.mlsList2[*hit]), out);
     return;
   }
-  const std::string& to = map.NewBytes(*hit);
+  // The key's bytes end every piece of the line, and they are never a trail
+  // byte: each piece reads as it did within the line.
+  const bool twins = Cp932HasTwinLead(line);
+  const std::string_view to = map.NewBytes(*hit);
   std::size_t pos = 0;
   while (true) {
-    const std::size_t at = line.find(key, pos);
+    const std::size_t at = FindKey(line, key, pos);
+    const std::string_view piece = line.substr(pos, at - pos);
+    if (twins) {
+      Cp932NormalizeAppend(piece, out);
+    } else {
+      out.append(piece);
+    }
     if (at == std::string_view::npos) break;
-    Cp932NormalizeAppend(line.substr(pos, at - pos), out);
-    out += to;
+    out.append(to);
     pos = at + key.size();
   }
-  Cp932NormalizeAppend(line.substr(pos), out);
 }
 
 RunResult Cnv(const Env& env, TextView pstFile, const NumberMap& map) {
@@ -295,7 +330,7 @@ RunResult Cnv(const Env& env, TextView pstFile, const NumberMap& map) {
   try {
     // The lines stream from the input into the output, one at a time.
     const fs::path path = PathFromText(pstFile);
-    std::optional<AnyEndLineReader> reader;
+    std::optional<InputLines> reader;
     std::string_view bytes;
     if (!OpenInput(pstFile, reader, bytes, result)) return result;
     const Text outName = OutputName1(FileNamePart(pstFile));
@@ -316,11 +351,11 @@ RunResult Cnv(const Env& env, TextView pstFile, const NumberMap& map) {
         Cp932EncodeAppend(ReplaceLine(text, map), chunk);
       }
       chunk += "\r\n";
-      if (chunk.size() >= (1 << 16)) {
+      if (chunk.size() >= kOutputChunk) {
         if (out) out->Write(chunk);
         chunk.clear();
       }
-    } while (reader->NextBytes(bytes));
+    } while (reader->Next(bytes));
     if (result.RefusesOverwrite(target, outName, {path})) return result;
     out->Write(chunk);
     out->Commit();
@@ -362,72 +397,120 @@ Text ReplaceRecord(Text line, const NumberMap& map, Text& suffix) {
 
 namespace {
 
-// RebuildsUnchanged on code page 932 bytes: the quote and the blanks are
+bool IsBlankByte(char c) { return static_cast<unsigned char>(c - 1) < 0x20; }  // 01..20
+
+// A field as JoinCommaTxt (strict off) writes it, on bytes: in quotes, its
+// own quotes doubled, when it holds a quote, a comma or a blank. These are
 // single bytes below 40, never part of a double-byte code.
-// Without an early exit the loop is vectorized.
-bool RebuildsUnchangedBytes(std::string_view line) {
-  bool quotedOrBlank = false;
-  for (const char c : line) {
-    const auto b = static_cast<unsigned char>(c);
-    quotedOrBlank |= (b == '"') | (static_cast<unsigned char>(b - 1) < 0x20);
+void AppendJoinedField(std::string_view field, std::string& out) {
+  const RecordMarks marks = ScanRecord(field);
+  if (!marks.quote && !marks.blank && field.find(',') == std::string_view::npos) {
+    out.append(field);
+    return;
   }
-  return !line.empty() && !quotedOrBlank;
+  out.push_back('"');
+  for (const char c : field) {
+    if (c == '"') out.push_back('"');
+    out.push_back(c);
+  }
+  out.push_back('"');
 }
 
-// ASCII with nothing that trimming would take off (00 is trimmed too).
-bool IsPlainKey(std::string_view bytes) {
-  for (const char c : bytes) {
-    const auto b = static_cast<unsigned char>(c);
-    if (b <= 0x20 || b >= 0x80) return false;
+// ReplaceRecordBytes of a record whose marks are known.
+void ReplaceMarkedRecord(std::string_view line, const RecordMarks& marks, const NumberMap& map,
+                         Text& suffix, std::string& out) {
+  // A quote is dropped by the split and may join the bytes around it into
+  // other characters: such records, and the empty one, take the text rule.
+  if (line.empty() || marks.quote) {
+    Cp932EncodeAppend(ReplaceRecord(Cp932Decode(line), map, suffix), out);
+    return;
   }
-  return true;
+  // Commas end every field and are never a trail byte: each field reads as
+  // it did within the record.
+  const auto append = [&](std::string_view bytes) {
+    if (marks.twin) {
+      Cp932NormalizeAppend(bytes, out);
+    } else {
+      out.append(bytes);
+    }
+  };
+  const auto startsWith = [&line](std::string_view id) {
+    return line.substr(0, 2) == id && (line.size() == 2 || line[2] == ',');
+  };
+  const bool ir = startsWith("IR");
+  const bool re = startsWith("RE");
+  if (!marks.blank && !ir && !re) return append(line);
+  const std::size_t idEnd = std::min<std::size_t>(line.size(), 2);
+
+  const auto fieldEnd = [&line](std::size_t begin) {
+    return std::min(line.find(',', begin), line.size());
+  };
+  std::size_t chartBegin = 0;  // field 13 of an RE record, and what it becomes
+  std::size_t chartEnd = 0;
+  std::optional<std::string_view> newChart;
+  if (ir) {
+    if (idEnd == line.size()) ThrowIndexError(1);
+    const std::string_view payer = line.substr(idEnd + 1, fieldEnd(idEnd + 1) - idEnd - 1);
+    if (payer == "1") {
+      suffix = T("_1R.UKE");
+    } else if (payer == "2") {
+      suffix = T("_2R.UKE");
+    }
+  } else if (re) {
+    // The comma before field 13, the thirteenth of the record (short fields: a plain loop).
+    std::size_t at = idEnd;
+    for (int commas = 0; at < line.size(); ++at) {
+      if (line[at] == ',' && ++commas == 13) break;
+    }
+    if (at >= line.size()) ThrowIndexError(13);
+    chartBegin = at + 1;
+    chartEnd = fieldEnd(chartBegin);
+    // Only the chart number itself changes: a textual replace over the
+    // whole record would also hit dates, codes and amounts.
+    const std::string_view key = TrimBytes(line.substr(chartBegin, chartEnd - chartBegin));
+    if (!key.empty()) {
+      if (const auto hit = map.FindBytes(key)) newChart = map.NewBytes(*hit);
+    }
+  }
+  // The new number is written as the encoder gave it, never normalised: its
+  // bytes are what the record's text gives.
+  if (!marks.blank && !newChart) return append(line);
+  if (!marks.blank) {
+    const RecordMarks toMarks = ScanRecord(*newChart);
+    if (!toMarks.quote && !toMarks.blank && newChart->find(',') == std::string_view::npos) {
+      append(line.substr(0, chartBegin));
+      out.append(*newChart);
+      append(line.substr(chartEnd));
+      return;
+    }
+  }
+  // Blanks somewhere (or a new number to quote): the fields joined again.
+  std::size_t begin = 0;
+  while (true) {
+    const std::size_t end = fieldEnd(begin);
+    if (newChart && begin == chartBegin) {
+      AppendJoinedField(*newChart, out);
+    } else {
+      const std::string_view field = line.substr(begin, end - begin);
+      if (std::any_of(field.begin(), field.end(), IsBlankByte)) {
+        out.push_back('"');
+        append(field);
+        out.push_back('"');
+      } else {
+        append(field);
+      }
+    }
+    if (end == line.size()) break;
+    out.push_back(',');
+    begin = end + 1;
+  }
 }
 
 }  // namespace
 
 void ReplaceRecordBytes(std::string_view line, const NumberMap& map, Text& suffix,
                         std::string& out) {
-  const auto throughText = [&] {
-    Cp932EncodeAppend(ReplaceRecord(Cp932Decode(line), map, suffix), out);
-  };
-  // Lines with a quote or a blank are split and joined again: the text rule.
-  if (!RebuildsUnchangedBytes(line)) return throughText();
-  // Otherwise splitting at the commas and joining gives the line back.
-  const std::size_t idEnd = std::min(line.find(','), line.size());
-  const std::string_view id = line.substr(0, idEnd);
-  if (id == "IR") {
-    if (idEnd == line.size()) ThrowIndexError(1);
-    const std::string_view payer = line.substr(idEnd + 1, line.find(',', idEnd + 1) - idEnd - 1);
-    if (payer == "1") {
-      suffix = T("_1R.UKE");
-    } else if (payer == "2") {
-      suffix = T("_2R.UKE");
-    }
-  } else if (id == "RE") {
-    std::size_t comma = idEnd;  // the comma before field 1, then before each next one
-    for (int field = 2; field <= 13 && comma < line.size(); ++field) {
-      comma = std::min(line.find(',', comma + 1), line.size());
-    }
-    if (comma >= line.size()) ThrowIndexError(13);
-    const std::size_t chartBegin = comma + 1;
-    const std::size_t chartEnd = std::min(line.find(',', chartBegin), line.size());
-    const std::string_view chart = line.substr(chartBegin, chartEnd - chartBegin);
-    if (!chart.empty()) {
-      if (!IsPlainKey(chart)) return throughText();
-      if (const auto hit = map.FindBytes(chart)) {
-        const std::string& to = map.NewBytes(*hit);
-        // A new number the join would quote takes the text rule.
-        if (!RebuildsUnchangedBytes(to) || to.find(',') != std::string::npos) {
-          return throughText();
-        }
-        Cp932NormalizeAppend(line.substr(0, chartBegin), out);
-        out += to;
-        Cp932NormalizeAppend(line.substr(chartEnd), out);
-        return;
-      }
-    }
-  }
-  Cp932NormalizeAppend(line, out);
+  ReplaceMarkedRecord(line, ScanRecord(line), map, suffix, out);
 }
 
 RunResult Cnv2(const Env& env, TextView pstFile, const NumberMap& map, ClickOutputs* click) {
@@ -436,7 +519,7 @@ RunResult Cnv2(const Env& env, TextView pstFile, const NumberMap& map, ClickOutp
     // The records stream from the input into a temporary file; the output's
     // name waits for the last IR record.
     const fs::path path = PathFromText(pstFile);
-    std::optional<AnyEndLineReader> reader;
+    std::optional<InputLines> reader;
     std::string_view bytes;
     if (!OpenInput(pstFile, reader, bytes, result)) return result;
     const Text name = FileNamePart(pstFile);
@@ -445,20 +528,21 @@ RunResult Cnv2(const Env& env, TextView pstFile, const NumberMap& map, ClickOutp
     Text suffix = u"R.UKE";
     std::string chunk;
     Text text;
+    RecordMarks marks = ScanRecord(bytes);  // later lines' come with them
     do {
       if (plain) {
-        ReplaceRecordBytes(bytes, map, suffix, chunk);
+        ReplaceMarkedRecord(bytes, marks, map, suffix, chunk);
       } else {
         text.clear();
         AnyEndLineReader::Decode(reader->coding(), bytes, text);
         Cp932EncodeAppend(ReplaceRecord(std::move(text), map, suffix), chunk);
       }
       chunk += "\r\n";
-      if (chunk.size() >= (1 << 16)) {
+      if (chunk.size() >= kOutputChunk) {
         out.Write(chunk);
         chunk.clear();
       }
-    } while (reader->NextBytes(bytes));
+    } while (reader->Next(bytes, marks));
     out.Write(chunk);
     const Text outName = OutputName2(name, suffix);
     const fs::path target = env.ProgramFile(PathFromText(outName));

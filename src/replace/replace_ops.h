@@ -7,13 +7,12 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
-#include "core/byte_index.h"
 #include "core/env.h"
 #include "core/result.h"
 #include "core/text.h"
+#include "replace/number_map.h"
 
 namespace tavo::replace {
 
@@ -22,36 +21,6 @@ Text NoDefinitionText();
 // "変換定義ファイルではありません。"
 Text NotDefinitionText();
 
-// The old-to-new map of one change-definition file, in file order.
-class NumberMap {
- public:
-  FieldList mlsList;   // old numbers, duplicates kept
-  FieldList mlsList2;  // new numbers, parallel to mlsList
-
-  void Clear();
-  void Add(Text oldNumber, Text newNumber);
-  // Index of the first old number of the key's length that equals it with
-  // letter case ignored; nullopt when there is none.
-  std::optional<std::size_t> Find(TextView key) const;
-  std::size_t size() const { return mlsList.size(); }
-  // Find() of a key given as code page 932 bytes.
-  std::optional<std::size_t> FindBytes(std::string_view key) const;
-  // The code page 932 bytes of new number i.
-  const std::string& NewBytes(std::size_t i) const { return newBytes_[i]; }
-
- private:
-  // The old numbers made only of ASCII, folded, -> first index: an ASCII key
-  // can only equal (ignoring case) an old number of ASCII, and is looked up
-  // here without being decoded.
-  ByteIndex asciiIndex_;
-  std::vector<std::string> newBytes_;  // mlsList2 encoded
-  // Case-folded old number -> its first index; folding keeps the length, so a
-  // hit is exactly "same length, equal without regard to case".
-  std::unordered_map<Text, std::size_t> index_;
-};
-
-// Letter case folded per code unit (ASCII, Latin-1, Greek, Cyrillic, full-width Latin).
-Text FoldCase(TextView text);
 // Left-pads with "0" to 10 characters; longer numbers stay whole.
 Text ZeroFill10(TextView number);
 
@@ -76,7 +45,9 @@ FieldList ParseLeadingFields(TextView text, char16_t delimiter, std::size_t coun
 Text ReplaceLine(const Text& line, const NumberMap& map);
 // The same on a line of code page 932 bytes, appending the output line's bytes
 // (as WrtSet writes the text, without line end) to `out`. Lines whose key is
-// digits and signs work on the bytes; any other goes through ReplaceLine.
+// made of bytes below 40 (digits, signs) work on the bytes; a line whose first
+// two fields open with a quote, or whose key has other bytes and is found,
+// goes through ReplaceLine.
 void ReplaceLineBytes(std::string_view line, const NumberMap& map, std::string& out);
 
 // One mode-2 record as written: an IR record's payer ("1" or "2") sets the
@@ -86,9 +57,9 @@ void ReplaceLineBytes(std::string_view line, const NumberMap& map, std::string& 
 // IR or RE record is too short.
 Text ReplaceRecord(Text line, const NumberMap& map, Text& suffix);
 // The same on a record of code page 932 bytes, appending the output bytes
-// (without line end) to `out`. Records without a quote or a blank work on the
-// bytes; any other, and an RE record whose chart number or new number is not
-// plain, goes through ReplaceRecord.
+// (without line end) to `out`. Records without a quote work on the bytes,
+// blanks and all; a record with a quote, and the empty one, go through
+// ReplaceRecord.
 void ReplaceRecordBytes(std::string_view line, const NumberMap& map, Text& suffix,
                         std::string& out);
 

@@ -1,0 +1,50 @@
+// The compact map: numbers kept as bytes give their texts back, and the flat
+// index finds the first of many pairs as the lookup rule says.
+#include "replace/number_map.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace tavo::replace {
+namespace {
+
+TEST(ReplaceNumberMap, TextsThatBytesCannotGiveBackAreKept) {
+  NumberMap map;
+  map.Add(u"1", u"\u00E9");                     // no code page 932 code: "?" in the bytes
+  map.Add(u"2", Text{char16_t{0xDC82}, u'P'});  // a lone byte 82 that would join P into "１"
+  map.Add(u"3", u"\u5C71");                     // 山: its code gives it back
+  map.Add(u"\u5C71", u"4");
+  EXPECT_EQ(map.mlsList2[0], u"\u00E9");
+  EXPECT_EQ(map.NewBytes(0), "?");
+  EXPECT_EQ(map.mlsList2[1], (Text{char16_t{0xDC82}, u'P'}));
+  EXPECT_EQ(map.NewBytes(1), "\x82P");
+  EXPECT_EQ(map.mlsList2[2], u"\u5C71");
+  EXPECT_EQ(map.NewBytes(2), "\x8E\x52");
+  EXPECT_EQ(map.mlsList[3], u"\u5C71");
+  EXPECT_EQ(map.FindBytes("\x8E\x52"), std::optional<std::size_t>(3));
+  EXPECT_EQ(map.Find(u"\u5C71"), std::optional<std::size_t>(3));
+}
+
+TEST(ReplaceNumberMap, ManyPairsEarliestWinsCaseIgnored) {
+  NumberMap map;
+  const int n = 50000;  // the index grows many times
+  for (int i = 0; i < n; ++i) map.AddAscii("K" + std::to_string(i), std::to_string(i));
+  for (int i = 0; i < n; i += 7) map.AddAscii("k" + std::to_string(i), "later");
+  ASSERT_EQ(map.size(), static_cast<std::size_t>(n + (n + 6) / 7));
+  for (int i = 0; i < n; i += 3) {
+    const std::string key = (i % 2 ? "k" : "K") + std::to_string(i);
+    const auto hit = map.FindBytes(key);
+    ASSERT_EQ(hit, std::optional<std::size_t>(i)) << key;
+    ASSERT_EQ(map.NewBytes(*hit), std::to_string(i));
+    ASSERT_EQ(map.mlsList[*hit], Text(u"K") + FromUtf8(std::to_string(i)));
+  }
+  EXPECT_FALSE(map.FindBytes("K" + std::to_string(n)));
+  EXPECT_FALSE(map.FindBytes("K1 "));
+  map.Clear();
+  EXPECT_EQ(map.size(), 0u);
+  EXPECT_FALSE(map.FindBytes("K1"));
+}
+
+}  // namespace
+}  // namespace tavo::replace

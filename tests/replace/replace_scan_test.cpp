@@ -1,0 +1,158 @@
+// The SSE2 scans of the replacement runs against their plain forms, on random
+// lines over the bytes that matter to them.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <string>
+
+#include "core/cp932.h"
+#include "replace/input_lines.h"
+#include "replace/key_find.h"
+#include "replace/record_marks.h"
+#include "support/test_util.h"
+
+namespace tavo::replace {
+namespace {
+
+// Random bytes drawn mostly from `alphabet`, now and then any byte.
+std::string RandomBytes(std::mt19937& rng, std::size_t length, std::string_view alphabet) {
+  std::string bytes;
+  for (std::size_t i = 0; i < length; ++i) {
+    bytes += rng() % 8 == 0 ? static_cast<char>(rng() % 256) : alphabet[rng() % alphabet.size()];
+  }
+  return bytes;
+}
+
+TEST(ReplaceRecordMarks, EveryScanGivesTheMarksOfEachByte) {
+  const std::string_view alphabet = "RE,1234AB\x82\x50\x81\x40\x87\xED\xFC\"\t \x01\x21\x7F\x80";
+  std::mt19937 rng(4711);
+  for (int round = 0; round < 20000; ++round) {
+    // Mostly short records, around the sixteen bytes of one step.
+    const std::size_t length = round % 10 == 0 ? rng() % 300 : rng() % 40;
+    const std::string bytes = RandomBytes(rng, length, rng() % 2 ? alphabet : "RE,1234AB");
+    RecordMarks want;
+    want.quote = bytes.find('"') != std::string::npos;
+    want.blank =
+        std::any_of(bytes.begin(), bytes.end(), [](char c) { return c >= 1 && c <= 0x20; });
+    want.twin = Cp932HasTwinLeadPlain(bytes);
+    ASSERT_EQ(ScanRecordPlain(bytes), want) << round;
+#if TAVO_SSE2
+    ASSERT_EQ(ScanRecordSse2(bytes), want) << round;
+#endif
+  }
+}
+
+TEST(ReplaceKeyFind, SameAsTheStandardSearch) {
+  // Lines of digits and TABs, where keys of digits nearly match everywhere.
+  std::mt19937 rng(815);
+  for (int round = 0; round < 20000; ++round) {
+    const std::string line = RandomBytes(rng, rng() % 120, "0000012\t");
+    std::string key = RandomBytes(rng, 1 + rng() % 12, "0012");
+    // Often a key that is in the line.
+    if (rng() % 2 == 0 && !line.empty()) {
+      const std::size_t at = rng() % line.size();
+      key = line.substr(at, 1 + rng() % 12);
+    }
+    const std::size_t from = rng() % (line.size() + 2);
+    const std::size_t want = std::string_view(line).find(key, from);
+    ASSERT_EQ(FindKeyPlain(line, key, from), want) << round;
+#if TAVO_SSE2
+    ASSERT_EQ(FindKeySse2(line, key, from), want) << round;
+#endif
+  }
+}
+
+TEST(ReplaceInputLines, LineEndSearchesAgree) {
+  std::mt19937 rng(99);
+  for (int round = 0; round < 20000; ++round) {
+    const std::string bytes =
+        RandomBytes(rng, rng() % 70, round % 2 ? "ab\x8D\x8A\xED\" \t" : "ab\r\n\xFA\" ");
+    std::size_t want = bytes.size();
+    for (std::size_t i = 0; i < bytes.size() && want == bytes.size(); ++i) {
+      if (bytes[i] == '\r' || bytes[i] == '\n') want = i;
+    }
+    ASSERT_EQ(FindLineEndPlain(bytes), want) << round;
+    const RecordMarks wantMarks = ScanRecordPlain(bytes.substr(0, want));
+    RecordMarks marks;
+    ASSERT_EQ(FindRecordEndPlain(bytes, marks), want) << round;
+    ASSERT_EQ(marks, wantMarks) << round;
+#if TAVO_SSE2
+    ASSERT_EQ(FindLineEndSse2(bytes), want) << round;
+    marks = RecordMarks{true, true, true};
+    ASSERT_EQ(FindRecordEndSse2(bytes, marks), want) << round;
+    ASSERT_EQ(marks, wantMarks) << round;
+#endif
+  }
+}
+
+// The lines AnyEndLineReader gives the same file.
+std::vector<std::string> ReferenceLines(const std::filesystem::path& file) {
+  AnyEndLineReader reader(file);
+  std::vector<std::string> lines;
+  std::string_view line;
+  while (reader.NextBytes(line)) lines.emplace_back(line);
+  return lines;
+}
+
+// The lines, and that the ones read with their marks have the marks of their bytes.
+std::vector<std::string> Lines(const std::filesystem::path& file, TextCoding& coding,
+                               std::size_t marked) {
+  InputLines reader(file);
+  coding = reader.coding();
+  std::vector<std::string> lines;
+  std::string_view line;
+  RecordMarks marks;
+  while (lines.size() % 2 == marked ? reader.Next(line, marks) : reader.Next(line)) {
+    if (lines.size() % 2 == marked) EXPECT_EQ(marks, ScanRecordPlain(line)) << lines.size();
+    lines.emplace_back(line);
+  }
+  return lines;
+}
+
+TEST(ReplaceInputLines, SameLinesAsTheWholeFileLoading) {
+  test::TempDir dir;
+  const std::filesystem::path file = dir / "in.txt";
+  // Files around the 1 MiB read: a CR LF astride it, a CR or an LF just
+  // before or after it, a line longer than the buffer; with and without
+  // byte-order marks, empty, without a last line end.
+  const std::size_t mib = std::size_t{1} << 20;
+  std::vector<std::string> files = {"",
+                                    "\n",
+                                    "\r",
+                                    "\r\n",
+                                    "a",
+                                    "a\r\rb\n\nc",
+                                    "\x1a\r\n\x1a",
+                                    "\xEF\xBB\xBF",
+                                    "\xEF\xBB\xBF"
+                                    "a\r\nb",
+                                    std::string("\xFF\xFE"
+                                                "a\0\r\0\n\0",
+                                                8),
+                                    std::string("\xFE\xFF\0a\0\r", 6)};
+  for (const std::size_t at : {mib - 2, mib - 1, mib, mib + 1}) {
+    for (const char* end : {"\r\n", "\r", "\n", "\n\r"}) {
+      files.push_back(std::string(at, 'x') + end + "tail\r\n");
+      std::string lines;
+      while (lines.size() < at) lines += "0000012\t0001\r\n";
+      files.push_back(lines.substr(0, at) + end + "y");
+    }
+  }
+  files.push_back(std::string(3 * mib, 'z') + "\r\n" + std::string(mib, 'w'));
+  std::mt19937 rng(2718);
+  for (int round = 0; round < 200; ++round) {
+    files.push_back(RandomBytes(rng, rng() % 400, "ab\r\n\r\n\x1a\x82\"\t\xFB"));
+  }
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    test::WriteBytes(file, files[i]);
+    TextCoding coding{};
+    const std::vector<std::string> reference = ReferenceLines(file);
+    ASSERT_EQ(Lines(file, coding, 0), reference) << i;
+    ASSERT_EQ(Lines(file, coding, 1), reference) << i;
+    ASSERT_EQ(coding, AnyEndLineReader(file).coding()) << i;
+  }
+}
+
+}  // namespace
+}  // namespace tavo::replace
