@@ -121,10 +121,6 @@ std::string ReadFileBytes(const fs::path& path) {
 
 // ---------------------------------------------------------------- LineReader
 
-namespace {
-
-// The file of a streamed reader, unbuffered: its reads go straight into the
-// reader's buffer.
 std::FILE* OpenForStreaming(const fs::path& path) {
   if (FolderExists(path)) ThrowOpenError(path);
   std::FILE* f = OpenForReading(path);
@@ -133,10 +129,6 @@ std::FILE* OpenForStreaming(const fs::path& path) {
   return f;
 }
 
-// One more read into a streamed reader's buffer: the unread bytes [begin,
-// end) move to its start, the buffer doubles when they fill it (a line longer
-// than the buffer), and the read goes after them. Returns the bytes read; a
-// short read sets `eof`. Throws OpError on a read error.
 std::size_t Refill(std::FILE* file, const fs::path& path, std::unique_ptr<char[]>& buf,
                    std::size_t& cap, std::size_t& begin, std::size_t& end, bool& eof) {
   if (begin > 0) {
@@ -158,8 +150,6 @@ std::size_t Refill(std::FILE* file, const fs::path& path, std::unique_ptr<char[]
   end += got;
   return got;
 }
-
-}  // namespace
 
 LineReader::LineReader(const fs::path& path) : path_(path), file_(OpenForStreaming(path)) {}
 
@@ -338,7 +328,6 @@ AnyEndLineReader::~AnyEndLineReader() {
 
 bool AnyEndLineReader::Fill() {
   if (eof_) return false;
-  breaksKnown_ = false;
   return Refill(file_, path_, buf_, cap_, begin_, end_, eof_) > 0;
 }
 
@@ -351,18 +340,8 @@ std::size_t AnyEndLineReader::FindBreak(std::size_t from) {
     }
     return end_;
   }
-  // Both searches remember what they found, so a file of lone CRs (or of
-  // LFs only) is not searched to the buffer's end once per line.
-  auto find = [&](char c, std::size_t& pos) {
-    if (breaksKnown_ && pos >= from) return;
-    const void* hit = end_ > from ? std::memchr(b + from, c, end_ - from) : nullptr;
-    pos = hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - b) : end_;
-  };
-  if (!breaksKnown_) nextLf_ = nextCr_ = 0;
-  find('\n', nextLf_);
-  find('\r', nextCr_);
-  breaksKnown_ = true;
-  return std::min(nextLf_, nextCr_);
+  // One pass for either byte: it stops at the first, which is the break.
+  return from >= end_ ? end_ : from + FindCrOrLf(b + from, end_ - from);
 }
 
 bool AnyEndLineReader::NextBytes(std::string_view& line) {

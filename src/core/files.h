@@ -30,6 +30,16 @@ bool FileExists(const fs::path& path);            // a regular file is there
 bool FolderExists(const fs::path& path);          // a folder is there
 std::string ReadFileBytes(const fs::path& path);  // throws OpError
 
+// The file of a streamed reader, unbuffered: its reads go straight into the
+// reader's buffer. Throws OpError when it cannot be opened.
+std::FILE* OpenForStreaming(const fs::path& path);
+// One more read into a streamed reader's buffer: the unread bytes [begin,
+// end) move to its start, the buffer doubles when they fill it (a line longer
+// than the buffer), and the read goes after them. Returns the bytes read; a
+// short read sets `eof`. Throws OpError on a read error.
+std::size_t Refill(std::FILE* file, const fs::path& path, std::unique_ptr<char[]>& buf,
+                   std::size_t& cap, std::size_t& begin, std::size_t& end, bool& eof);
+
 // Line-by-line reading: raw bytes of each line (code page 932 on the disk).
 // A line ends at LF; a CR before that LF belongs to the line end; any other CR
 // is dropped; reading stops at the first byte 1A. Streams the file.
@@ -104,11 +114,6 @@ class AnyEndLineReader {
   std::size_t cap_ = 0;
   std::size_t begin_ = 0;  // first unread byte
   std::size_t end_ = 0;    // end of the bytes read
-  // Next LF and next CR at or after the last scan (end_ when none); stale
-  // when below the scan's start, dropped when the buffer moves.
-  std::size_t nextLf_ = 0;
-  std::size_t nextCr_ = 0;
-  bool breaksKnown_ = false;
   bool eof_ = false;
 };
 

@@ -2,11 +2,9 @@
 // at CR LF, LF or CR; 1A is an ordinary character; a UTF-8 or UTF-16
 // byte-order mark selects that coding, else code page 932), streamed.
 //
-// A file without a mark is read here: the runs look at every line of files
-// of a gigabyte and more, and the next line end is searched for CR and LF in
-// one pass, sixteen bytes at a time with SSE2 (every x86-64 CPU), elsewhere
-// one byte at a time; both find the same line end. A file with a mark is read
-// by AnyEndLineReader, which decodes it.
+// A file without a mark is read here, so that the search for a receipt
+// record's end also gives its RecordMarks in the same pass over its bytes. A
+// file with a mark is read by AnyEndLineReader, which decodes it.
 #pragma once
 
 #include <cstddef>
@@ -17,23 +15,9 @@
 #include <string_view>
 
 #include "core/files.h"
-#include "core/simd.h"
 #include "replace/record_marks.h"
 
 namespace tavo::replace {
-
-// The first CR or LF in the bytes, or their size.
-std::size_t FindLineEndPlain(std::string_view bytes);
-#if TAVO_SSE2
-std::size_t FindLineEndSse2(std::string_view bytes);
-#endif
-inline std::size_t FindLineEnd(std::string_view bytes) {
-#if TAVO_SSE2
-  return FindLineEndSse2(bytes);
-#else
-  return FindLineEndPlain(bytes);
-#endif
-}
 
 class InputLines {
  public:

@@ -137,7 +137,9 @@ TEST(FF1Bytes, BlankAndInteger) {
   for (const Case& c : cases) {
     std::int32_t v = 0;
     EXPECT_EQ(ParseInt32Bytes(c.bytes, v), c.ok) << c.bytes;
-    if (c.ok) EXPECT_EQ(v, c.value) << c.bytes;
+    if (c.ok) {
+      EXPECT_EQ(v, c.value) << c.bytes;
+    }
   }
 }
 

@@ -72,13 +72,11 @@ TEST(ReplaceInputLines, LineEndSearchesAgree) {
     for (std::size_t i = 0; i < bytes.size() && want == bytes.size(); ++i) {
       if (bytes[i] == '\r' || bytes[i] == '\n') want = i;
     }
-    ASSERT_EQ(FindLineEndPlain(bytes), want) << round;
     const RecordMarks wantMarks = ScanRecordPlain(bytes.substr(0, want));
     RecordMarks marks;
     ASSERT_EQ(FindRecordEndPlain(bytes, marks), want) << round;
     ASSERT_EQ(marks, wantMarks) << round;
 #if TAVO_SSE2
-    ASSERT_EQ(FindLineEndSse2(bytes), want) << round;
     marks = RecordMarks{true, true, true};
     ASSERT_EQ(FindRecordEndSse2(bytes, marks), want) << round;
     ASSERT_EQ(marks, wantMarks) << round;
@@ -104,7 +102,9 @@ std::vector<std::string> Lines(const std::filesystem::path& file, TextCoding& co
   std::string_view line;
   RecordMarks marks;
   while (lines.size() % 2 == marked ? reader.Next(line, marks) : reader.Next(line)) {
-    if (lines.size() % 2 == marked) EXPECT_EQ(marks, ScanRecordPlain(line)) << lines.size();
+    if (lines.size() % 2 == marked) {
+      EXPECT_EQ(marks, ScanRecordPlain(line)) << lines.size();
+    }
     lines.emplace_back(line);
   }
   return lines;
