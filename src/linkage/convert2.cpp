@@ -739,6 +739,7 @@ void ConvertNewFmt(const fs::path& input, const fs::path& output, const fs::path
     // The line is followed by readable slack: fields are read and moved in
     // fixed-size pieces.
     fields.Split(line);
+    const TabFields::View split = fields.view();
     bound = maxUse * line.size() + rowExtra;
     row = rows.Room(bound);
     o = row;
@@ -749,22 +750,25 @@ void ConvertNewFmt(const fs::path& input, const fs::path& output, const fs::path
     // at most as long as the longest chart number or the field itself.)
     auto col = columns.begin();
     CarteLookup::Key dataId;
-    if (col != columns.end() && col->kind == Kind::kCarte && col->source < fields.size() &&
-        fields.ascii(col->source)) {
-      dataId = charts.Read(fields.field(col->source));
+    if (col != columns.end() && col->kind == Kind::kCarte && col->source < split.size() &&
+        split.ascii(col->source)) {
+      dataId = charts.Read(split.field(col->source));
       gap = o;
       gapSize = std::max(charts.LongestChart(), dataId.text.size());
       o += gapSize;
       ++col;
     }
     for (; col != columns.end(); ++col) {
+      // Read before any byte is written, which could alias them.
+      const std::size_t source = col->source;
+      const Kind kind = col->kind;
       o = PutCommas(o, col->commas);
-      if (col->source >= fields.size()) continue;
-      const std::string_view field = fields.field(col->source);
-      if (!fields.ascii(col->source)) {
+      if (source >= split.size()) continue;
+      const std::string_view field = split.field(source);
+      if (!split.ascii(source)) {
         // A value that passes whatever its characters, and whose bytes
         // decode and encode back to themselves, is written as it is.
-        if ((col->kind == Kind::kCopy || col->kind == Kind::kRule) &&
+        if ((kind == Kind::kCopy || kind == Kind::kRule) &&
             col->rule.KeepsAnyCharacters(field.size()) && !Cp932HasTwinLead(field)) {
           o = PutPadded(o, field);
           continue;
@@ -773,11 +777,11 @@ void ConvertNewFmt(const fs::path& input, const fs::path& output, const fs::path
         decoded.clear();
         Cp932DecodeAppend(field, decoded);
         encoded.clear();
-        if (col->kind == Kind::kCarte) {
+        if (kind == Kind::kCarte) {
           Cp932EncodeAppend(ConvCarte(decoded, charts.wide()), encoded);
         } else {
           Text checked = decoded;
-          if (col->kind == Kind::kDate) {
+          if (kind == Kind::kDate) {
             checked = Trim(decoded);
             if (checked.size() == 6) checked += u"01";
           }
@@ -788,7 +792,7 @@ void ConvertNewFmt(const fs::path& input, const fs::path& output, const fs::path
         o = Put(o, encoded);
         continue;
       }
-      switch (col->kind) {
+      switch (kind) {
         case Kind::kCopy:
           o = PutPadded(o, field);
           break;

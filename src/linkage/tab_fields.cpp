@@ -147,10 +147,18 @@ void TabFields::SplitSse2(std::string_view line) {
     // of that field is done with.
     while (highs != 0) {
       const std::uint64_t below = (highs & (0 - highs)) - 1;
-      const std::size_t g = f + static_cast<std::size_t>(std::popcount(tabs & below));
+      const std::size_t g = f + CountBits(tabs & below);
       high[g / 64] |= std::uint64_t{1} << (g % 64);
       const std::uint64_t after = tabs & ~below;  // the TAB that ends it, if any
       highs &= after == 0 ? 0 : ~(((after & (0 - after)) << 1) - 1);
+    }
+    // A block that starts no wanted field is only counted.
+    if (!all_) {
+      const std::size_t count = CountBits(tabs);
+      if (!Wanted(f, count)) {
+        f += count;
+        continue;
+      }
     }
     while (tabs != 0) {
       starts[++f] = i + static_cast<std::size_t>(std::countr_zero(tabs)) + 1;

@@ -30,6 +30,15 @@ inline std::uint64_t Load8(const char* p) {
 
 inline constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
 
+// The bits set in w; std::popcount is a library call where the target's
+// baseline has no instruction for it.
+inline std::size_t CountBits(std::uint64_t w) {
+  w -= (w >> 1) & 0x5555555555555555ull;
+  w = (w & 0x3333333333333333ull) + ((w >> 2) & 0x3333333333333333ull);
+  w = (w + (w >> 4)) & 0x0F0F0F0F0F0F0F0Full;
+  return static_cast<std::size_t>((w * 0x0101010101010101ull) >> 56);
+}
+
 class TabFields {
  public:
   // Bytes past the end of a line that Split may read (and ignores).
@@ -49,8 +58,8 @@ class TabFields {
   void SplitSse2(std::string_view line);
 #endif
 
-  // Only these fields will be asked for (by default all): the plain split
-  // then need not note the positions of the others, only count them.
+  // Only these fields will be asked for (by default all): the split then
+  // need not note the positions of the others, only count them.
   void Want(const std::vector<std::size_t>& fields);
 
   std::size_t size() const { return count_; }
@@ -60,6 +69,22 @@ class TabFields {
   }
   // No byte of 0x80 or more.
   bool ascii(std::size_t i) const { return ((high_[i / 64] >> (i % 64)) & 1u) == 0; }
+
+  // The same questions through plain pointers, valid until the next split:
+  // a local copy stays in registers where the members would be read again
+  // after every byte written elsewhere (a byte may alias anything).
+  struct View {
+    const char* base;
+    const std::size_t* starts;
+    const std::uint64_t* high;
+    std::size_t count;
+    std::size_t size() const { return count; }
+    std::string_view field(std::size_t i) const {
+      return {base + starts[i], starts[i + 1] - starts[i] - 1};
+    }
+    bool ascii(std::size_t i) const { return ((high[i / 64] >> (i % 64)) & 1u) == 0; }
+  };
+  View view() const { return {base_, starts_.data(), high_.data(), count_}; }
 
  private:
   static constexpr std::size_t kNever = ~std::size_t{0};
