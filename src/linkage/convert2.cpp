@@ -29,6 +29,7 @@ constexpr std::size_t kNgtField = 3;
 constexpr std::string_view kCrLf = "\r\n";
 // Both conversions split the lines of the stream in place.
 static_assert(RawLineStream::kReadSlack >= TabFields::kReadSlack);
+static_assert(RawLineStream::kReadSlack >= kFieldSlack);
 
 // Trimmed text is empty: only bytes up to 0x20 (these never belong to a
 // double-byte character).
@@ -769,7 +770,7 @@ void ConvertNewFmt(const fs::path& input, const fs::path& output, const fs::path
         // A value that passes whatever its characters, and whose bytes
         // decode and encode back to themselves, is written as it is.
         if ((kind == Kind::kCopy || kind == Kind::kRule) &&
-            col->rule.KeepsAnyCharacters(field.size()) && !Cp932HasTwinLead(field)) {
+            col->rule.KeepsAnyCharacters(field.size()) && !HasTwinLeadPadded(field)) {
           o = PutPadded(o, field);
           continue;
         }

@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/cp932.h"
 #include "core/simd.h"
 
 namespace tavo::linkage {
@@ -37,6 +38,25 @@ inline std::size_t CountBits(std::uint64_t w) {
   w = (w & 0x3333333333333333ull) + ((w >> 2) & 0x3333333333333333ull);
   w = (w + (w >> 4)) & 0x0F0F0F0F0F0F0F0Full;
   return static_cast<std::size_t>((w * 0x0101010101010101ull) >> 56);
+}
+
+// Cp932HasTwinLead of a field followed by kFieldSlack readable bytes: a
+// short field is tested in one step of sixteen bytes (the bytes past it
+// are masked off), a longer one as Cp932HasTwinLead does.
+inline constexpr std::size_t kFieldSlack = 16;
+inline bool HasTwinLeadPadded(std::string_view field) {
+#if TAVO_SSE2
+  if (field.size() <= kFieldSlack) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(field.data()));
+    auto same = [v](int b) { return _mm_cmpeq_epi8(v, _mm_set1_epi8(static_cast<char>(b))); };
+    const __m128i hit = _mm_or_si128(_mm_or_si128(_mm_or_si128(same(0x87), same(0xED)),
+                                                  _mm_or_si128(same(0xEE), same(0xFA))),
+                                     _mm_or_si128(same(0xFB), same(0xFC)));
+    const auto inside = static_cast<unsigned>((1u << field.size()) - 1);
+    return (static_cast<unsigned>(_mm_movemask_epi8(hit)) & inside) != 0;
+  }
+#endif
+  return Cp932HasTwinLead(field);
 }
 
 class TabFields {
