@@ -157,6 +157,7 @@ class FieldRule {
     from1_ = atLeast('0' + runs[0].first);
     to1_ = atLeast('0' + runs[0].second);
     if (runs.size() == 2) {
+      twoRuns_ = true;
       from2_ = atLeast('0' + runs[1].first);
       to2_ = atLeast('0' + runs[1].second);
     }
@@ -171,36 +172,42 @@ class FieldRule {
     return kind_ == Kind::kAll || (kind_ == Kind::kMax && bytes <= n_);
   }
 
-  // The most common case inline: one character of a set.
-  bool Keeps(std::string_view field) const {
-    if (kind_ == Kind::kOne && field.size() == 1) {
-      const auto c = static_cast<unsigned char>(field[0]);
-      return c < 0x40 && ((rule_.lo >> c) & 1u) != 0;
-    }
-    return KeepsAny(field);
-  }
+  // The form of the rule, for a caller that checks many fields with one
+  // dispatch: each form has its own test below, Keeps picks it.
+  enum class Kind : std::uint8_t { kAll, kMax, kOne, kExact, kGeneric };
+  Kind kind() const { return kind_; }
 
- private:
-  bool KeepsAny(std::string_view field) const {
+  bool Keeps(std::string_view field) const {
     switch (kind_) {
       case Kind::kAll:
         return true;
       case Kind::kMax:
-        return field.size() <= n_ || NewRuleKeepsAscii(rule_, field);
-      case Kind::kGeneric:
-        return NewRuleKeepsAscii(rule_, field);
+        return KeepsMax(field);
       case Kind::kOne:
-        if (field.size() == 1) {
-          const auto c = static_cast<unsigned char>(field[0]);
-          return c < 0x40 && ((rule_.lo >> c) & 1u) != 0;
-        }
-        return !field.empty() && NewRuleKeepsAscii(rule_, field);
+        return KeepsOne(field);
       case Kind::kExact:
+        return KeepsExact(field);
+      case Kind::kGeneric:
         break;
     }
+    return KeepsGeneric(field);
+  }
+  bool KeepsMax(std::string_view field) const {
+    return field.size() <= n_ || NewRuleKeepsAscii(rule_, field);
+  }
+  // One character of a set given as a mask: a bit test.
+  bool KeepsOne(std::string_view field) const {
+    if (field.size() == 1) {
+      const auto c = static_cast<unsigned char>(field[0]);
+      return c < 0x40 && ((rule_.lo >> c) & 1u) != 0;
+    }
+    return !field.empty() && NewRuleKeepsAscii(rule_, field);
+  }
+  bool KeepsExact(std::string_view field) const {
     const std::size_t len = field.size();
-    if (len < n_) return false;  // trimmed it is shorter still
-    if (len > n_) return NewRuleKeepsAscii(rule_, field);
+    if (len != n_) {
+      return len > n_ && NewRuleKeepsAscii(rule_, field);  // shorter: trimmed it is shorter still
+    }
     // Every byte in the runs: those are digits, so there is no blank at
     // either end for trimming to remove. Bytes past the field may be
     // anything; a carry out of them only reaches later bytes, which are
@@ -212,17 +219,20 @@ class FieldRule {
     }
     return (InRuns(Load8(p + k)) & lastValid_) == lastValid_;
   }
+  bool KeepsGeneric(std::string_view field) const { return NewRuleKeepsAscii(rule_, field); }
 
+ private:
   // The top bit of every byte of w that lies in one of the runs.
   std::uint64_t InRuns(std::uint64_t w) const {
-    return ((w + from1_) & ~(w + to1_)) | ((w + from2_) & ~(w + to2_));
+    const std::uint64_t first = (w + from1_) & ~(w + to1_);
+    return twoRuns_ ? first | ((w + from2_) & ~(w + to2_)) : first;
   }
 
-  enum class Kind : std::uint8_t { kAll, kMax, kOne, kExact, kGeneric };
   Kind kind_ = Kind::kAll;
   std::size_t n_ = 0;
   // The runs [from, to) as additions; an unused second run never matches.
   std::uint64_t from1_ = 0, to1_ = 0, from2_ = 0, to2_ = 0;
+  bool twoRuns_ = false;
   std::uint64_t lastValid_ = 0;  // the top bits of the field's bytes in its last word
   NewRule rule_;
 };
@@ -633,7 +643,9 @@ void ConvertNewFmt(const fs::path& input, const fs::path& output, const fs::path
   const auto& columnMap = LongColumnMap();
   // The long-header columns that have a source, in order: the field that
   // fills each (fixed by the header), its rule, and the commas before it.
-  enum class Kind : std::uint8_t { kCopy, kRule, kCarte, kDate };
+  // A column with a rule takes the form of its rule, so that one switch
+  // picks the test.
+  enum class Kind : std::uint8_t { kCopy, kMax, kOne, kExact, kGeneric, kCarte, kDate };
   struct Column {
     int c = 0;
     std::size_t source = 0;
@@ -642,6 +654,21 @@ void ConvertNewFmt(const fs::path& input, const fs::path& output, const fs::path
     FieldRule rule;
     std::string header;  // for the report: the column's header text and the
     std::string reason;  // reason for a value it blanks, encoded
+  };
+  auto ruleKind = [](FieldRule::Kind form) {
+    switch (form) {
+      case FieldRule::Kind::kAll:
+        return Kind::kCopy;
+      case FieldRule::Kind::kMax:
+        return Kind::kMax;
+      case FieldRule::Kind::kOne:
+        return Kind::kOne;
+      case FieldRule::Kind::kExact:
+        return Kind::kExact;
+      case FieldRule::Kind::kGeneric:
+        break;
+    }
+    return Kind::kGeneric;
   };
   std::vector<Column> columns;
   std::size_t trailingCommas = kLongColumnCount - 1;
@@ -696,14 +723,10 @@ void ConvertNewFmt(const fs::path& input, const fs::path& output, const fs::path
       maxUse = std::max(maxUse, ++uses[col.source]);
       col.commas = static_cast<std::size_t>(c - previous);
       previous = c;
-      const NewRule& rule = ChkStdNewRule(c);
-      col.rule = FieldRule(rule);
+      col.rule = FieldRule(ChkStdNewRule(c));
       col.header = Cp932Encode(LongHeaderColumns()[static_cast<std::size_t>(c)]);
       col.reason = Cp932Encode(ChkStdNewRuleText(c));
-      col.kind = c == 0                     ? Kind::kCarte
-                 : c == 2                   ? Kind::kDate
-                 : rule.op == NewOp::Always ? Kind::kCopy
-                                            : Kind::kRule;
+      col.kind = c == 0 ? Kind::kCarte : c == 2 ? Kind::kDate : ruleKind(col.rule.kind());
       columns.push_back(col);
     }
     trailingCommas = static_cast<std::size_t>(kLongColumnCount - 1 - previous);
@@ -769,7 +792,7 @@ void ConvertNewFmt(const fs::path& input, const fs::path& output, const fs::path
       if (!split.ascii(source)) {
         // A value that passes whatever its characters, and whose bytes
         // decode and encode back to themselves, is written as it is.
-        if ((kind == Kind::kCopy || kind == Kind::kRule) &&
+        if (kind != Kind::kCarte && kind != Kind::kDate &&
             col->rule.KeepsAnyCharacters(field.size()) && !HasTwinLeadPadded(field)) {
           o = PutPadded(o, field);
           continue;
@@ -793,20 +816,25 @@ void ConvertNewFmt(const fs::path& input, const fs::path& output, const fs::path
         o = Put(o, encoded);
         continue;
       }
+      bool keep = true;
       switch (kind) {
         case Kind::kCopy:
-          o = PutPadded(o, field);
           break;
-        case Kind::kRule:
-          if (col->rule.Keeps(field)) {
-            o = PutPadded(o, field);
-          } else if (report && !IsBlankBytes(field)) {
-            noteBlank(*col, field);
-          }
+        case Kind::kMax:
+          keep = col->rule.KeepsMax(field);
+          break;
+        case Kind::kOne:
+          keep = col->rule.KeepsOne(field);
+          break;
+        case Kind::kExact:
+          keep = col->rule.KeepsExact(field);
+          break;
+        case Kind::kGeneric:
+          keep = col->rule.KeepsGeneric(field);
           break;
         case Kind::kCarte:
           o = Put(o, charts.ConvCarte(field, key));
-          break;
+          continue;
         case Kind::kDate: {
           const std::string_view t = TrimBytes(field);
           if (t.size() == 6) {
@@ -824,8 +852,13 @@ void ConvertNewFmt(const fs::path& input, const fs::path& output, const fs::path
           } else if (report && !t.empty()) {
             noteBlank(*col, field);
           }
-          break;
+          continue;
         }
+      }
+      if (keep) {
+        o = PutPadded(o, field);
+      } else if (report && !IsBlankBytes(field)) {
+        noteBlank(*col, field);
       }
     }
     if (gap) {
