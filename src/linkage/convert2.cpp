@@ -104,6 +104,14 @@ char* Put(char* o, std::string_view bytes) {
   return o + bytes.size();
 }
 
+// No byte of 0x80 or more in fields first ... first + count - 1.
+bool AllAscii(const TabFields::View& split, std::size_t first, std::size_t count) {
+  for (std::size_t i = first; i < first + count; ++i) {
+    if (!split.ascii(i)) return false;
+  }
+  return true;
+}
+
 // A long-header column's rule on a field of ASCII bytes that is followed by
 // at least RowBuffer::kSlack readable bytes. Every rule but the length limit
 // asks for exactly n characters from a set of digits (IsDigits and a length
@@ -651,6 +659,11 @@ void ConvertNewFmt(const fs::path& input, const fs::path& output, const fs::path
     std::size_t source = 0;
     std::size_t commas = 0;
     Kind kind = Kind::kCopy;
+    // Columns from this one on that copy their fields as they are from
+    // consecutive fields, each one comma after the last: with ASCII
+    // fields they are the bytes from the first field to the last, TABs
+    // turned into commas.
+    std::size_t run = 1;
     FieldRule rule;
     std::string header;  // for the report: the column's header text and the
     std::string reason;  // reason for a value it blanks, encoded
@@ -730,6 +743,14 @@ void ConvertNewFmt(const fs::path& input, const fs::path& output, const fs::path
       columns.push_back(col);
     }
     trailingCommas = static_cast<std::size_t>(kLongColumnCount - 1 - previous);
+    for (std::size_t k = columns.size(); k-- > 1;) {
+      const Column& here = columns[k - 1];
+      const Column& next = columns[k];
+      if (here.kind == Kind::kCopy && next.kind == Kind::kCopy && next.commas == 1 &&
+          next.source == here.source + 1) {
+        columns[k - 1].run = next.run + 1;
+      }
+    }
     std::vector<std::size_t> sources;
     for (const Column& col : columns) sources.push_back(col.source);
     fields.Want(sources);
@@ -786,7 +807,15 @@ void ConvertNewFmt(const fs::path& input, const fs::path& output, const fs::path
       // Read before any byte is written, which could alias them.
       const std::size_t source = col->source;
       const Kind kind = col->kind;
+      const std::size_t run = col->run;
       o = PutCommas(o, col->commas);
+      if (run > 1 && source + run <= split.size() && AllAscii(split, source, run)) {
+        char* const at = o;
+        o = PutPadded(o, split.span(source, run));
+        for (std::size_t k = 1; k < run; ++k) at[split.tabIn(source, source + k)] = ',';
+        col += static_cast<std::ptrdiff_t>(run - 1);
+        continue;
+      }
       if (source >= split.size()) continue;
       const std::string_view field = split.field(source);
       if (!split.ascii(source)) {

@@ -103,6 +103,12 @@ class TabFields {
       return {base + starts[i], starts[i + 1] - starts[i] - 1};
     }
     bool ascii(std::size_t i) const { return ((high[i / 64] >> (i % 64)) & 1u) == 0; }
+    // Fields first ... first + count - 1 with the TABs between them.
+    std::string_view span(std::size_t first, std::size_t count) const {
+      return {base + starts[first], starts[first + count] - starts[first] - 1};
+    }
+    // Where the TAB before field i lies in a span that starts at field first.
+    std::size_t tabIn(std::size_t first, std::size_t i) const { return starts[i] - 1 - starts[first]; }
   };
   View view() const { return {base_, starts_.data(), high_.data(), count_}; }
 
