@@ -212,6 +212,16 @@ class FieldRule {
     return !field.empty() && NewRuleKeepsAscii(rule_, field);
   }
   bool KeepsExact(std::string_view field) const {
+    // The common short field in one word, inline.
+    if (field.size() == n_ && n_ <= 8) {
+      return (InRuns(Load8(field.data())) & lastValid_) == lastValid_;
+    }
+    return KeepsExactAny(field);
+  }
+  bool KeepsGeneric(std::string_view field) const { return NewRuleKeepsAscii(rule_, field); }
+
+ private:
+  bool KeepsExactAny(std::string_view field) const {
     const std::size_t len = field.size();
     if (len != n_) {
       return len > n_ && NewRuleKeepsAscii(rule_, field);  // shorter: trimmed it is shorter still
@@ -227,9 +237,6 @@ class FieldRule {
     }
     return (InRuns(Load8(p + k)) & lastValid_) == lastValid_;
   }
-  bool KeepsGeneric(std::string_view field) const { return NewRuleKeepsAscii(rule_, field); }
-
- private:
   // The top bit of every byte of w that lies in one of the runs.
   std::uint64_t InRuns(std::uint64_t w) const {
     const std::uint64_t first = (w + from1_) & ~(w + to1_);
