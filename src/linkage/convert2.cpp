@@ -387,27 +387,26 @@ class CarteLookup {
     return k;
   }
 
-  // ConvCarte of a field of ASCII bytes: the bytes to write. `key` is
-  // scratch space and may hold the result.
-  std::string_view ConvCarte(std::string_view dataId, std::string& key) const {
-    return ConvCarte(Read(dataId), key);
+  // Room for the decimal text of a 64-bit integer.
+  using Digits = std::array<char, 24>;
+  // ConvCarte of a field of ASCII bytes: the bytes to write, valid while
+  // the field and `digits` are. `digits` may hold the result.
+  std::string_view ConvCarte(std::string_view dataId, Digits& digits) const {
+    return ConvCarte(Read(dataId), digits);
   }
-  std::string_view ConvCarte(const Key& k, std::string& key) const {
+  std::string_view ConvCarte(const Key& k, Digits& digits) const {
     const std::string_view t = k.text;
     const std::int64_t v = k.number;
     if (v != 0) {
       const NumberSlot& slot = numbers_[FindNumber(v)];
       if (slot.entry != 0) return charts_[slot.entry - 1];
-      char digits[24];
-      const auto r = std::to_chars(digits, digits + sizeof digits, v);
-      key.assign(digits, r.ptr);
-      return key;
+      const auto r = std::to_chars(digits.data(), digits.data() + digits.size(), v);
+      return {digits.data(), static_cast<std::size_t>(r.ptr - digits.data())};
     }
     // GetCarte leaves any other text as it is.
     const TextSlot& slot = texts_[FindText(t, HashText(t))];
     if (slot.entry != 0) return charts_[slot.entry - 1];
-    key.assign(t);
-    return key;
+    return t;
   }
 
  private:
@@ -698,7 +697,7 @@ void ConvertNewFmt(const fs::path& input, const fs::path& output, const fs::path
   TabFields fields;
   Text decoded;
   std::string encoded;
-  std::string key;
+  CarteLookup::Digits digits;
   std::string_view line;
   std::size_t lineNumber = 0;
   // A value that its rule blanked goes into the report with the row's chart
@@ -706,7 +705,6 @@ void ConvertNewFmt(const fs::path& input, const fs::path& output, const fs::path
   // comes first), so that the common path keeps nothing for the report.
   std::size_t chartLine = 0;
   std::string chart;
-  std::string scratch;
   auto noteBlank = [&](const Column& col, std::string_view field) {
     if (chartLine != lineNumber) {
       chartLine = lineNumber;
@@ -715,7 +713,7 @@ void ConvertNewFmt(const fs::path& input, const fs::path& output, const fs::path
       if (first.kind == Kind::kCarte && first.source < fields.size()) {
         const std::string_view id = fields.field(first.source);
         if (fields.ascii(first.source)) {
-          chart = charts.ConvCarte(id, scratch);
+          chart = charts.ConvCarte(id, digits);
         } else {
           chart = Cp932Encode(ConvCarte(Cp932Decode(id), charts.wide()));
         }
@@ -869,7 +867,7 @@ void ConvertNewFmt(const fs::path& input, const fs::path& output, const fs::path
           keep = col->rule.KeepsGeneric(field);
           break;
         case Kind::kCarte:
-          o = Put(o, charts.ConvCarte(field, key));
+          o = Put(o, charts.ConvCarte(field, digits));
           continue;
         case Kind::kDate: {
           const std::string_view t = TrimBytes(field);
@@ -898,7 +896,7 @@ void ConvertNewFmt(const fs::path& input, const fs::path& output, const fs::path
       }
     }
     if (gap) {
-      const std::string_view chart = charts.ConvCarte(dataId, key);
+      const std::string_view chart = charts.ConvCarte(dataId, digits);
       std::memcpy(gap, chart.data(), chart.size());
       const std::size_t unused = gapSize - chart.size();
       if (unused) {
