@@ -108,7 +108,9 @@ class TabFields {
       return {base + starts[first], starts[first + count] - starts[first] - 1};
     }
     // Where the TAB before field i lies in a span that starts at field first.
-    std::size_t tabIn(std::size_t first, std::size_t i) const { return starts[i] - 1 - starts[first]; }
+    std::size_t tabIn(std::size_t first, std::size_t i) const {
+      return starts[i] - 1 - starts[first];
+    }
   };
   View view() const { return {base_, starts_.data(), high_.data(), count_}; }
 

@@ -110,17 +110,18 @@ TEST(TabFields, CountBitsAgreesWithPopcount) {
   }
 }
 
-
 TEST(TabFields, PaddedTwinLeadTestAgreesWithTheByteTest) {
   std::mt19937 rng(932);
   // Every lead byte that has a twin, its neighbours, ASCII and TAB.
-  const std::string alphabet = "\x87\xED\xEE\xFA\xFB\xFC\x86\x88\xEC\xEF\xF9\xFD\x82\xA0a1 \t";
+  const std::string alphabet = std::string("\x87\xED\xEE\xFA\xFB\xFC\x86\x88\xEC\xEF\xF9\xFD") +
+                               "\x82\xA0" + "a1 \t";
   for (int round = 0; round < 20000; ++round) {
     const std::size_t length = rng() % 40;
     std::string bytes;
     for (std::size_t i = 0; i < length + kFieldSlack; ++i) {
       // Mostly plain bytes, so that both answers come up often.
-      bytes += rng() % 4 == 0 ? alphabet[rng() % 12] : alphabet[12 + rng() % (alphabet.size() - 12)];
+      bytes +=
+          rng() % 4 == 0 ? alphabet[rng() % 12] : alphabet[12 + rng() % (alphabet.size() - 12)];
     }
     const std::string_view field(bytes.data(), length);
     ASSERT_EQ(HasTwinLeadPadded(field), Cp932HasTwinLeadPlain(field)) << "round " << round;
