@@ -29,6 +29,7 @@ constexpr std::size_t kNgtField = 3;
 constexpr std::string_view kCrLf = "\r\n";
 // Both conversions split the lines of the stream in place.
 static_assert(RawLineStream::kReadSlack >= TabFields::kReadSlack);
+static_assert(RawLineStream::kReadSlack >= kFieldSlack);
 
 // Trimmed text is empty: only bytes up to 0x20 (these never belong to a
 // double-byte character).
@@ -103,6 +104,14 @@ char* Put(char* o, std::string_view bytes) {
   return o + bytes.size();
 }
 
+// No byte of 0x80 or more in fields first ... first + count - 1.
+bool AllAscii(const TabFields::View& split, std::size_t first, std::size_t count) {
+  for (std::size_t i = first; i < first + count; ++i) {
+    if (!split.ascii(i)) return false;
+  }
+  return true;
+}
+
 // A long-header column's rule on a field of ASCII bytes that is followed by
 // at least RowBuffer::kSlack readable bytes. Every rule but the length limit
 // asks for exactly n characters from a set of digits (IsDigits and a length
@@ -156,6 +165,7 @@ class FieldRule {
     from1_ = atLeast('0' + runs[0].first);
     to1_ = atLeast('0' + runs[0].second);
     if (runs.size() == 2) {
+      twoRuns_ = true;
       from2_ = atLeast('0' + runs[1].first);
       to2_ = atLeast('0' + runs[1].second);
     }
@@ -170,36 +180,52 @@ class FieldRule {
     return kind_ == Kind::kAll || (kind_ == Kind::kMax && bytes <= n_);
   }
 
-  // The most common case inline: one character of a set.
-  bool Keeps(std::string_view field) const {
-    if (kind_ == Kind::kOne && field.size() == 1) {
-      const auto c = static_cast<unsigned char>(field[0]);
-      return c < 0x40 && ((rule_.lo >> c) & 1u) != 0;
-    }
-    return KeepsAny(field);
-  }
+  // The form of the rule, for a caller that checks many fields with one
+  // dispatch: each form has its own test below, Keeps picks it.
+  enum class Kind : std::uint8_t { kAll, kMax, kOne, kExact, kGeneric };
+  Kind kind() const { return kind_; }
 
- private:
-  bool KeepsAny(std::string_view field) const {
+  bool Keeps(std::string_view field) const {
     switch (kind_) {
       case Kind::kAll:
         return true;
       case Kind::kMax:
-        return field.size() <= n_ || NewRuleKeepsAscii(rule_, field);
-      case Kind::kGeneric:
-        return NewRuleKeepsAscii(rule_, field);
+        return KeepsMax(field);
       case Kind::kOne:
-        if (field.size() == 1) {
-          const auto c = static_cast<unsigned char>(field[0]);
-          return c < 0x40 && ((rule_.lo >> c) & 1u) != 0;
-        }
-        return !field.empty() && NewRuleKeepsAscii(rule_, field);
+        return KeepsOne(field);
       case Kind::kExact:
+        return KeepsExact(field);
+      case Kind::kGeneric:
         break;
     }
+    return KeepsGeneric(field);
+  }
+  bool KeepsMax(std::string_view field) const {
+    return field.size() <= n_ || NewRuleKeepsAscii(rule_, field);
+  }
+  // One character of a set given as a mask: a bit test.
+  bool KeepsOne(std::string_view field) const {
+    if (field.size() == 1) {
+      const auto c = static_cast<unsigned char>(field[0]);
+      return c < 0x40 && ((rule_.lo >> c) & 1u) != 0;
+    }
+    return !field.empty() && NewRuleKeepsAscii(rule_, field);
+  }
+  bool KeepsExact(std::string_view field) const {
+    // The common short field in one word, inline.
+    if (field.size() == n_ && n_ <= 8) {
+      return (InRuns(Load8(field.data())) & lastValid_) == lastValid_;
+    }
+    return KeepsExactAny(field);
+  }
+  bool KeepsGeneric(std::string_view field) const { return NewRuleKeepsAscii(rule_, field); }
+
+ private:
+  bool KeepsExactAny(std::string_view field) const {
     const std::size_t len = field.size();
-    if (len < n_) return false;  // trimmed it is shorter still
-    if (len > n_) return NewRuleKeepsAscii(rule_, field);
+    if (len != n_) {
+      return len > n_ && NewRuleKeepsAscii(rule_, field);  // shorter: trimmed it is shorter still
+    }
     // Every byte in the runs: those are digits, so there is no blank at
     // either end for trimming to remove. Bytes past the field may be
     // anything; a carry out of them only reaches later bytes, which are
@@ -211,17 +237,17 @@ class FieldRule {
     }
     return (InRuns(Load8(p + k)) & lastValid_) == lastValid_;
   }
-
   // The top bit of every byte of w that lies in one of the runs.
   std::uint64_t InRuns(std::uint64_t w) const {
-    return ((w + from1_) & ~(w + to1_)) | ((w + from2_) & ~(w + to2_));
+    const std::uint64_t first = (w + from1_) & ~(w + to1_);
+    return twoRuns_ ? first | ((w + from2_) & ~(w + to2_)) : first;
   }
 
-  enum class Kind : std::uint8_t { kAll, kMax, kOne, kExact, kGeneric };
   Kind kind_ = Kind::kAll;
   std::size_t n_ = 0;
   // The runs [from, to) as additions; an unused second run never matches.
   std::uint64_t from1_ = 0, to1_ = 0, from2_ = 0, to2_ = 0;
+  bool twoRuns_ = false;
   std::uint64_t lastValid_ = 0;  // the top bits of the field's bytes in its last word
   NewRule rule_;
 };
@@ -361,27 +387,26 @@ class CarteLookup {
     return k;
   }
 
-  // ConvCarte of a field of ASCII bytes: the bytes to write. `key` is
-  // scratch space and may hold the result.
-  std::string_view ConvCarte(std::string_view dataId, std::string& key) const {
-    return ConvCarte(Read(dataId), key);
+  // Room for the decimal text of a 64-bit integer.
+  using Digits = std::array<char, 24>;
+  // ConvCarte of a field of ASCII bytes: the bytes to write, valid while
+  // the field and `digits` are. `digits` may hold the result.
+  std::string_view ConvCarte(std::string_view dataId, Digits& digits) const {
+    return ConvCarte(Read(dataId), digits);
   }
-  std::string_view ConvCarte(const Key& k, std::string& key) const {
+  std::string_view ConvCarte(const Key& k, Digits& digits) const {
     const std::string_view t = k.text;
     const std::int64_t v = k.number;
     if (v != 0) {
       const NumberSlot& slot = numbers_[FindNumber(v)];
       if (slot.entry != 0) return charts_[slot.entry - 1];
-      char digits[24];
-      const auto r = std::to_chars(digits, digits + sizeof digits, v);
-      key.assign(digits, r.ptr);
-      return key;
+      const auto r = std::to_chars(digits.data(), digits.data() + digits.size(), v);
+      return {digits.data(), static_cast<std::size_t>(r.ptr - digits.data())};
     }
     // GetCarte leaves any other text as it is.
     const TextSlot& slot = texts_[FindText(t, HashText(t))];
     if (slot.entry != 0) return charts_[slot.entry - 1];
-    key.assign(t);
-    return key;
+    return t;
   }
 
  private:
@@ -632,15 +657,37 @@ void ConvertNewFmt(const fs::path& input, const fs::path& output, const fs::path
   const auto& columnMap = LongColumnMap();
   // The long-header columns that have a source, in order: the field that
   // fills each (fixed by the header), its rule, and the commas before it.
-  enum class Kind : std::uint8_t { kCopy, kRule, kCarte, kDate };
+  // A column with a rule takes the form of its rule, so that one switch
+  // picks the test.
+  enum class Kind : std::uint8_t { kCopy, kMax, kOne, kExact, kGeneric, kCarte, kDate };
   struct Column {
     int c = 0;
     std::size_t source = 0;
     std::size_t commas = 0;
     Kind kind = Kind::kCopy;
+    // Columns from this one on that copy their fields as they are from
+    // consecutive fields, each one comma after the last: with ASCII
+    // fields they are the bytes from the first field to the last, TABs
+    // turned into commas.
+    std::size_t run = 1;
     FieldRule rule;
     std::string header;  // for the report: the column's header text and the
     std::string reason;  // reason for a value it blanks, encoded
+  };
+  auto ruleKind = [](FieldRule::Kind form) {
+    switch (form) {
+      case FieldRule::Kind::kAll:
+        return Kind::kCopy;
+      case FieldRule::Kind::kMax:
+        return Kind::kMax;
+      case FieldRule::Kind::kOne:
+        return Kind::kOne;
+      case FieldRule::Kind::kExact:
+        return Kind::kExact;
+      case FieldRule::Kind::kGeneric:
+        break;
+    }
+    return Kind::kGeneric;
   };
   std::vector<Column> columns;
   std::size_t trailingCommas = kLongColumnCount - 1;
@@ -650,7 +697,7 @@ void ConvertNewFmt(const fs::path& input, const fs::path& output, const fs::path
   TabFields fields;
   Text decoded;
   std::string encoded;
-  std::string key;
+  CarteLookup::Digits digits;
   std::string_view line;
   std::size_t lineNumber = 0;
   // A value that its rule blanked goes into the report with the row's chart
@@ -658,7 +705,6 @@ void ConvertNewFmt(const fs::path& input, const fs::path& output, const fs::path
   // comes first), so that the common path keeps nothing for the report.
   std::size_t chartLine = 0;
   std::string chart;
-  std::string scratch;
   auto noteBlank = [&](const Column& col, std::string_view field) {
     if (chartLine != lineNumber) {
       chartLine = lineNumber;
@@ -667,7 +713,7 @@ void ConvertNewFmt(const fs::path& input, const fs::path& output, const fs::path
       if (first.kind == Kind::kCarte && first.source < fields.size()) {
         const std::string_view id = fields.field(first.source);
         if (fields.ascii(first.source)) {
-          chart = charts.ConvCarte(id, scratch);
+          chart = charts.ConvCarte(id, digits);
         } else {
           chart = Cp932Encode(ConvCarte(Cp932Decode(id), charts.wide()));
         }
@@ -695,17 +741,21 @@ void ConvertNewFmt(const fs::path& input, const fs::path& output, const fs::path
       maxUse = std::max(maxUse, ++uses[col.source]);
       col.commas = static_cast<std::size_t>(c - previous);
       previous = c;
-      const NewRule& rule = ChkStdNewRule(c);
-      col.rule = FieldRule(rule);
+      col.rule = FieldRule(ChkStdNewRule(c));
       col.header = Cp932Encode(LongHeaderColumns()[static_cast<std::size_t>(c)]);
       col.reason = Cp932Encode(ChkStdNewRuleText(c));
-      col.kind = c == 0                     ? Kind::kCarte
-                 : c == 2                   ? Kind::kDate
-                 : rule.op == NewOp::Always ? Kind::kCopy
-                                            : Kind::kRule;
+      col.kind = c == 0 ? Kind::kCarte : c == 2 ? Kind::kDate : ruleKind(col.rule.kind());
       columns.push_back(col);
     }
     trailingCommas = static_cast<std::size_t>(kLongColumnCount - 1 - previous);
+    for (std::size_t k = columns.size(); k-- > 1;) {
+      const Column& here = columns[k - 1];
+      const Column& next = columns[k];
+      if (here.kind == Kind::kCopy && next.kind == Kind::kCopy && next.commas == 1 &&
+          next.source == here.source + 1) {
+        columns[k - 1].run = next.run + 1;
+      }
+    }
     std::vector<std::size_t> sources;
     for (const Column& col : columns) sources.push_back(col.source);
     fields.Want(sources);
@@ -739,6 +789,7 @@ void ConvertNewFmt(const fs::path& input, const fs::path& output, const fs::path
     // The line is followed by readable slack: fields are read and moved in
     // fixed-size pieces.
     fields.Split(line);
+    const TabFields::View split = fields.view();
     bound = maxUse * line.size() + rowExtra;
     row = rows.Room(bound);
     o = row;
@@ -749,23 +800,34 @@ void ConvertNewFmt(const fs::path& input, const fs::path& output, const fs::path
     // at most as long as the longest chart number or the field itself.)
     auto col = columns.begin();
     CarteLookup::Key dataId;
-    if (col != columns.end() && col->kind == Kind::kCarte && col->source < fields.size() &&
-        fields.ascii(col->source)) {
-      dataId = charts.Read(fields.field(col->source));
+    if (col != columns.end() && col->kind == Kind::kCarte && col->source < split.size() &&
+        split.ascii(col->source)) {
+      dataId = charts.Read(split.field(col->source));
       gap = o;
       gapSize = std::max(charts.LongestChart(), dataId.text.size());
       o += gapSize;
       ++col;
     }
     for (; col != columns.end(); ++col) {
+      // Read before any byte is written, which could alias them.
+      const std::size_t source = col->source;
+      const Kind kind = col->kind;
+      const std::size_t run = col->run;
       o = PutCommas(o, col->commas);
-      if (col->source >= fields.size()) continue;
-      const std::string_view field = fields.field(col->source);
-      if (!fields.ascii(col->source)) {
+      if (run > 1 && source + run <= split.size() && AllAscii(split, source, run)) {
+        char* const at = o;
+        o = PutPadded(o, split.span(source, run));
+        for (std::size_t k = 1; k < run; ++k) at[split.tabIn(source, source + k)] = ',';
+        col += static_cast<std::ptrdiff_t>(run - 1);
+        continue;
+      }
+      if (source >= split.size()) continue;
+      const std::string_view field = split.field(source);
+      if (!split.ascii(source)) {
         // A value that passes whatever its characters, and whose bytes
         // decode and encode back to themselves, is written as it is.
-        if ((col->kind == Kind::kCopy || col->kind == Kind::kRule) &&
-            col->rule.KeepsAnyCharacters(field.size()) && !Cp932HasTwinLead(field)) {
+        if (kind != Kind::kCarte && kind != Kind::kDate &&
+            col->rule.KeepsAnyCharacters(field.size()) && !HasTwinLeadPadded(field)) {
           o = PutPadded(o, field);
           continue;
         }
@@ -773,11 +835,11 @@ void ConvertNewFmt(const fs::path& input, const fs::path& output, const fs::path
         decoded.clear();
         Cp932DecodeAppend(field, decoded);
         encoded.clear();
-        if (col->kind == Kind::kCarte) {
+        if (kind == Kind::kCarte) {
           Cp932EncodeAppend(ConvCarte(decoded, charts.wide()), encoded);
         } else {
           Text checked = decoded;
-          if (col->kind == Kind::kDate) {
+          if (kind == Kind::kDate) {
             checked = Trim(decoded);
             if (checked.size() == 6) checked += u"01";
           }
@@ -788,20 +850,25 @@ void ConvertNewFmt(const fs::path& input, const fs::path& output, const fs::path
         o = Put(o, encoded);
         continue;
       }
-      switch (col->kind) {
+      bool keep = true;
+      switch (kind) {
         case Kind::kCopy:
-          o = PutPadded(o, field);
           break;
-        case Kind::kRule:
-          if (col->rule.Keeps(field)) {
-            o = PutPadded(o, field);
-          } else if (report && !IsBlankBytes(field)) {
-            noteBlank(*col, field);
-          }
+        case Kind::kMax:
+          keep = col->rule.KeepsMax(field);
+          break;
+        case Kind::kOne:
+          keep = col->rule.KeepsOne(field);
+          break;
+        case Kind::kExact:
+          keep = col->rule.KeepsExact(field);
+          break;
+        case Kind::kGeneric:
+          keep = col->rule.KeepsGeneric(field);
           break;
         case Kind::kCarte:
-          o = Put(o, charts.ConvCarte(field, key));
-          break;
+          o = Put(o, charts.ConvCarte(field, digits));
+          continue;
         case Kind::kDate: {
           const std::string_view t = TrimBytes(field);
           if (t.size() == 6) {
@@ -819,12 +886,17 @@ void ConvertNewFmt(const fs::path& input, const fs::path& output, const fs::path
           } else if (report && !t.empty()) {
             noteBlank(*col, field);
           }
-          break;
+          continue;
         }
+      }
+      if (keep) {
+        o = PutPadded(o, field);
+      } else if (report && !IsBlankBytes(field)) {
+        noteBlank(*col, field);
       }
     }
     if (gap) {
-      const std::string_view chart = charts.ConvCarte(dataId, key);
+      const std::string_view chart = charts.ConvCarte(dataId, digits);
       std::memcpy(gap, chart.data(), chart.size());
       const std::size_t unused = gapSize - chart.size();
       if (unused) {

@@ -147,15 +147,24 @@ void TabFields::SplitSse2(std::string_view line) {
     // of that field is done with.
     while (highs != 0) {
       const std::uint64_t below = (highs & (0 - highs)) - 1;
-      const std::size_t g = f + static_cast<std::size_t>(std::popcount(tabs & below));
+      const std::size_t g = f + CountBits(tabs & below);
       high[g / 64] |= std::uint64_t{1} << (g % 64);
       const std::uint64_t after = tabs & ~below;  // the TAB that ends it, if any
       highs &= after == 0 ? 0 : ~(((after & (0 - after)) << 1) - 1);
     }
-    while (tabs != 0) {
-      starts[++f] = i + static_cast<std::size_t>(std::countr_zero(tabs)) + 1;
-      tabs &= tabs - 1;
+    // A block that starts no wanted field is only counted. Otherwise four
+    // positions at a time, written whether or not there are as many TABs
+    // (the room has space past them); the count decides which are kept.
+    const std::size_t count = CountBits(tabs);
+    if (Wanted(f, count)) {
+      for (std::size_t k = 1; k <= count; k += 4) {
+        for (std::size_t u = 0; u < 4; ++u) {
+          starts[f + k + u] = i + static_cast<std::size_t>(std::countr_zero(tabs)) + 1;
+          tabs &= tabs - 1;
+        }
+      }
     }
+    f += count;
   }
   count_ = f + 1;
   starts[count_] = n + 1;

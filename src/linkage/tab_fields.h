@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/cp932.h"
 #include "core/simd.h"
 
 namespace tavo::linkage {
@@ -29,6 +30,34 @@ inline std::uint64_t Load8(const char* p) {
 }
 
 inline constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
+
+// The bits set in w; std::popcount is a library call where the target's
+// baseline has no instruction for it.
+inline std::size_t CountBits(std::uint64_t w) {
+  w -= (w >> 1) & 0x5555555555555555ull;
+  w = (w & 0x3333333333333333ull) + ((w >> 2) & 0x3333333333333333ull);
+  w = (w + (w >> 4)) & 0x0F0F0F0F0F0F0F0Full;
+  return static_cast<std::size_t>((w * 0x0101010101010101ull) >> 56);
+}
+
+// Cp932HasTwinLead of a field followed by kFieldSlack readable bytes: a
+// short field is tested in one step of sixteen bytes (the bytes past it
+// are masked off), a longer one as Cp932HasTwinLead does.
+inline constexpr std::size_t kFieldSlack = 16;
+inline bool HasTwinLeadPadded(std::string_view field) {
+#if TAVO_SSE2
+  if (field.size() <= kFieldSlack) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(field.data()));
+    auto same = [v](int b) { return _mm_cmpeq_epi8(v, _mm_set1_epi8(static_cast<char>(b))); };
+    const __m128i hit = _mm_or_si128(_mm_or_si128(_mm_or_si128(same(0x87), same(0xED)),
+                                                  _mm_or_si128(same(0xEE), same(0xFA))),
+                                     _mm_or_si128(same(0xFB), same(0xFC)));
+    const auto inside = static_cast<unsigned>((1u << field.size()) - 1);
+    return (static_cast<unsigned>(_mm_movemask_epi8(hit)) & inside) != 0;
+  }
+#endif
+  return Cp932HasTwinLead(field);
+}
 
 class TabFields {
  public:
@@ -49,8 +78,8 @@ class TabFields {
   void SplitSse2(std::string_view line);
 #endif
 
-  // Only these fields will be asked for (by default all): the plain split
-  // then need not note the positions of the others, only count them.
+  // Only these fields will be asked for (by default all): the split then
+  // need not note the positions of the others, only count them.
   void Want(const std::vector<std::size_t>& fields);
 
   std::size_t size() const { return count_; }
@@ -60,6 +89,30 @@ class TabFields {
   }
   // No byte of 0x80 or more.
   bool ascii(std::size_t i) const { return ((high_[i / 64] >> (i % 64)) & 1u) == 0; }
+
+  // The same questions through plain pointers, valid until the next split:
+  // a local copy stays in registers where the members would be read again
+  // after every byte written elsewhere (a byte may alias anything).
+  struct View {
+    const char* base;
+    const std::size_t* starts;
+    const std::uint64_t* high;
+    std::size_t count;
+    std::size_t size() const { return count; }
+    std::string_view field(std::size_t i) const {
+      return {base + starts[i], starts[i + 1] - starts[i] - 1};
+    }
+    bool ascii(std::size_t i) const { return ((high[i / 64] >> (i % 64)) & 1u) == 0; }
+    // Fields first ... first + count - 1 with the TABs between them.
+    std::string_view span(std::size_t first, std::size_t count) const {
+      return {base + starts[first], starts[first + count] - starts[first] - 1};
+    }
+    // Where the TAB before field i lies in a span that starts at field first.
+    std::size_t tabIn(std::size_t first, std::size_t i) const {
+      return starts[i] - 1 - starts[first];
+    }
+  };
+  View view() const { return {base_, starts_.data(), high_.data(), count_}; }
 
  private:
   static constexpr std::size_t kNever = ~std::size_t{0};

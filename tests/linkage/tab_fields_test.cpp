@@ -2,6 +2,7 @@
 // split against a straightforward one, on random lines.
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <random>
 #include <string>
 #include <string_view>
@@ -75,7 +76,7 @@ TEST(TabFields, SplitsAgreeWithAStraightforwardSplit) {
     sse2.Split(line);
     ASSERT_EQ(Fields(sse2, nullptr), expected);
 #endif
-    // Only some fields wanted: the plain split skips the others.
+    // Only some fields wanted: the splits skip the others.
     std::vector<std::size_t> wanted;
     for (std::size_t i = 0; i < expected.size(); ++i) {
       if (rng() % 3 == 0) wanted.push_back(i);
@@ -87,6 +88,43 @@ TEST(TabFields, SplitsAgreeWithAStraightforwardSplit) {
     const std::vector<Field> got = Fields(plainWanted, &wanted);
     ASSERT_EQ(got.size(), expected.size());
     for (std::size_t w : wanted) ASSERT_EQ(got[w], expected[w]);
+#if TAVO_SSE2
+    TabFields sse2Wanted;
+    sse2Wanted.Want(wanted);
+    sse2Wanted.Split(line);
+    const std::vector<Field> gotSse2 = Fields(sse2Wanted, &wanted);
+    ASSERT_EQ(gotSse2.size(), expected.size());
+    for (std::size_t w : wanted) ASSERT_EQ(gotSse2[w], expected[w]);
+#endif
+  }
+}
+
+TEST(TabFields, CountBitsAgreesWithPopcount) {
+  std::mt19937_64 rng(15);
+  for (std::uint64_t w : {std::uint64_t{0}, ~std::uint64_t{0}, std::uint64_t{1} << 63}) {
+    EXPECT_EQ(CountBits(w), static_cast<std::size_t>(std::popcount(w)));
+  }
+  for (int round = 0; round < 1000; ++round) {
+    const std::uint64_t w = rng() & rng();
+    ASSERT_EQ(CountBits(w), static_cast<std::size_t>(std::popcount(w)));
+  }
+}
+
+TEST(TabFields, PaddedTwinLeadTestAgreesWithTheByteTest) {
+  std::mt19937 rng(932);
+  // Every lead byte that has a twin, its neighbours, ASCII and TAB.
+  const std::string alphabet = std::string("\x87\xED\xEE\xFA\xFB\xFC\x86\x88\xEC\xEF\xF9\xFD") +
+                               "\x82\xA0" + "a1 \t";
+  for (int round = 0; round < 20000; ++round) {
+    const std::size_t length = rng() % 40;
+    std::string bytes;
+    for (std::size_t i = 0; i < length + kFieldSlack; ++i) {
+      // Mostly plain bytes, so that both answers come up often.
+      bytes +=
+          rng() % 4 == 0 ? alphabet[rng() % 12] : alphabet[12 + rng() % (alphabet.size() - 12)];
+    }
+    const std::string_view field(bytes.data(), length);
+    ASSERT_EQ(HasTwinLeadPadded(field), Cp932HasTwinLeadPlain(field)) << "round " << round;
   }
 }
 
