@@ -446,6 +446,8 @@ AtomicFile::AtomicFile(const fs::path& target, Sync sync) : target_(target), syn
     file_ = OpenFile(temp_, true);
   }
   if (!file_) ThrowWriteError(target, std::strerror(errno));
+  // Unbuffered: Write gathers its own blocks, which then go out in one call each.
+  std::setvbuf(file_, nullptr, _IONBF, 0);
   buf_.reserve(kChunk);
 }
 

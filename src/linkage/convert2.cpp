@@ -12,6 +12,7 @@
 
 #include "core/carte.h"
 #include "core/cp932.h"
+#include "core/cp932_twins.h"
 #include "core/errors.h"
 #include "core/files.h"
 #include "core/simd.h"
@@ -827,7 +828,8 @@ void ConvertNewFmt(const fs::path& input, const fs::path& output, const fs::path
         // A value that passes whatever its characters, and whose bytes
         // decode and encode back to themselves, is written as it is.
         if (kind != Kind::kCarte && kind != Kind::kDate &&
-            col->rule.KeepsAnyCharacters(field.size()) && !HasTwinLeadPadded(field)) {
+            col->rule.KeepsAnyCharacters(field.size()) &&
+            !(HasTwinLeadPadded(field) && Cp932ChangesOnReencodeExact(field))) {
           o = PutPadded(o, field);
           continue;
         }

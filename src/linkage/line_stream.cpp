@@ -5,6 +5,7 @@
 
 #include "core/errors.h"
 #include "core/files.h"
+#include "core/line_breaks.h"
 
 namespace tavo::linkage {
 
@@ -36,7 +37,6 @@ bool RawLineStream::Fill() {
   if (n < kBuffer) eof_ = true;
   size_ = n;
   pos_ = 0;
-  lfKnown_ = false;
   return n > 0;
 }
 
@@ -68,17 +68,7 @@ bool RawLineStream::Next(std::string_view& line) {
     }
     const char* begin = buf_.data() + pos_;
     const std::size_t left = size_ - pos_;
-    // The first CR or LF. The next LF is remembered, so that a file of lone
-    // CRs is not searched to the buffer's end for every line.
-    if (!lfKnown_ || nextLf_ < pos_) {
-      lfKnown_ = true;
-      const void* lf = std::memchr(begin, '\n', left);
-      nextLf_ = lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - buf_.data()) : size_;
-    }
-    std::size_t i = nextLf_ - pos_;
-    if (const void* cr = std::memchr(begin, '\r', i)) {
-      i = static_cast<std::size_t>(static_cast<const char*>(cr) - begin);
-    }
+    std::size_t i = FindCrOrLf(begin, left);  // the first CR or LF
     if (i == left) {
       Carry(carry_, carried_, begin, left);
       cut = true;

@@ -36,9 +36,6 @@ class RawLineStream {
   std::vector<char> buf_;  // the bytes read, then kReadSlack more
   std::size_t size_ = 0;   // bytes read into buf_
   std::size_t pos_ = 0;
-  // Position of the next LF in buf_ (buf_.size() when none); stale when below pos_.
-  std::size_t nextLf_ = 0;
-  bool lfKnown_ = false;
   std::vector<char> carry_;  // a line cut by the buffer's end, then kReadSlack more
   std::size_t carried_ = 0;  // its length
   bool eof_ = false;
