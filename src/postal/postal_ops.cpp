@@ -276,9 +276,10 @@ std::string_view LineBytes::FieldAt(std::size_t index) const {
 
 namespace {
 
-// The bytes as WrtSet writes their text: the same unless a code has a twin.
+// The bytes as WrtSet writes their text: the same unless a code has a twin
+// (which only bytes that may start one can hold).
 std::string_view AsWritten(std::string_view field, bool mayHoldTwin, std::string& rewritten) {
-  if (!mayHoldTwin || !Cp932ChangesOnReencode(field)) return field;
+  if (!mayHoldTwin || !Cp932ChangesOnReencodeExact(field)) return field;
   rewritten.clear();
   Cp932NormalizeAppend(field, rewritten);
   return rewritten;
@@ -330,7 +331,8 @@ void LineBytes::OutputFileLine(std::string_view line, OutBuffer& out) {
     number = whole->second;
   }
   const std::string_view name = FieldAt(2);
-  AppendLine(sign, number, name, true, FieldAt(12), true, out);
+  AppendLine(sign, number, name, Cp932MayHoldTwin(name), FieldAt(12),
+             Cp932MayHoldTwin(TrimBytes(FieldAt(12))), out);
 }
 
 void LineBytes::IntermediateLine(std::string_view line, const KarteMap& karte, OutBuffer& out) {
@@ -349,7 +351,8 @@ void LineBytes::IntermediateLine(std::string_view line, const KarteMap& karte, O
   }
   const std::string_view number = karte.FindBytes(FieldAt(0));
   const std::string_view name = FieldAt(1);
-  AppendLine({}, number, name, true, FieldAt(5), true, out);
+  AppendLine({}, number, name, Cp932MayHoldTwin(name), FieldAt(5),
+             Cp932MayHoldTwin(TrimBytes(FieldAt(5))), out);
 }
 
 void OutputFileLineBytes(std::string_view line, const Text& date, std::string& out) {
