@@ -79,6 +79,21 @@ class ByteStringMap {
     return {entries_.data() + entry + 8 + Load32(entries_.data() + entry),
             Load32(entries_.data() + entry + 4)};
   }
+  // Whether the entry's key is `key`; short keys as two words each, not a call.
+  bool SameKey(std::uint64_t entry, std::string_view key) const {
+    const char* stored = entries_.data() + entry;
+    const std::size_t n = key.size();
+    if (Load32(stored) != n) return false;
+    stored += 8;
+    const char* p = key.data();
+    if (n >= 8 && n <= 16) {
+      return ((Load64(stored) ^ Load64(p)) | (Load64(stored + n - 8) ^ Load64(p + n - 8))) == 0;
+    }
+    if (n >= 4 && n < 8) {
+      return ((Load32(stored) ^ Load32(p)) | (Load32(stored + n - 4) ^ Load32(p + n - 4))) == 0;
+    }
+    return n == 0 || std::memcmp(stored, p, n) == 0;
+  }
   // The slot of the key, or the empty slot where it belongs.
   std::size_t Locate(std::string_view key, std::uint64_t hash) const {
     const std::size_t mask = slots_.size() - 1;
@@ -86,7 +101,7 @@ class ByteStringMap {
     for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
       const std::uint64_t slot = slots_[i];
       if (slot == 0) return i;
-      if (slot >> kOffsetBits == tag && KeyAt((slot & kOffsetMask) - 1) == key) return i;
+      if (slot >> kOffsetBits == tag && SameKey((slot & kOffsetMask) - 1, key)) return i;
     }
   }
   void Grow();

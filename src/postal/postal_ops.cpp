@@ -1,5 +1,6 @@
 #include "postal/postal_ops.h"
 
+#include <algorithm>
 #include <cstring>
 #include <system_error>
 
@@ -46,11 +47,11 @@ void StreamRun(const Env& env, const Text& mstNgt, const std::vector<fs::path>& 
   const bool plain = reader.coding() == TextCoding::kCp932;
   // Written out in pieces of a size that stays in the cache.
   constexpr std::size_t kPiece = 1 << 17;
-  std::string chunk;
-  chunk.reserve(kPiece + (1 << 12));
-  chunk = Cp932Encode(T(kHeader)) + "\r\n";
+  OutBuffer chunk;
+  chunk.Append(Cp932Encode(T(kHeader)) + "\r\n");
   std::string_view bytes;
   Text text;
+  std::string encoded;
   reader.NextBytes(bytes);  // the header line, whatever it holds
   while (reader.NextBytes(bytes)) {
     if (plain) {
@@ -58,16 +59,18 @@ void StreamRun(const Env& env, const Text& mstNgt, const std::vector<fs::path>& 
     } else {
       text.clear();
       AnyEndLineReader::Decode(reader.coding(), bytes, text);
-      Cp932EncodeAppend(textLine(text), chunk);
-      chunk += "\r\n";
+      encoded.clear();
+      Cp932EncodeAppend(textLine(text), encoded);
+      encoded += "\r\n";
+      chunk.Append(encoded);
     }
     if (chunk.size() >= kPiece) {
-      if (out) out->Write(chunk);
+      if (out) out->Write(chunk.view());
       chunk.clear();
     }
   }
   if (result.RefusesOverwrite(target, name, inputs)) return;
-  out->Write(chunk);
+  out->Write(chunk.view());
   out->Commit();
   result.HandOver(target, name);
 }
@@ -248,58 +251,77 @@ Text IntermediateLine(const Text& line, const Text& date, const KarteMap& karte)
   return PostalLine(std::move(number), name, date, At(fields, 5));
 }
 
+void OutBuffer::Reserve(std::size_t atLeast) {
+  const std::size_t capacity = std::max({atLeast, capacity_ * 2, std::size_t{1} << 18});
+  std::unique_ptr<char[]> data(new char[capacity]);  // left unfilled
+  if (size_ != 0) std::memcpy(data.get(), data_.get(), size_);
+  data_ = std::move(data);
+  capacity_ = capacity;
+}
+
+void OutBuffer::Append(std::string_view bytes) {
+  if (!bytes.empty()) std::memcpy(Extend(bytes.size()), bytes.data(), bytes.size());
+}
+
 LineBytes::LineBytes(const Text& date, std::string_view lineEnd)
-    : date_(date), dateBytes_(Cp932Encode(date)), lineEnd_(lineEnd) {}
+    : date_(date), middle_(","), lineEnd_(lineEnd) {
+  middle_ += Cp932Encode(date);
+  middle_ += ',';
+}
 
 std::string_view LineBytes::FieldAt(std::size_t index) const {
   if (index >= fields_.size()) ThrowIndexError(static_cast<long long>(index));
   return fields_[index];
 }
 
-void LineBytes::AppendLine(std::string_view sign, std::string_view number, std::string_view name,
-                           std::string_view postcode, std::string& out) {
-  // The bytes as WrtSet writes the text: the same unless a code has a twin.
-  auto asWritten = [](std::string_view field, std::string& rewritten) {
-    if (!Cp932ChangesOnReencode(field)) return field;
-    rewritten.clear();
-    Cp932NormalizeAppend(field, rewritten);
-    return std::string_view(rewritten);
-  };
-  name = asWritten(name, name_);
-  postcode = asWritten(TrimBytes(postcode), postcode_);
-  // One resize for the line, its pieces then copied in place.
-  const std::size_t at = out.size();
-  out.resize(at + sign.size() + number.size() + name.size() + dateBytes_.size() + postcode.size() +
-             3 + lineEnd_.size());
-  char* p = out.data() + at;
-  auto put = [&p](std::string_view piece) {
-    const char* from = piece.data();
-    const std::size_t n = piece.size();
-    // Most pieces are short: two word copies that may overlap instead of a call.
-    if (n >= 8 && n <= 16) {
-      CopyAsTwoWords<std::uint64_t>(p, from, n);
-    } else if (n >= 4 && n < 8) {
-      CopyAsTwoWords<std::uint32_t>(p, from, n);
-    } else if (n > 0) {
-      std::memcpy(p, from, n);
-    }
-    p += n;
-  };
-  put(sign);
-  put(number);
-  *p++ = ',';
-  put(name);
-  *p++ = ',';
-  put(dateBytes_);
-  *p++ = ',';
-  put(postcode);
-  put(lineEnd_);
+namespace {
+
+// The bytes as WrtSet writes their text: the same unless a code has a twin
+// (which only bytes that may start one can hold).
+std::string_view AsWritten(std::string_view field, bool mayHoldTwin, std::string& rewritten) {
+  if (!mayHoldTwin || !Cp932ChangesOnReencodeExact(field)) return field;
+  rewritten.clear();
+  Cp932NormalizeAppend(field, rewritten);
+  return rewritten;
 }
 
-void LineBytes::OutputFileLine(std::string_view line, std::string& out) {
+// Puts a piece at p and returns the end. Most pieces are short: two word
+// copies that may overlap instead of a call.
+char* Put(char* p, std::string_view piece) {
+  const char* from = piece.data();
+  const std::size_t n = piece.size();
+  if (n >= 8 && n <= 16) {
+    CopyAsTwoWords<std::uint64_t>(p, from, n);
+  } else if (n >= 4 && n < 8) {
+    CopyAsTwoWords<std::uint32_t>(p, from, n);
+  } else if (n > 0) {
+    std::memcpy(p, from, n);
+  }
+  return p + n;
+}
+
+}  // namespace
+
+void LineBytes::AppendLine(std::string_view sign, std::string_view number, std::string_view name,
+                           bool nameMayHoldTwin, std::string_view postcode,
+                           bool postcodeMayHoldTwin, OutBuffer& out) {
+  name = AsWritten(name, nameMayHoldTwin, name_);
+  postcode = AsWritten(TrimBytes(postcode), postcodeMayHoldTwin, postcode_);
+  char* p = out.Extend(sign.size() + number.size() + name.size() + middle_.size() +
+                       postcode.size() + 1 + lineEnd_.size());
+  p = Put(p, sign);
+  p = Put(p, number);
+  *p++ = ',';
+  p = Put(p, name);
+  p = Put(p, middle_);
+  p = Put(p, postcode);
+  Put(p, lineEnd_);
+}
+
+void LineBytes::OutputFileLine(std::string_view line, OutBuffer& out) {
   if (!fields_.Split(line, ',', false, 13)) {
-    Cp932EncodeAppend(postal::OutputFileLine(Cp932Decode(line), date_), out);
-    out += lineEnd_;
+    out.Append(Cp932Encode(postal::OutputFileLine(Cp932Decode(line), date_)));
+    out.Append(lineEnd_);
     return;
   }
   std::string_view sign;
@@ -309,27 +331,41 @@ void LineBytes::OutputFileLine(std::string_view line, std::string& out) {
     number = whole->second;
   }
   const std::string_view name = FieldAt(2);
-  AppendLine(sign, number, name, FieldAt(12), out);
+  AppendLine(sign, number, name, Cp932MayHoldTwin(name), FieldAt(12),
+             Cp932MayHoldTwin(TrimBytes(FieldAt(12))), out);
 }
 
-void LineBytes::IntermediateLine(std::string_view line, const KarteMap& karte, std::string& out) {
+void LineBytes::IntermediateLine(std::string_view line, const KarteMap& karte, OutBuffer& out) {
+  // Nearly every line: six fields or more, no quote among them.
+  if (intermediate_.Split(line)) {
+    const IntermediateFields& f = intermediate_;
+    const std::string_view number =
+        f.MayHoldTwin(0) ? karte.FindBytes(f[0]) : karte.FindBytesWithoutTwins(f[0]);
+    AppendLine({}, number, f[1], f.MayHoldTwin(1), f[5], f.MayHoldTwin(5), out);
+    return;
+  }
   if (!fields_.Split(line, '\t', true, 6)) {
-    Cp932EncodeAppend(postal::IntermediateLine(Cp932Decode(line), date_, karte), out);
-    out += lineEnd_;
+    out.Append(Cp932Encode(postal::IntermediateLine(Cp932Decode(line), date_, karte)));
+    out.Append(lineEnd_);
     return;
   }
   const std::string_view number = karte.FindBytes(FieldAt(0));
   const std::string_view name = FieldAt(1);
-  AppendLine({}, number, name, FieldAt(5), out);
+  AppendLine({}, number, name, Cp932MayHoldTwin(name), FieldAt(5),
+             Cp932MayHoldTwin(TrimBytes(FieldAt(5))), out);
 }
 
 void OutputFileLineBytes(std::string_view line, const Text& date, std::string& out) {
-  LineBytes(date, "").OutputFileLine(line, out);
+  OutBuffer bytes;
+  LineBytes(date, "").OutputFileLine(line, bytes);
+  out += bytes.view();
 }
 
 void IntermediateLineBytes(std::string_view line, const Text& date, const KarteMap& karte,
                            std::string& out) {
-  LineBytes(date, "").IntermediateLine(line, karte, out);
+  OutBuffer bytes;
+  LineBytes(date, "").IntermediateLine(line, karte, bytes);
+  out += bytes.view();
 }
 
 Text OutputName(TextView mstNgt) { return Text(mstNgt) + T("_postcode.csv"); }
@@ -348,7 +384,7 @@ RunResult Cnv(const Env& env, TextView year, TextView month, TextView pstFile) {
     LineBytes lines(date, "\r\n");
     StreamRun(
         env, *mstNgt, {path},
-        [&](std::string_view line, std::string& out) { lines.OutputFileLine(line, out); },
+        [&](std::string_view line, OutBuffer& out) { lines.OutputFileLine(line, out); },
         [&](const Text& line) { return OutputFileLine(line, date); }, result);
   } catch (const OpError& e) {
     result.Error(e.text());
@@ -377,7 +413,7 @@ RunResult Cnv2(const Env& env, TextView year, TextView month, TextView pstFile, 
     LineBytes lines(date, "\r\n");
     StreamRun(
         env, *mstNgt, {path, path2},
-        [&](std::string_view line, std::string& out) { lines.IntermediateLine(line, karte, out); },
+        [&](std::string_view line, OutBuffer& out) { lines.IntermediateLine(line, karte, out); },
         [&](const Text& line) { return IntermediateLine(line, date, karte); }, result);
   } catch (const OpError& e) {
     result.Error(e.text());

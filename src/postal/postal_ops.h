@@ -5,6 +5,7 @@
 #pragma once
 
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -16,6 +17,7 @@
 #include "core/leading_fields.h"
 #include "core/result.h"
 #include "core/text.h"
+#include "postal/intermediate_fields.h"
 
 namespace tavo::postal {
 
@@ -49,6 +51,11 @@ class KarteMap {
   // Get() of a key given as code page 932 bytes, as the bytes of its value
   // (empty when the key is unknown); valid as long as the map.
   std::string_view FindBytes(std::string_view key) const;
+  // The same for a key with no byte that may start a code with a twin.
+  std::string_view FindBytesWithoutTwins(std::string_view key) const {
+    const auto hit = byteMap_.Find(key);
+    return hit ? *hit : std::string_view();
+  }
 
  private:
   void Put(const Text& line);
@@ -71,25 +78,51 @@ Text GetKarte(const std::vector<Text>& lines, const Text& pstDtsbt);
 Text OutputFileLine(const Text& line, const Text& date);
 Text IntermediateLine(const Text& line, const Text& date, const KarteMap& karte);
 
+// Output bytes gathered to be written in big pieces. A line's room is taken
+// without being filled first: its writer fills all of it.
+class OutBuffer {
+ public:
+  // The n bytes added at the end, to be filled.
+  char* Extend(std::size_t n) {
+    if (capacity_ - size_ < n) Reserve(size_ + n);
+    char* at = data_.get() + size_;
+    size_ += n;
+    return at;
+  }
+  void Append(std::string_view bytes);
+  std::string_view view() const { return {data_.get(), size_}; }
+  std::size_t size() const { return size_; }
+  void clear() { size_ = 0; }
+
+ private:
+  void Reserve(std::size_t atLeast);
+  std::unique_ptr<char[]> data_;
+  std::size_t size_ = 0;
+  std::size_t capacity_ = 0;
+};
+
 // The same on lines of code page 932 bytes, appending the output line's bytes
 // (as WrtSet writes the text) and `lineEnd` to `out`. A line whose fields
 // read are quoted goes through the text rule.
 class LineBytes {
  public:
   LineBytes(const Text& date, std::string_view lineEnd);
-  void OutputFileLine(std::string_view line, std::string& out);
-  void IntermediateLine(std::string_view line, const KarteMap& karte, std::string& out);
+  void OutputFileLine(std::string_view line, OutBuffer& out);
+  void IntermediateLine(std::string_view line, const KarteMap& karte, OutBuffer& out);
 
  private:
   std::string_view FieldAt(std::size_t index) const;  // or the index error of a short line
-  // The output line from its values as read (the number as sign and digits).
+  // The output line from its values as read (the number as sign and digits);
+  // the name and the postal code as written unless known to hold no twin code.
   void AppendLine(std::string_view sign, std::string_view number, std::string_view name,
-                  std::string_view postcode, std::string& out);
+                  bool nameMayHoldTwin, std::string_view postcode, bool postcodeMayHoldTwin,
+                  OutBuffer& out);
   Text date_;
-  std::string dateBytes_;
+  std::string middle_;  // ",YYYYMM01," between the name and the postal code
   std::string lineEnd_;
   LeadingFields fields_;  // of the current line
-  std::string name_;      // the name and the postal code as written, where they differ
+  IntermediateFields intermediate_;
+  std::string name_;  // the name and the postal code as written, where they differ
   std::string postcode_;
 };
 // One line of each kind, without line end.

@@ -1,0 +1,175 @@
+#include "postal/intermediate_fields.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstdint>
+
+#include "core/simd.h"
+
+namespace tavo::postal {
+
+namespace {
+
+// Bit k of each mask stands for byte k of up to 64 bytes of a line.
+struct Marks {
+  std::uint64_t tabs = 0;
+  std::uint64_t quotes = 0;
+  std::uint64_t twins = 0;  // 87, ED-FF
+};
+
+bool MayLeadTwin(char c) {
+  const auto b = static_cast<unsigned char>(c);
+  return b == 0x87 || b >= 0xED;
+}
+
+#if TAVO_SSE2
+// The marks of the sixteen bytes at `p`, the bytes below `drop` left out,
+// shifted to bit `shift` on.
+void Add16(const char* p, unsigned drop, unsigned shift, Marks& m) {
+  const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+  const __m128i tab = _mm_cmpeq_epi8(v, _mm_set1_epi8('\t'));
+  const __m128i quote = _mm_cmpeq_epi8(v, _mm_set1_epi8('"'));
+  // ED-FF: the bytes that the unsigned maximum with ED leaves as they are.
+  const __m128i high = _mm_cmpeq_epi8(_mm_max_epu8(v, _mm_set1_epi8(static_cast<char>(0xED))), v);
+  const __m128i twin =
+      _mm_or_si128(high, _mm_cmpeq_epi8(v, _mm_set1_epi8(static_cast<char>(0x87))));
+  auto bits = [&](__m128i x) {
+    return std::uint64_t{static_cast<unsigned>(_mm_movemask_epi8(x)) >> drop} << shift;
+  };
+  m.tabs |= bits(tab);
+  m.quotes |= bits(quote);
+  m.twins |= bits(twin);
+}
+#endif
+
+// The marks of the bytes from `from` on (up to 64) of the n at `p`.
+template <bool kSse2>
+Marks MarksAt(const char* p, std::size_t n, std::size_t from) {
+  const std::size_t end = std::min(from + 64, n);
+  Marks m;
+#if TAVO_SSE2
+  if constexpr (kSse2) {
+    if (n >= 16) {
+      std::size_t at = from;
+      for (; at + 16 <= end; at += 16) Add16(p + at, 0, static_cast<unsigned>(at - from), m);
+      // The line's last bytes: the sixteen that end it, those before `at` dropped.
+      if (at < end) {
+        Add16(p + n - 16, static_cast<unsigned>(16 - (n - at)), static_cast<unsigned>(at - from),
+              m);
+      }
+      return m;
+    }
+  }
+#endif
+  for (std::size_t k = from; k < end; ++k) {
+    const std::uint64_t bit = std::uint64_t{1} << (k - from);
+    if (p[k] == '\t') m.tabs |= bit;
+    if (p[k] == '"') m.quotes |= bit;
+    if (MayLeadTwin(p[k])) m.twins |= bit;
+  }
+  return m;
+}
+
+// The marks of a line of up to 64 bytes.
+template <bool kSse2>
+Marks ShortLineMarks(const char* p, std::size_t n) {
+#if TAVO_SSE2
+  if constexpr (kSse2) {
+    if (n >= 16) {
+      // Sixteen bytes at a time, the last sixteen ending the line: bytes seen
+      // twice give the same bits.
+      Marks m;
+      const __m128i tab = _mm_set1_epi8('\t');
+      const __m128i quote = _mm_set1_epi8('"');
+      const __m128i ed = _mm_set1_epi8(static_cast<char>(0xED));
+      const __m128i b87 = _mm_set1_epi8(static_cast<char>(0x87));
+      for (std::size_t from = 0;; from += 16) {
+        const std::size_t at = std::min(from, n - 16);
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + at));
+        const __m128i twin = _mm_or_si128(_mm_cmpeq_epi8(_mm_max_epu8(v, ed), v),
+                                          _mm_cmpeq_epi8(v, b87));
+        auto bits = [&](__m128i x) {
+          return std::uint64_t{static_cast<unsigned>(_mm_movemask_epi8(x))} << at;
+        };
+        m.tabs |= bits(_mm_cmpeq_epi8(v, tab));
+        m.quotes |= bits(_mm_cmpeq_epi8(v, quote));
+        m.twins |= bits(twin);
+        if (from + 16 >= n) return m;
+      }
+    }
+  }
+#endif
+  return MarksAt<false>(p, n, 0);
+}
+
+}  // namespace
+
+template <bool kSse2>
+bool IntermediateFields::SplitWith(std::string_view line) {
+  const char* const p = line.data();
+  const std::size_t n = line.size();
+  if (n <= 64) {
+    // Most lines: one look at all bytes, then the fields from the marks.
+    const Marks m = ShortLineMarks<kSse2>(p, n);
+    std::array<std::size_t, kCount> ends;
+    std::uint64_t tabs = m.tabs;
+    for (std::size_t i = 0; i + 1 < kCount; ++i) {
+      if (tabs == 0) return false;
+      ends[i] = static_cast<std::size_t>(std::countr_zero(tabs));
+      tabs &= tabs - 1;
+    }
+    ends[kCount - 1] = tabs == 0 ? n : static_cast<std::size_t>(std::countr_zero(tabs));
+    // (countr_zero of no bits is 64, past every end.)
+    if (static_cast<std::size_t>(std::countr_zero(m.quotes)) < ends[kCount - 1]) return false;
+    std::size_t start = 0;
+    std::uint64_t twins = m.twins;  // those from the current field's start on
+    for (std::size_t i = 0; i < kCount; ++i) {
+      fields_[i] = std::string_view(p + start, ends[i] - start);
+      twins_[i] = static_cast<std::size_t>(std::countr_zero(twins)) < ends[i];
+      if (i + 1 == kCount) break;
+      // Those through the TAB at ends[i] (below 64) dropped.
+      twins &= ~((std::uint64_t{2} << ends[i]) - 1);
+      start = ends[i] + 1;
+    }
+    return true;
+  }
+  std::size_t found = 0;
+  std::size_t start = 0;  // of the current field
+  bool twinBefore = false;  // in the current field, in the windows before
+  for (std::size_t base = 0; base < n; base += 64) {
+    const Marks m = MarksAt<kSse2>(p, n, base);
+    // The bits from the current field's start on (a field never starts past a window's start).
+    std::uint64_t fromStart = ~std::uint64_t{0};
+    // The TABs before the first quote end their fields as they are.
+    const std::uint64_t beforeQuote =
+        m.quotes == 0 ? ~std::uint64_t{0} : (m.quotes & (0 - m.quotes)) - 1;
+    std::uint64_t tabs = m.tabs & beforeQuote;
+    while (tabs != 0) {
+      const unsigned at = static_cast<unsigned>(std::countr_zero(tabs));
+      const std::uint64_t below = (std::uint64_t{1} << at) - 1;
+      fields_[found] = std::string_view(p + start, base + at - start);
+      twins_[found] = twinBefore || (m.twins & fromStart & below) != 0;
+      if (++found == kCount) return true;
+      start = base + at + 1;
+      fromStart = at == 63 ? 0 : ~std::uint64_t{0} << (at + 1);
+      twinBefore = false;
+      tabs &= tabs - 1;
+    }
+    // A quote here lies in a field still wanted.
+    if (m.quotes != 0) return false;
+    twinBefore = twinBefore || (m.twins & fromStart) != 0;
+  }
+  // The line's last field (empty after a TAB that ends it).
+  if (found + 1 != kCount) return false;
+  fields_[found] = std::string_view(p + start, n - start);
+  twins_[found] = twinBefore;
+  return true;
+}
+
+bool IntermediateFields::Split(std::string_view line) {
+  return SplitWith<TAVO_SSE2 != 0>(line);
+}
+
+bool IntermediateFields::SplitPlain(std::string_view line) { return SplitWith<false>(line); }
+
+}  // namespace tavo::postal
