@@ -16,10 +16,9 @@ BENCH_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)  # the awk references
 G=$BUILD/bench
 SPEC=$BUILD/siyo4.csv
 for p in "$CLI" "$G/gen_receipts" "$G/gen_ff_positional" "$G/gen_ff_itemcode" "$G/gen_ff1_folder" \
-  "$G/gen_replace" "$G/gen_postal"; do
+  "$G/gen_replace" "$G/gen_postal" "$G/time_run"; do
   [ -x "$p" ] || { echo "missing $p (build first)"; exit 1; }
 done
-[ -x /usr/bin/time ] || { echo "missing /usr/bin/time (apt-get install time)"; exit 1; }
 SIZES=${TAVO_BENCH_SIZES:-100 1000}
 # Inputs go under the build folder (1 GB each) and are deleted after each operation.
 DATA=$BUILD/bench-data
@@ -41,7 +40,7 @@ run() {
   local best_s="" best_cpu="" peak=0
   for ((i = 0; i < runs; i++)); do
     rm -rf "$OUT" && mkdir -p "$OUT"
-    /usr/bin/time -f "%e %U %S %M" -o "$W/$name.time" "$@" >/dev/null 2>"$W/$name.err" || {
+    "$G/time_run" "$W/$name.time" "$@" 2>"$W/$name.err" || {
       echo "$name failed:"; cat "$W/$name.err"; exit 1; }
     read -r s u sy kb <"$W/$name.time"
     local cpu
@@ -63,8 +62,8 @@ record() {
     -v ts="$(cat "$W/tavo.s")" -v tc="$(cat "$W/tavo.cpu")" -v kb="$(cat "$W/tavo.kb")" \
     -v as="$(cat "$W/awk.s")" -v ac="$(cat "$W/awk.cpu")" \
     -v cs="$(cat "$W/cat.s")" -v cc="$(cat "$W/cat.cpu")" 'BEGIN {
-      if (ts <= 0) ts = 0.01; if (tc <= 0) tc = 0.01; if (cs <= 0) cs = 0.01; if (cc <= 0) cc = 0.01
-      printf "%s|%s|%s|%.2f|%.2f|%.2f|%.2f|%.2f|%.2f|%.1f|%.2f|%.2f|%.2f|%.2f\n", op, size, mb, ts, tc,
+      if (ts <= 0) ts = 0.001; if (tc <= 0) tc = 0.001; if (cs <= 0) cs = 0.001; if (cc <= 0) cc = 0.001
+      printf "%s|%s|%s|%.3f|%.3f|%.3f|%.3f|%.3f|%.3f|%.1f|%.2f|%.2f|%.2f|%.2f\n", op, size, mb, ts, tc,
         as, ac, cs, cc, kb / 1024, as / ts, ac / tc, ts / cs, tc / cc }' >>"$TABLE"
 }
 
@@ -237,9 +236,9 @@ echo
 echo "Times in seconds (wall / CPU = user + system), best of the runs; peak = tavo-cli's peak"
 echo "resident memory; awk/tavo = how many times faster than the awk script (target >= 2);"
 echo "tavo/cat = multiple of cat of the same input (target <= 5)."
-printf "%-27s %5s %6s %13s %13s %13s %9s %11s %11s\n" "operation" "MB" "input" "tavo wall/cpu" \
+printf "%-27s %5s %6s %15s %15s %15s %9s %11s %11s\n" "operation" "MB" "input" "tavo wall/cpu" \
   "awk wall/cpu" "cat wall/cpu" "peak MiB" "awk/tavo" "tavo/cat"
-awk -F'|' '{ printf "%-27s %5s %6s %6.2f/%6.2f %6.2f/%6.2f %6.2f/%6.2f %9.1f %5.1f/%5.1f %5.1f/%5.1f\n",
+awk -F'|' '{ printf "%-27s %5s %6s %7.3f/%7.3f %7.3f/%7.3f %7.3f/%7.3f %9.1f %5.1f/%5.1f %5.1f/%5.1f\n",
   $1, $2, $3, $4, $5, $6, $7, $8, $9, $10, $11, $12, $13, $14 }' "$TABLE"
 
 echo
