@@ -155,6 +155,8 @@ std::vector<std::string> Values() {
       "12\xED\x40",
       "\xEE\xEF"
       "5",
+      "\x94\xFC",      // 美: FC as a second byte, written as read
+      "\xFB\xFC\x8E\x52",  // 髙山 as Windows writes them
       "\x81\x20",
   };
   return v;
