@@ -10,6 +10,7 @@
 #   TAVO_BENCH_RUNS=3       runs per command at 100 MB (one run at larger sizes)
 #   TAVO_BENCH_ONLY=REGEX   measures only the operations whose name matches
 set -euo pipefail
+trap 'echo "bench_table.sh: a command failed at line $LINENO" >&2' ERR
 BUILD=$(cd "${1:?usage: bench_table.sh BUILD_DIR}" && pwd)
 CLI=$BUILD/tavo-cli
 BENCH_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)  # the awk references
