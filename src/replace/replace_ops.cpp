@@ -301,7 +301,7 @@ void ReplaceLineBytes(std::string_view line, const NumberMap& map, std::string& 
   if (!key.empty()) hit = map.FindBytes(key);
   // A line whose bytes come back unchanged from decoding and encoding is
   // copied as it is.
-  const bool changes = Cp932ChangesOnReencode(line);
+  const bool changes = Cp932HasTwinLead(line) && Cp932ChangesOnReencodeExact(line);
   if (!hit) {
     if (changes) {
       Cp932NormalizeAppend(line, out);
