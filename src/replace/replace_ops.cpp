@@ -6,6 +6,7 @@
 
 #include "core/comma.h"
 #include "core/cp932.h"
+#include "core/cp932_twins.h"
 #include "core/errors.h"
 #include "core/files.h"
 #include "replace/input_lines.h"
@@ -298,8 +299,15 @@ void ReplaceLineBytes(std::string_view line, const NumberMap& map, std::string& 
   const std::string_view key = TrimBytes(field2);
   std::optional<std::size_t> hit;
   if (!key.empty()) hit = map.FindBytes(key);
+  // A line whose bytes come back unchanged from decoding and encoding is
+  // copied as it is.
+  const bool changes = Cp932HasTwinLead(line) && Cp932ChangesOnReencodeExact(line);
   if (!hit) {
-    Cp932NormalizeAppend(line, out);
+    if (changes) {
+      Cp932NormalizeAppend(line, out);
+    } else {
+      out.append(line);
+    }
     return;
   }
   if (!BelowTrailBytes(key)) {
@@ -308,7 +316,7 @@ void ReplaceLineBytes(std::string_view line, const NumberMap& map, std::string& 
   }
   // The key's bytes end every piece of the line, and they are never a trail
   // byte: each piece reads as it did within the line.
-  const bool twins = Cp932HasTwinLead(line);
+  const bool twins = changes;
   const std::string_view to = map.NewBytes(*hit);
   std::size_t pos = 0;
   while (true) {
@@ -426,9 +434,10 @@ void ReplaceMarkedRecord(std::string_view line, const RecordMarks& marks, const 
     return;
   }
   // Commas end every field and are never a trail byte: each field reads as
-  // it did within the record.
+  // it did within the record, and comes back unchanged when the record does.
+  const bool twin = marks.twin && Cp932ChangesOnReencodeExact(line);
   const auto append = [&](std::string_view bytes) {
-    if (marks.twin) {
+    if (twin) {
       Cp932NormalizeAppend(bytes, out);
     } else {
       out.append(bytes);
