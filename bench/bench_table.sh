@@ -7,7 +7,7 @@
 # (target <= 5).
 #   usage: bench/bench_table.sh BUILD_DIR
 #   TAVO_BENCH_SIZES="100"  sizes in MB (default "100 1000"; the 1 GB runs are long)
-#   TAVO_BENCH_RUNS=5       runs per command at 100 MB (one run at larger sizes)
+#   TAVO_BENCH_RUNS=5       runs per command at 100 MB (two at larger sizes)
 #   TAVO_BENCH_ONLY=REGEX   measures only the operations whose name matches
 set -euo pipefail
 trap 'echo "bench_table.sh: a command failed at line $LINENO" >&2' ERR
@@ -41,6 +41,8 @@ run() {
   local best_s="" best_cpu="" peak=0
   for ((i = 0; i < runs; i++)); do
     rm -rf "$OUT" && mkdir -p "$OUT"
+    # Earlier outputs written back first, so that no run pays for another's.
+    sync
     "$G/time_run" "$W/$name.time" "$@" 2>"$W/$name.err" || {
       echo "$name failed:"; cat "$W/$name.err"; exit 1; }
     read -r s u sy kb <"$W/$name.time"
@@ -93,7 +95,7 @@ measure_all() {  # OP SIZE RUNS TAVO_CMD... -- AWK_CMD... -- CAT_CMD...
 
 for size in $SIZES; do
   runs=${TAVO_BENCH_RUNS:-5}
-  [ "$size" -gt 100 ] && runs=1
+  [ "$size" -gt 100 ] && runs=2
   echo "== $size MB inputs (runs per command: $runs; load: $(cut -d' ' -f1-3 /proc/loadavg)) =="
 
   # Branch-number removal: a 社保 receipt file.
