@@ -6,6 +6,7 @@
 
 #include "checkup/leading_commas.h"
 #include "core/byte_index.h"
+#include "core/bytes.h"
 #include "core/carte.h"
 #include "core/cp932.h"
 #include "core/dates.h"
@@ -120,8 +121,6 @@ std::string FromSixBytes(std::uint64_t value) {
   for (std::size_t k = 6; k-- > 0; value >>= 8) six[k] = static_cast<char>(value & 0xFF);
   return six;
 }
-
-bool IsBlankBytes(std::string_view bytes) { return TrimBytes(bytes).empty(); }
 
 // "%.10d": at least ten digits, zero-filled.
 Text Seq10(std::size_t seq) {

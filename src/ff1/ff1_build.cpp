@@ -6,6 +6,7 @@
 #include <string_view>
 #include <unordered_map>
 
+#include "core/bytes.h"
 #include "core/cp932.h"
 #include "core/errors.h"
 #include "core/files.h"

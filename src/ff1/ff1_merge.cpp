@@ -10,9 +10,11 @@
 #include <vector>
 
 #include "core/byte_index.h"
+#include "core/bytes.h"
 #include "core/cp932.h"
 #include "core/errors.h"
 #include "core/files.h"
+#include "core/line_breaks.h"
 #include "ff1/ff1_io.h"
 
 namespace tavo::ff1 {
@@ -184,11 +186,6 @@ class IdTable {
       key_.push_back(static_cast<char>(u >> 8));
     }
   }
-  static bool IsAsciiBytes(std::string_view s) {
-    for (const char c : s)
-      if (static_cast<unsigned char>(c) >= 0x80) return false;
-    return true;
-  }
 
   FF1Encoding enc_ = FF1Encoding::ShiftJIS;
   ByteIndex index_;
@@ -273,13 +270,6 @@ class KeptRuns {
   std::size_t live_ = 0;
 };
 
-// The first CR or LF in [p, end), or end.
-const char* FindLineEnd(const char* p, const char* end) {
-  const void* lf = std::memchr(p, '\n', static_cast<std::size_t>(end - p));
-  const char* stop = lf ? static_cast<const char*>(lf) : end;
-  const void* cr = std::memchr(p, '\r', static_cast<std::size_t>(stop - p));
-  return cr ? static_cast<const char*>(cr) : stop;
-}
 
 }  // namespace
 
@@ -474,7 +464,7 @@ void MergeFF1Latest(const fs::path& InDir, const fs::path& OutFile) {
     const char* p = raw.data();
     const char* piece = p;  // the first byte not yet written
     while (true) {
-      const char* e = FindLineEnd(p, end);
+      const char* e = p + FindCrOrLf(p, static_cast<std::size_t>(end - p));
       const bool last = e == end;
       const bool crlf = !last && *e == '\r' && e + 1 < end && e[1] == '\n';
       if (!same) {

@@ -12,13 +12,6 @@
 
 namespace tavo::ff1 {
 
-// Every byte up to 20: the decoded line is blank.
-inline bool IsBlankBytes(std::string_view s) {
-  for (char c : s)
-    if (static_cast<unsigned char>(c) > 0x20) return false;
-  return true;
-}
-
 // The integer reading of ToInt32 over ASCII bytes (any other byte is not a
 // digit). False when the bytes are not an integer.
 inline bool ParseInt32Bytes(std::string_view s, std::int32_t& out) {

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <utility>
 
+#include "core/bytes.h"
 #include "core/carte.h"
 #include "core/cp932.h"
 #include "core/cp932_twins.h"
@@ -32,14 +33,6 @@ constexpr std::string_view kCrLf = "\r\n";
 static_assert(RawLineStream::kReadSlack >= TabFields::kReadSlack);
 static_assert(RawLineStream::kReadSlack >= kFieldSlack);
 
-// Trimmed text is empty: only bytes up to 0x20 (these never belong to a
-// double-byte character).
-bool IsBlankBytes(std::string_view bytes) {
-  for (char c : bytes) {
-    if (static_cast<unsigned char>(c) > 0x20) return false;
-  }
-  return true;
-}
 
 // Row bytes gathered for the output file and handed on in large blocks (a
 // block of at least the file's own buffer size goes straight to the disk).

@@ -13,6 +13,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "core/bytes.h"
 #include "core/text.h"
 
 namespace tavo::replace {
@@ -20,13 +21,6 @@ namespace tavo::replace {
 // Letter case folded per code unit (ASCII, Latin-1, Greek, Cyrillic, full-width Latin).
 Text FoldCase(TextView text);
 
-// True when every byte is below 80: ASCII, the same characters in code page 932.
-inline bool IsAsciiBytes(std::string_view bytes) {
-  for (const char c : bytes) {
-    if (static_cast<unsigned char>(c) >= 0x80) return false;
-  }
-  return true;
-}
 
 // One column of the map: the numbers in file order, as code page 932 bytes
 // one after another. A number whose bytes would not give its text back (a

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/bytes.h"
 #include "ff1/ff1_io.h"
 #include "ff1/ff1_scan.h"
 #include "support/test_util.h"
