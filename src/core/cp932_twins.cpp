@@ -1,6 +1,7 @@
 #include "core/cp932_twins.h"
 
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -51,34 +52,61 @@ const PairTable& Pairs() {
 
 }  // namespace
 
+namespace {
+
+bool MayLeadTwin(unsigned char b) { return b == 0x87 || b >= 0xED; }
+
+// The first byte from `from` on that may start a code with a twin (87, or ED
+// and above), or n: eight bytes at a time, as Cp932MayHoldTwin tests them.
+std::size_t NextTwinLead(const unsigned char* p, std::size_t from, std::size_t n) {
+  std::size_t i = from;
+  if constexpr (std::endian::native == std::endian::little) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101u;
+    constexpr std::uint64_t kHigh = 0x8080808080808080u;
+    for (; n - i >= 8; i += 8) {
+      std::uint64_t w;
+      std::memcpy(&w, p + i, 8);
+      if ((w & kHigh) == 0) continue;
+      const std::uint64_t fromED = ((w & ~kHigh) + 0x13 * kOnes) & w & kHigh;
+      const std::uint64_t x = w ^ (0x87 * kOnes);
+      // The lowest byte flagged is exact (a borrow only flags bytes above it).
+      const std::uint64_t hits = fromED | ((x - kOnes) & ~x & kHigh);
+      if (hits != 0) return i + static_cast<std::size_t>(std::countr_zero(hits)) / 8;
+    }
+  }
+  while (i < n && !MayLeadTwin(p[i])) ++i;
+  return i;
+}
+
+}  // namespace
+
 bool Cp932ChangesOnReencodeExact(std::string_view bytes) {
   const PairTable& t = Pairs();
   const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
   const std::size_t n = bytes.size();
-  std::size_t i = 0;
-  while (i < n) {
-    // Eight ASCII bytes at a time.
-    if (n - i >= 8) {
-      std::uint64_t w;
-      std::memcpy(&w, p + i, 8);
-      if ((w & 0x8080808080808080u) == 0) {
-        i += 8;
-        continue;
+  std::size_t i = 0;  // a character starts here
+  while (true) {
+    const std::size_t lead = NextTwinLead(p, i, n);
+    if (lead == n) return false;
+    // A byte below 40 is never the second byte of a code, so a character
+    // starts right after the last one before the candidate: the codes are
+    // read from there, not from the start of the bytes.
+    std::size_t from = lead;
+    while (from > i && p[from - 1] >= 0x40) --from;
+    for (i = from; i <= lead;) {
+      const unsigned char b = p[i];
+      // A byte that leads no code is a character of its own, written back as it is.
+      if (b >= 0x80 && t.row[b] != 0 && i + 1 < n) {
+        const std::uint8_t kind = t.pairs[(t.row[b] - 1) * 256 + p[i + 1]];
+        if (kind == kChanged) return true;
+        if (kind == kKept) {
+          i += 2;
+          continue;
+        }
       }
+      ++i;
     }
-    const unsigned char b = p[i];
-    // A byte that leads no code is a character of its own, written back as it is.
-    if (b >= 0x80 && t.row[b] != 0 && i + 1 < n) {
-      const std::uint8_t kind = t.pairs[(t.row[b] - 1) * 256 + p[i + 1]];
-      if (kind == kChanged) return true;
-      if (kind == kKept) {
-        i += 2;
-        continue;
-      }
-    }
-    ++i;
   }
-  return false;
 }
 
 }  // namespace tavo

@@ -61,7 +61,15 @@ bool WriteAll(std::FILE* f, const char* bytes, std::size_t n) {
     errno = EIO;
     return false;
   }
-  return std::fwrite(bytes, 1, n, f) == n;
+  // In pieces of at most 256 KiB: on Linux, writing 1 MiB per call cost a
+  // run more system time, and far less steadily, than these pieces do.
+  constexpr std::size_t kPiece = std::size_t{1} << 18;
+  for (std::size_t done = 0; done < n;) {
+    const std::size_t piece = std::min(n - done, kPiece);
+    if (std::fwrite(bytes + done, 1, piece, f) != piece) return false;
+    done += piece;
+  }
+  return true;
 }
 
 }  // namespace

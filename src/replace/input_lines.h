@@ -35,6 +35,11 @@ class InputLines {
   }
   // The same with the line's RecordMarks, found in the search for its end.
   bool Next(std::string_view& line, RecordMarks& marks);
+  // Bytes read but not yet given as lines (of a file without a mark; empty
+  // for one with a mark): a look ahead, valid until the next call.
+  std::string_view Ahead() const {
+    return marked_ ? std::string_view() : std::string_view(buf_.get() + begin_, end_ - begin_);
+  }
 
  private:
   bool NextPlain(std::string_view& line, RecordMarks* marks);

@@ -1,6 +1,8 @@
 #include "replace/number_map.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <cstring>
 #include <limits>
 #include <stdexcept>
@@ -45,18 +47,42 @@ std::uint64_t FoldWord(std::uint64_t w) {
   return w | capitals >> 2;
 }
 
+// n (1 to 8) bytes as a word, the first byte lowest, the others zero. Loads
+// of fixed size instead of a copy of variable size: keys are short, and a
+// library call per key would cost more than the hash.
+std::uint64_t LoadUpTo8(const char* p, std::size_t n) {
+  if constexpr (std::endian::native != std::endian::little) {
+    std::uint64_t w = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+      w |= std::uint64_t{static_cast<unsigned char>(p[i])} << (8 * i);
+    }
+    return w;
+  }
+  // Where a low and a high load overlap, both hold the same bytes there.
+  if (n >= 4) {
+    std::uint32_t low;
+    std::uint32_t high;
+    std::memcpy(&low, p, 4);
+    std::memcpy(&high, p + n - 4, 4);
+    return low | std::uint64_t{high} << (8 * (n - 4));
+  }
+  if (n >= 2) {
+    std::uint16_t low;
+    std::uint16_t high;
+    std::memcpy(&low, p, 2);
+    std::memcpy(&high, p + n - 2, 2);
+    return low | std::uint64_t{high} << (8 * (n - 2));
+  }
+  return static_cast<unsigned char>(p[0]);
+}
+
 // The same hash for ASCII keys that differ only in the case of letters;
 // nullopt when the key holds a byte from 80 on.
 std::optional<std::uint32_t> HashFolded(std::string_view key) {
   std::uint64_t h = key.size() * 0x9E3779B97F4A7C15ull;
   std::uint64_t high = 0;
   for (std::size_t i = 0; i < key.size(); i += 8) {
-    std::uint64_t w = 0;
-    if (key.size() - i >= 8) {
-      std::memcpy(&w, key.data() + i, 8);
-    } else {
-      std::memcpy(&w, key.data() + i, key.size() - i);
-    }
+    const std::uint64_t w = LoadUpTo8(key.data() + i, std::min<std::size_t>(key.size() - i, 8));
     high |= w;
     h = (h ^ FoldWord(w)) * 0xFF51AFD7ED558CCDull;
     h ^= h >> 33;
@@ -83,24 +109,70 @@ Text FoldCase(TextView text) {
   return out;
 }
 
+// Slots in the order of their home places (hash & mask), by a least
+// significant digit radix sort: stable, so equal keys (equal hashes) keep
+// their order.
+void NumberMap::SortByHome(std::vector<Slot>& slots, std::size_t mask) {
+  std::vector<Slot> spare(slots.size());
+  for (unsigned shift = 0; (mask >> shift) != 0; shift += 8) {
+    std::array<std::size_t, 257> at{};
+    for (const Slot& s : slots) ++at[((s.hash & mask) >> shift & 0xFF) + 1];
+    for (std::size_t d = 1; d < at.size(); ++d) at[d] += at[d - 1];
+    for (const Slot& s : slots) spare[at[(s.hash & mask) >> shift & 0xFF]++] = s;
+    slots.swap(spare);
+  }
+}
+
 // ------------------------------------------------------------ NumberColumn
 
 Text NumberColumn::operator[](std::size_t i) const {
-  if (!texts_.empty()) {
-    const auto it = texts_.find(static_cast<std::uint32_t>(i));
-    if (it != texts_.end()) return it->second;
+  const std::size_t k = 2 * i + column_;
+  if (!map_->texts_.empty()) {
+    const auto it = map_->texts_.find(static_cast<std::uint32_t>(k));
+    if (it != map_->texts_.end()) return it->second;
   }
-  return Cp932Decode(Bytes(i));
+  return Cp932Decode(map_->NumberBytes(k));
 }
 
-void NumberColumn::clear() {
+// ------------------------------------------------------------ NumberMap
+
+NumberMap& NumberMap::operator=(const NumberMap& other) {
+  if (this == &other) return *this;
+  bytes_ = other.bytes_;
+  ends_ = other.ends_;
+  texts_ = other.texts_;
+  slots_ = other.slots_;
+  pending_ = other.pending_;
+  asciiCount_ = other.asciiCount_;
+  others_ = other.others_;
+  return *this;
+}
+
+NumberMap& NumberMap::operator=(NumberMap&& other) noexcept {
+  if (this == &other) return *this;
+  bytes_.swap(other.bytes_);
+  ends_.swap(other.ends_);
+  texts_.swap(other.texts_);
+  slots_.swap(other.slots_);
+  pending_.swap(other.pending_);
+  std::swap(asciiCount_, other.asciiCount_);
+  others_.swap(other.others_);
+  other.Clear();
+  return *this;
+}
+
+void NumberMap::Clear() {
   // Released, not only emptied: a map of a big file should not outlive it.
   std::string().swap(bytes_);
   std::vector<std::uint32_t>().swap(ends_);
   texts_.clear();
+  std::vector<Slot>().swap(slots_);
+  std::vector<Slot>().swap(pending_);
+  asciiCount_ = 0;
+  others_.clear();
 }
 
-void NumberColumn::EndNumber() {
+void NumberMap::EndNumber() {
   if (bytes_.size() > std::numeric_limits<std::uint32_t>::max() ||
       ends_.size() >= std::numeric_limits<std::uint32_t>::max()) {
     throw std::length_error("change-definition numbers beyond 4 GiB");
@@ -108,7 +180,7 @@ void NumberColumn::EndNumber() {
   ends_.push_back(static_cast<std::uint32_t>(bytes_.size()));
 }
 
-void NumberColumn::push_back(TextView number) {
+void NumberMap::Push(TextView number) {
   if (IsAsciiText(number)) {
     for (const char16_t c : number) bytes_.push_back(static_cast<char>(c));
     EndNumber();
@@ -122,25 +194,15 @@ void NumberColumn::push_back(TextView number) {
   EndNumber();
 }
 
-void NumberColumn::PushAscii(std::string_view number) {
+void NumberMap::PushAscii(std::string_view number) {
   bytes_.append(number);
   EndNumber();
 }
 
-// ------------------------------------------------------------ NumberMap
-
-void NumberMap::Clear() {
-  mlsList.clear();
-  mlsList2.clear();
-  std::vector<Slot>().swap(slots_);
-  asciiCount_ = 0;
-  others_.clear();
-}
-
 void NumberMap::Add(TextView oldNumber, TextView newNumber) {
-  const auto pair = static_cast<std::uint32_t>(mlsList.size());
-  mlsList.push_back(oldNumber);
-  mlsList2.push_back(newNumber);
+  const auto pair = static_cast<std::uint32_t>(size());
+  Push(oldNumber);
+  Push(newNumber);
   if (IsAsciiText(oldNumber)) {
     IndexAscii(pair);
   } else {
@@ -149,51 +211,76 @@ void NumberMap::Add(TextView oldNumber, TextView newNumber) {
 }
 
 void NumberMap::AddAscii(std::string_view oldNumber, std::string_view newNumber) {
-  const auto pair = static_cast<std::uint32_t>(mlsList.size());
-  mlsList.PushAscii(oldNumber);
-  mlsList2.PushAscii(newNumber);
+  const auto pair = static_cast<std::uint32_t>(size());
+  PushAscii(oldNumber);
+  PushAscii(newNumber);
   IndexAscii(pair);
 }
 
-void NumberMap::Grow() {
-  std::vector<Slot> old;
-  old.swap(slots_);
-  slots_.assign(old.empty() ? 1024 : old.size() * 2, Slot{0, 0});
-  const std::size_t mask = slots_.size() - 1;
-  for (const Slot& s : old) {
-    if (s.pair == 0) continue;
-    std::size_t i = s.hash & mask;
-    while (slots_[i].pair != 0) i = (i + 1) & mask;
-    slots_[i] = s;
-  }
+void NumberMap::IndexAscii(std::uint32_t pair) {
+  pending_.push_back(Slot{pair + 1, *HashFolded(NumberBytes(2 * pair))});  // the old number is ASCII
 }
 
-void NumberMap::IndexAscii(std::uint32_t pair) {
+void NumberMap::IndexPending() const {
+  std::vector<Slot> adding;
+  adding.swap(pending_);
   // At most three quarters full, so that a miss ends soon.
-  if ((asciiCount_ + 1) * 4 > slots_.size() * 3) Grow();
-  const std::string_view key = mlsList.Bytes(pair);
-  const std::uint32_t hash = *HashFolded(key);  // the old number is ASCII
-  const std::size_t mask = slots_.size() - 1;
-  for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
-    Slot& s = slots_[i];
-    if (s.pair == 0) {
-      s = Slot{pair + 1, hash};
-      ++asciiCount_;
-      return;
+  std::size_t size = std::max<std::size_t>(slots_.size(), 1024);
+  while ((asciiCount_ + adding.size()) * 4 > size * 3) size *= 2;
+  if (size != slots_.size()) {
+    // The indexed pairs come before the waiting ones, which are in file order.
+    std::vector<Slot> all;
+    all.reserve(asciiCount_ + adding.size());
+    for (const Slot& s : slots_) {
+      if (s.pair != 0) all.push_back(s);
     }
-    // The earliest line wins: a later equal old number is not indexed.
-    if (s.hash == hash && SameFolded(mlsList.Bytes(s.pair - 1), key)) return;
+    all.insert(all.end(), adding.begin(), adding.end());
+    adding.swap(all);
+    std::vector<Slot>().swap(slots_);
+    slots_.assign(size, Slot{0, 0});
+    asciiCount_ = 0;
+  }
+  // Entered in the order of their home places, the slots fill mostly one
+  // after another instead of all over the table.
+  const std::size_t mask = slots_.size() - 1;
+  SortByHome(adding, mask);
+  for (const Slot& add : adding) {
+    const std::string_view key = NumberBytes(2 * (add.pair - 1));
+    for (std::size_t i = add.hash & mask;; i = (i + 1) & mask) {
+      Slot& s = slots_[i];
+      if (s.pair == 0) {
+        s = add;
+        ++asciiCount_;
+        break;
+      }
+      // The earliest line wins: a later equal old number is not indexed.
+      if (s.hash == add.hash && SameFolded(NumberBytes(2 * (s.pair - 1)), key)) break;
+    }
   }
 }
 
 std::optional<std::size_t> NumberMap::FindAscii(std::string_view key, std::uint32_t hash) const {
+  if (!pending_.empty()) IndexPending();
   if (slots_.empty()) return std::nullopt;
   const std::size_t mask = slots_.size() - 1;
   for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
     const Slot& s = slots_[i];
     if (s.pair == 0) return std::nullopt;
-    if (s.hash == hash && SameFolded(mlsList.Bytes(s.pair - 1), key)) return s.pair - 1;
+    if (s.hash == hash && SameFolded(NumberBytes(2 * (s.pair - 1)), key)) return s.pair - 1;
   }
+}
+
+void NumberMap::Prefetch(std::string_view key) const {
+#if TAVO_SSE2
+  if (!pending_.empty()) IndexPending();
+  if (slots_.empty()) return;
+  if (const auto hash = HashFolded(key)) {
+    const Slot* slot = &slots_[*hash & (slots_.size() - 1)];
+    _mm_prefetch(reinterpret_cast<const char*>(slot), _MM_HINT_T0);
+  }
+#else
+  (void)key;
+#endif
 }
 
 std::optional<std::size_t> NumberMap::Find(TextView key) const {

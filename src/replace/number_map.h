@@ -11,9 +11,11 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "core/bytes.h"
+#include "core/simd.h"
 #include "core/text.h"
 
 namespace tavo::replace {
@@ -22,34 +24,35 @@ namespace tavo::replace {
 Text FoldCase(TextView text);
 
 
-// One column of the map: the numbers in file order, as code page 932 bytes
-// one after another. A number whose bytes would not give its text back (a
-// character code page 932 lacks, or bytes that join into another character)
-// keeps its text beside them.
+class NumberMap;
+
+// One column of the map (old numbers or new ones) as a view of the map's
+// store: number i of the column, as its text or its code page 932 bytes.
 class NumberColumn {
  public:
   Text operator[](std::size_t i) const;
-  std::string_view Bytes(std::size_t i) const {
-    const std::uint32_t begin = i == 0 ? 0 : ends_[i - 1];
-    return {bytes_.data() + begin, ends_[i] - begin};
-  }
-  std::size_t size() const { return ends_.size(); }
-  void clear();
-  void push_back(TextView number);
-  // A number of ASCII bytes, which are its text as they stand.
-  void PushAscii(std::string_view number);
+  std::string_view Bytes(std::size_t i) const;
+  std::size_t size() const;
 
  private:
-  void EndNumber();
-  std::string bytes_;
-  std::vector<std::uint32_t> ends_;  // end of number i in bytes_
-  std::unordered_map<std::uint32_t, Text> texts_;
+  friend class NumberMap;
+  NumberColumn(const NumberMap& map, unsigned column) : map_(&map), column_(column) {}
+  const NumberMap* map_;
+  unsigned column_;  // 0 old, 1 new
 };
 
 class NumberMap {
  public:
-  NumberColumn mlsList;   // old numbers, duplicates kept
-  NumberColumn mlsList2;  // new numbers, parallel to mlsList
+  NumberMap() = default;
+  // The columns are views of this map's own store, so only the store is
+  // copied or moved.
+  NumberMap(const NumberMap& other) { *this = other; }
+  NumberMap(NumberMap&& other) noexcept { *this = std::move(other); }
+  NumberMap& operator=(const NumberMap& other);
+  NumberMap& operator=(NumberMap&& other) noexcept;
+
+  const NumberColumn mlsList{*this, 0};   // old numbers, duplicates kept
+  const NumberColumn mlsList2{*this, 1};  // new numbers, parallel to mlsList
 
   void Clear();
   void Add(TextView oldNumber, TextView newNumber);
@@ -60,26 +63,60 @@ class NumberMap {
   std::optional<std::size_t> Find(TextView key) const;
   // Find() of a key given as code page 932 bytes.
   std::optional<std::size_t> FindBytes(std::string_view key) const;
+  // Starts bringing the table place where FindBytes(key) will look into the
+  // cache (with SSE2; elsewhere nothing), so that a lookup made a little
+  // later does not wait for memory.
+  void Prefetch(std::string_view key) const;
   // The code page 932 bytes of new number i.
-  std::string_view NewBytes(std::size_t i) const { return mlsList2.Bytes(i); }
-  std::size_t size() const { return mlsList.size(); }
+  std::string_view NewBytes(std::size_t i) const { return NumberBytes(2 * i + 1); }
+  std::size_t size() const { return ends_.size() / 2; }
 
  private:
-  // An ASCII key can only equal (ignoring case) an old number of ASCII, and
-  // is looked up among them, by its folded hash, without being decoded.
-  std::optional<std::size_t> FindAscii(std::string_view key, std::uint32_t hash) const;
-  void IndexAscii(std::uint32_t pair);
-  void Grow();
-
+  friend class NumberColumn;
   struct Slot {
     std::uint32_t pair;  // index + 1; 0 marks a free slot
     std::uint32_t hash;
   };
-  std::vector<Slot> slots_;  // open addressing, a power of two in size
-  std::size_t asciiCount_ = 0;
+
+  // Number k of the store: old number k / 2 when k is even, else new number k / 2.
+  std::string_view NumberBytes(std::size_t k) const {
+    const std::uint32_t begin = k == 0 ? 0 : ends_[k - 1];
+    return {bytes_.data() + begin, ends_[k] - begin};
+  }
+  void Push(TextView number);
+  void PushAscii(std::string_view number);
+  void EndNumber();
+  // An ASCII key can only equal (ignoring case) an old number of ASCII, and
+  // is looked up among them, by its folded hash, without being decoded.
+  std::optional<std::size_t> FindAscii(std::string_view key, std::uint32_t hash) const;
+  void IndexAscii(std::uint32_t pair);
+  void IndexPending() const;
+  static void SortByHome(std::vector<Slot>& slots, std::size_t mask);
+
+  // Every number in one store, each old number followed by its new one: a
+  // lookup then reads one place for the key it checks and the number it
+  // gives. ends_[k] is where number k of the store ends.
+  std::string bytes_;
+  std::vector<std::uint32_t> ends_;
+  // Numbers whose bytes would not give their text back (a character code
+  // page 932 lacks, or bytes that join into another character), by store place.
+  std::unordered_map<std::uint32_t, Text> texts_;
+
+  // The old numbers of ASCII: an open-addressing table (a power of two in
+  // size), built on the first lookup after pairs were added. Pairs wait in
+  // pending_ until then, so that a file of a million pairs is indexed at once
+  // into a table of its final size, in the order of the table's slots.
+  mutable std::vector<Slot> slots_;
+  mutable std::vector<Slot> pending_;
+  mutable std::size_t asciiCount_ = 0;
   // The other old numbers, folded -> their first index. Folding keeps the
   // length, so a hit is exactly "same length, equal without regard to case".
   std::unordered_map<Text, std::uint32_t> others_;
 };
+
+inline std::string_view NumberColumn::Bytes(std::size_t i) const {
+  return map_->NumberBytes(2 * i + column_);
+}
+inline std::size_t NumberColumn::size() const { return map_->size(); }
 
 }  // namespace tavo::replace

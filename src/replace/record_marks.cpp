@@ -1,8 +1,10 @@
 #include "replace/record_marks.h"
 
+#include <algorithm>
 #include <bit>
 
 #include "core/cp932.h"
+#include "core/line_breaks.h"
 
 namespace tavo::replace {
 
@@ -22,6 +24,15 @@ std::size_t FindRecordEndPlain(std::string_view bytes, RecordMarks& marks) {
   while (at < bytes.size() && bytes[at] != '\r' && bytes[at] != '\n') ++at;
   marks = ScanRecordPlain(bytes.substr(0, at));
   return at;
+}
+
+std::size_t FindNthCommaPlain(std::string_view bytes, std::size_t from, unsigned n) {
+  for (std::size_t i = from; i < bytes.size(); ++i) {
+    const char c = bytes[i];
+    if (c == '\r' || c == '\n') break;
+    if (c == ',' && --n == 0) return i;
+  }
+  return std::string_view::npos;
 }
 
 #if TAVO_SSE2
@@ -68,30 +79,53 @@ RecordMarks ScanRecordSse2(std::string_view bytes) {
 std::size_t FindRecordEndSse2(std::string_view bytes, RecordMarks& marks) {
   const char* p = bytes.data();
   const std::size_t n = bytes.size();
-  const __m128i cr = _mm_set1_epi8('\r');
-  const __m128i lf = _mm_set1_epi8('\n');
-  unsigned quotes = 0;
-  unsigned blanks = 0;
-  unsigned twins = 0;
+  // Most records hold only ASCII from 21 on, without a quote. As signed
+  // bytes, the line ends, the blanks and the bytes from 80 on are all below
+  // 21: sixteen bytes without them or a quote are passed at once. The marks
+  // are sorted out afterwards, from the first sixteen bytes that had such a
+  // byte before the line end, if any.
+  std::size_t first = n;
   std::size_t i = 0;
   for (; i + 16 <= n; i += 16) {
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-    const unsigned ends = Mask(_mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf)));
-    // Only the bytes before the line end count.
-    const unsigned before = ends != 0 ? (1u << std::countr_zero(ends)) - 1 : 0xFFFFu;
-    quotes |= Mask(Quotes(v)) & before;
-    blanks |= Mask(Blanks(v)) & before;
-    if ((Mask(v) & before) != 0) twins |= Mask(Twins(v)) & before;
+    unsigned others = Mask(_mm_or_si128(_mm_cmplt_epi8(v, _mm_set1_epi8(0x21)), Quotes(v)));
+    if (others == 0) continue;
+    const unsigned ends = Mask(_mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('\r')),
+                                            _mm_cmpeq_epi8(v, _mm_set1_epi8('\n'))));
     if (ends != 0) {
-      marks = RecordMarks{quotes != 0, blanks != 0, twins != 0};
-      return i + static_cast<std::size_t>(std::countr_zero(ends));
+      const auto end = static_cast<unsigned>(std::countr_zero(ends));
+      others &= (1u << end) - 1;  // only the bytes before the line end count
+      if (others != 0 && first == n) first = i;
+      const std::size_t at = i + end;
+      marks = first < at ? ScanRecordSse2(bytes.substr(first, at - first)) : RecordMarks{};
+      return at;
     }
+    if (first == n) first = i;
   }
-  const std::size_t at = i + FindRecordEndPlain(bytes.substr(i), marks);
-  marks.quote |= quotes != 0;
-  marks.blank |= blanks != 0;
-  marks.twin |= twins != 0;
+  const std::size_t at = i + FindCrOrLf(p + i, n - i);
+  first = std::min(first, i);
+  marks = ScanRecordSse2(bytes.substr(first, at - first));
   return at;
+}
+
+std::size_t FindNthCommaSse2(std::string_view bytes, std::size_t from, unsigned n) {
+  const char* p = bytes.data();
+  std::size_t i = from;
+  for (; i + 16 <= bytes.size(); i += 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+    unsigned commas = Mask(_mm_cmpeq_epi8(v, _mm_set1_epi8(',')));
+    const unsigned ends = Mask(_mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('\r')),
+                                            _mm_cmpeq_epi8(v, _mm_set1_epi8('\n'))));
+    if (ends != 0) commas &= (1u << std::countr_zero(ends)) - 1;  // the line's own commas
+    const auto count = static_cast<unsigned>(std::popcount(commas));
+    if (count >= n) {
+      while (--n != 0) commas &= commas - 1;  // drops the lower commas
+      return i + static_cast<std::size_t>(std::countr_zero(commas));
+    }
+    if (ends != 0) return std::string_view::npos;
+    n -= count;
+  }
+  return FindNthCommaPlain(bytes, i, n);
 }
 #endif
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <system_error>
 
 #include "core/comma.h"
@@ -466,12 +467,9 @@ void ReplaceMarkedRecord(std::string_view line, const RecordMarks& marks, const 
       suffix = T("_2R.UKE");
     }
   } else if (re) {
-    // The comma before field 13, the thirteenth of the record (short fields: a plain loop).
-    std::size_t at = idEnd;
-    for (int commas = 0; at < line.size(); ++at) {
-      if (line[at] == ',' && ++commas == 13) break;
-    }
-    if (at >= line.size()) ThrowIndexError(13);
+    // The comma before field 13, the thirteenth of the record.
+    const std::size_t at = FindNthComma(line, idEnd, 13);
+    if (at == std::string_view::npos) ThrowIndexError(13);
     chartBegin = at + 1;
     chartEnd = fieldEnd(chartBegin);
     // Only the chart number itself changes: a textual replace over the
@@ -515,6 +513,29 @@ void ReplaceMarkedRecord(std::string_view line, const RecordMarks& marks, const 
   }
 }
 
+// The chart number of the first RE record in bytes that begin a line, as
+// ReplaceMarkedRecord finds it, to prefetch: nothing when there is none, or
+// it is not complete in the bytes.
+void PrefetchNextChart(std::string_view ahead, const NumberMap& map) {
+  // An "R" is rare in receipt records (record names, now and then a second
+  // byte of a double-byte code), so the library's search for it comes first.
+  std::size_t at = 0;
+  while (!ahead.substr(at).starts_with("RE,") || (at != 0 && ahead[at - 1] != '\n')) {
+    if (at + 1 >= ahead.size()) return;
+    const void* r = std::memchr(ahead.data() + at + 1, 'R', ahead.size() - at - 1);
+    if (!r) return;
+    at = static_cast<std::size_t>(static_cast<const char*>(r) - ahead.data());
+  }
+  const std::size_t comma = FindNthComma(ahead, at + 2, 13);
+  if (comma == std::string_view::npos) return;
+  const std::size_t begin = comma + 1;
+  std::size_t end = begin;
+  while (end < ahead.size() && ahead[end] != ',' && ahead[end] != '\r' && ahead[end] != '\n') ++end;
+  if (end == ahead.size()) return;
+  const std::string_view key = TrimBytes(ahead.substr(begin, end - begin));
+  if (!key.empty()) map.Prefetch(key);
+}
+
 }  // namespace
 
 void ReplaceRecordBytes(std::string_view line, const NumberMap& map, Text& suffix,
@@ -540,7 +561,17 @@ RunResult Cnv2(const Env& env, TextView pstFile, const NumberMap& map, ClickOutp
     RecordMarks marks = ScanRecord(bytes);  // later lines' come with them
     do {
       if (plain) {
-        ReplaceMarkedRecord(bytes, marks, map, suffix, chunk);
+        // Most records are copied as they are: no quote, blank or twin code
+        // in them, and neither an IR nor an RE record.
+        if (!marks.quote && !marks.blank && !marks.twin && !bytes.empty() && bytes[0] != 'I' &&
+            bytes[0] != 'R') {
+          chunk.append(bytes);
+        } else {
+          // A receipt's other records follow its RE record: while they are
+          // written, the next receipt's table place is fetched from memory.
+          if (bytes.starts_with("RE,")) PrefetchNextChart(reader->Ahead(), map);
+          ReplaceMarkedRecord(bytes, marks, map, suffix, chunk);
+        }
       } else {
         text.clear();
         AnyEndLineReader::Decode(reader->coding(), bytes, text);

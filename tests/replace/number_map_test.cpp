@@ -46,5 +46,31 @@ TEST(ReplaceNumberMap, ManyPairsEarliestWinsCaseIgnored) {
   EXPECT_FALSE(map.FindBytes("K1"));
 }
 
+TEST(ReplaceNumberMap, KeysOfEveryLengthAndPairsAddedBetweenLookups) {
+  // Keys of 1 to 24 bytes (the hash reads them in words of eight), and pairs
+  // added after a lookup built the index: the earliest pair still wins.
+  NumberMap map;
+  const std::string letters = "AbCdEfGhIjKlMnOpQrStUvWxYz";
+  for (std::size_t length = 1; length <= 24; ++length) {
+    map.AddAscii(letters.substr(0, length), "n" + std::to_string(length));
+  }
+  for (std::size_t length = 1; length <= 24; ++length) {
+    std::string key = letters.substr(0, length);
+    for (char& c : key) c = static_cast<char>(c ^ 0x20);  // every letter's case turned
+    ASSERT_EQ(map.FindBytes(key), std::optional<std::size_t>(length - 1)) << key;
+  }
+  map.AddAscii("abc", "later");  // equal to an indexed number
+  for (int i = 0; i < 5000; ++i) map.AddAscii("x" + std::to_string(i), "y");  // the index grows
+  map.AddAscii("X42", "later");  // equal to a number that waited with it
+  EXPECT_EQ(map.FindBytes("ABC"), std::optional<std::size_t>(2));
+  EXPECT_EQ(map.NewBytes(*map.FindBytes("x42")), "y");
+  EXPECT_EQ(map.FindBytes("x4999"), std::optional<std::size_t>(24 + 1 + 4999));
+  const NumberMap copy = map;
+  NumberMap moved = std::move(map);
+  EXPECT_EQ(copy.FindBytes("aBc"), std::optional<std::size_t>(2));
+  EXPECT_EQ(moved.mlsList2[2], u"n3");
+  EXPECT_EQ(map.size(), 0u);  // NOLINT(bugprone-use-after-move): a moved map is left empty
+}
+
 }  // namespace
 }  // namespace tavo::replace

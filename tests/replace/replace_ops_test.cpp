@@ -279,6 +279,21 @@ TEST_F(ReplaceRun, Mode2NameSuffixFromTheIrRecord) {
   }
 }
 
+TEST_F(ReplaceRun, Mode2RecordsThatOnlyLookLikeTheNextReceipt) {
+  // While a receipt is written, the next RE record is looked for ahead: an
+  // "R" anywhere, an RE record too short to hold a chart number, a record
+  // named REX, and a last line without line end change nothing.
+  const NumberMap map = Map("1,2\r\n", false);
+  const std::string re = "RE,1,2,3,4,5,6,7,8,9,10,11,12,";
+  const std::string content = "IR,1\r\n" + re + "1,x\r\nSI,R,RE,1\r\nREX,1,R\r\n" + re +
+                              " 1 \r\nHO,\x82R,RE\r\n" + re + "1\r\nZZ,R";
+  const std::string expected = "IR,1\r\n" + re + "2,x\r\nSI,R,RE,1\r\nREX,1,R\r\n" + re +
+                               "2\r\nHO,\x82R,RE\r\n" + re + "2\r\nZZ,R\r\n";
+  const RunResult r = Cnv2(env, PathArg(Put("R.UKE", content)), map);
+  ASSERT_TRUE(r.wrote());
+  EXPECT_EQ(ReadBytes(env.programDir / "R_1R.UKE"), expected);
+}
+
 TEST_F(ReplaceRun, RecordTooShortStopsWithTheIndexError) {
   struct Case {
     const char* name;
