@@ -61,13 +61,15 @@ bool InputLines::NextPlain(std::string_view& line, RecordMarks* marks) {
       }
       line = std::string_view(b + begin_, at - begin_);
       begin_ = at + 1;
-      if (cr && begin_ < end_ && b[begin_] == '\n') ++begin_;
+      crLf_ = cr && begin_ < end_ && b[begin_] == '\n';
+      if (crLf_) ++begin_;
       return true;
     }
     if (!Fill()) {
       if (begin_ == end_) return false;
       line = std::string_view(buf_.get() + begin_, end_ - begin_);  // a last line without line end
       begin_ = end_;
+      crLf_ = false;
       return true;
     }
   }

@@ -35,6 +35,9 @@ class InputLines {
   }
   // The same with the line's RecordMarks, found in the search for its end.
   bool Next(std::string_view& line, RecordMarks& marks);
+  // Whether the last line given by Next (of a file without a mark) ended in
+  // CR LF, which then follow its bytes.
+  bool EndedInCrLf() const { return crLf_; }
   // Bytes read but not yet given as lines (of a file without a mark; empty
   // for one with a mark): a look ahead, valid until the next call.
   std::string_view Ahead() const {
@@ -52,6 +55,7 @@ class InputLines {
   std::size_t begin_ = 0;  // first unread byte
   std::size_t end_ = 0;    // end of the bytes read
   bool eof_ = false;
+  bool crLf_ = false;
 };
 
 }  // namespace tavo::replace

@@ -113,12 +113,17 @@ Text FoldCase(TextView text) {
 // significant digit radix sort: stable, so equal keys (equal hashes) keep
 // their order.
 void NumberMap::SortByHome(std::vector<Slot>& slots, std::size_t mask) {
+  // Digits of eleven bits: two passes for a table of up to four million slots.
+  constexpr unsigned kBits = 11;
+  constexpr std::size_t kDigits = std::size_t{1} << kBits;
   std::vector<Slot> spare(slots.size());
-  for (unsigned shift = 0; (mask >> shift) != 0; shift += 8) {
-    std::array<std::size_t, 257> at{};
-    for (const Slot& s : slots) ++at[((s.hash & mask) >> shift & 0xFF) + 1];
+  std::vector<std::size_t> at(kDigits + 1);
+  for (unsigned shift = 0; (mask >> shift) != 0; shift += kBits) {
+    const auto digit = [&](const Slot& s) { return (s.hash & mask) >> shift & (kDigits - 1); };
+    std::fill(at.begin(), at.end(), 0);
+    for (const Slot& s : slots) ++at[digit(s) + 1];
     for (std::size_t d = 1; d < at.size(); ++d) at[d] += at[d - 1];
-    for (const Slot& s : slots) spare[at[(s.hash & mask) >> shift & 0xFF]++] = s;
+    for (const Slot& s : slots) spare[at[digit(s)]++] = s;
     slots.swap(spare);
   }
 }

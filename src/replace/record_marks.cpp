@@ -55,6 +55,15 @@ __m128i Twins(__m128i v) {
 
 unsigned Mask(__m128i v) { return static_cast<unsigned>(_mm_movemask_epi8(v)); }
 
+// The set bits of a sixteen-bit mask, in a few operations: std::popcount
+// becomes a library call where the compiler may not assume the POPCNT instruction.
+unsigned CountBits16(unsigned x) {
+  x = x - ((x >> 1) & 0x5555u);
+  x = (x & 0x3333u) + ((x >> 2) & 0x3333u);
+  x = (x + (x >> 4)) & 0x0F0Fu;
+  return (x + (x >> 8)) & 0x1Fu;
+}
+
 }  // namespace
 
 RecordMarks ScanRecordSse2(std::string_view bytes) {
@@ -117,7 +126,7 @@ std::size_t FindNthCommaSse2(std::string_view bytes, std::size_t from, unsigned 
     const unsigned ends = Mask(_mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('\r')),
                                             _mm_cmpeq_epi8(v, _mm_set1_epi8('\n'))));
     if (ends != 0) commas &= (1u << std::countr_zero(ends)) - 1;  // the line's own commas
-    const auto count = static_cast<unsigned>(std::popcount(commas));
+    const unsigned count = CountBits16(commas);
     if (count >= n) {
       while (--n != 0) commas &= commas - 1;  // drops the lower commas
       return i + static_cast<std::size_t>(std::countr_zero(commas));

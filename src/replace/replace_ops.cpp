@@ -20,7 +20,7 @@ namespace {
 
 // The output is handed to the file in pieces of this size: few writes, and
 // a buffer that stays small.
-constexpr std::size_t kOutputChunk = 1 << 20;
+constexpr std::size_t kOutputChunk = 1 << 18;
 
 // True when splitting the line with GetCommaTxt and joining the fields with
 // JoinCommaTxt gives the line back: not empty, no double quote, nothing that
@@ -59,6 +59,32 @@ bool AsciiPair(std::string_view line, bool padded, std::string& oldNumber, std::
   return true;
 }
 
+enum class LineKind { kPlainAscii, kQuotedAscii, kOther };
+
+// Most definition lines are ASCII without quotes: one pass tells, and finds
+// their first two commas (npos where there are fewer).
+LineKind ReadDefinitionLine(std::string_view line, std::size_t& first, std::size_t& second) {
+  first = second = std::string_view::npos;
+  bool quote = false;
+  for (std::size_t i = 0; i < line.size(); ++i) {
+    const char c = line[i];
+    if (static_cast<unsigned char>(c) >= 0x80) return LineKind::kOther;
+    quote |= c == '"';
+    if (c == ',' && second == std::string_view::npos) (first == std::string_view::npos ? first : second) = i;
+  }
+  return quote ? LineKind::kQuotedAscii : LineKind::kPlainAscii;
+}
+
+// A number as AsciiPair gives it, of a field without quotes: trimmed and
+// (padded) zero-filled, in `scratch` only when it needs the zeros.
+std::string_view PlainNumber(std::string_view field, bool padded, std::string& scratch) {
+  field = TrimBytes(field);
+  if (!padded || field.size() >= 10) return field;
+  scratch.assign(10 - field.size(), '0');
+  scratch.append(field);
+  return scratch;
+}
+
 bool LoadMap(TextView pstFile, NumberMap& map, RunResult& result, bool padded) {
   map.Clear();
   const fs::path path = PathFromText(pstFile);
@@ -73,7 +99,17 @@ bool LoadMap(TextView pstFile, NumberMap& map, RunResult& result, bool padded) {
     std::string newBytes;
     FieldList fields;
     while (reader.NextView(bytes)) {
-      if (IsAsciiBytes(bytes)) {
+      std::size_t first;
+      std::size_t second;
+      const LineKind kind = ReadDefinitionLine(bytes, first, second);
+      if (kind == LineKind::kPlainAscii) {
+        if (first == std::string_view::npos) continue;  // a single field
+        const std::size_t end = std::min(second, bytes.size());
+        map.AddAscii(PlainNumber(bytes.substr(0, first), padded, oldBytes),
+                     PlainNumber(bytes.substr(first + 1, end - first - 1), padded, newBytes));
+        continue;
+      }
+      if (kind == LineKind::kQuotedAscii) {
         if (AsciiPair(bytes, padded, oldBytes, newBytes)) map.AddAscii(oldBytes, newBytes);
         continue;
       }
@@ -560,12 +596,15 @@ RunResult Cnv2(const Env& env, TextView pstFile, const NumberMap& map, ClickOutp
     Text text;
     RecordMarks marks = ScanRecord(bytes);  // later lines' come with them
     do {
+      bool ended = false;  // the record's CR LF written with it
       if (plain) {
-        // Most records are copied as they are: no quote, blank or twin code
+        // Most records are copied as they are, with the CR LF that follows
+        // them in the input when they have one: no quote, blank or twin code
         // in them, and neither an IR nor an RE record.
         if (!marks.quote && !marks.blank && !marks.twin && !bytes.empty() && bytes[0] != 'I' &&
             bytes[0] != 'R') {
-          chunk.append(bytes);
+          ended = reader->EndedInCrLf();
+          chunk.append(bytes.data(), bytes.size() + (ended ? 2 : 0));
         } else {
           // A receipt's other records follow its RE record: while they are
           // written, the next receipt's table place is fetched from memory.
@@ -577,7 +616,7 @@ RunResult Cnv2(const Env& env, TextView pstFile, const NumberMap& map, ClickOutp
         AnyEndLineReader::Decode(reader->coding(), bytes, text);
         Cp932EncodeAppend(ReplaceRecord(std::move(text), map, suffix), chunk);
       }
-      chunk += "\r\n";
+      if (!ended) chunk += "\r\n";
       if (chunk.size() >= kOutputChunk) {
         out.Write(chunk);
         chunk.clear();

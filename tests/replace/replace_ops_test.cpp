@@ -294,6 +294,27 @@ TEST_F(ReplaceRun, Mode2RecordsThatOnlyLookLikeTheNextReceipt) {
   EXPECT_EQ(ReadBytes(env.programDir / "R_1R.UKE"), expected);
 }
 
+TEST_F(ReplaceRun, Mode2WritesEveryRecordWithCrLf) {
+  // Records copied with the CR LF that follows them in the input, and the
+  // others given one, around the 1 MiB read too.
+  const NumberMap map = Map("1,2\r\n", false);
+  const std::string filler(std::size_t{1} << 20, 'A');
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"SI,1\nSI,2\rSI,3\r\nSI,4", "SI,1\r\nSI,2\r\nSI,3\r\nSI,4\r\n"},
+      {"SI,1\r\n\r\nSI,2\n\r\n", "SI,1\r\n\"\"\r\nSI,2\r\n\"\"\r\n"},  // an empty record is joined as ""
+      {"SI," + filler.substr(0, (1 << 20) - 5) + "\r\nSI,2\r",
+       "SI," + filler.substr(0, (1 << 20) - 5) + "\r\nSI,2\r\n"},  // CR LF astride the read
+      {"SI," + filler.substr(0, (1 << 20) - 4) + "\r\nSI,2",
+       "SI," + filler.substr(0, (1 << 20) - 4) + "\r\nSI,2\r\n"},  // CR LF just after it
+  };
+  for (std::size_t i = 0; i < cases.size(); ++i) {
+    SCOPED_TRACE(i);
+    const RunResult r = Cnv2(env, PathArg(Put("E" + std::to_string(i) + ".UKE", cases[i].first)), map);
+    ASSERT_TRUE(r.wrote());
+    EXPECT_EQ(ReadBytes(r.written[0]), cases[i].second);
+  }
+}
+
 TEST_F(ReplaceRun, RecordTooShortStopsWithTheIndexError) {
   struct Case {
     const char* name;
