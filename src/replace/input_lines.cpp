@@ -38,10 +38,11 @@ InputLines::~InputLines() {
 
 bool InputLines::Fill() {
   if (eof_) return false;
+  dropped_ += begin_;  // the refill moves the unread bytes to the front
   return Refill(file_, path_, buf_, cap_, begin_, end_, eof_) > 0;
 }
 
-bool InputLines::Next(std::string_view& line, RecordMarks& marks) {
+bool InputLines::NextOther(std::string_view& line, RecordMarks& marks) {
   if (!marked_) return NextPlain(line, &marks);
   if (!marked_->NextBytes(line)) return false;
   marks = ScanRecord(line);

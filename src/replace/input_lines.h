@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -34,17 +35,34 @@ class InputLines {
     return marked_ ? marked_->NextBytes(line) : NextPlain(line, nullptr);
   }
   // The same with the line's RecordMarks, found in the search for its end.
-  bool Next(std::string_view& line, RecordMarks& marks);
+  // Inline for the usual line, whose end and the byte after it are in the
+  // buffer; the others (and a file with a mark) go the long way.
+  bool Next(std::string_view& line, RecordMarks& marks) {
+    if (!marked_) {
+      const char* b = buf_.get();
+      const std::size_t at = begin_ + FindRecordEnd(std::string_view(b + begin_, end_ - begin_), marks);
+      if (at + 1 < end_) {
+        line = std::string_view(b + begin_, at - begin_);
+        crLf_ = b[at] == '\r' && b[at + 1] == '\n';
+        begin_ = at + (crLf_ ? 2 : 1);
+        return true;
+      }
+    }
+    return NextOther(line, marks);
+  }
   // Whether the last line given by Next (of a file without a mark) ended in
   // CR LF, which then follow its bytes.
   bool EndedInCrLf() const { return crLf_; }
   // Bytes read but not yet given as lines (of a file without a mark; empty
-  // for one with a mark): a look ahead, valid until the next call.
+  // for one with a mark): a look ahead, valid until the next call. They
+  // begin a line, at AheadOffset() in the file.
   std::string_view Ahead() const {
     return marked_ ? std::string_view() : std::string_view(buf_.get() + begin_, end_ - begin_);
   }
+  std::uint64_t AheadOffset() const { return dropped_ + begin_; }
 
  private:
+  bool NextOther(std::string_view& line, RecordMarks& marks);
   bool NextPlain(std::string_view& line, RecordMarks* marks);
   bool Fill();  // false when nothing more could be read
   std::filesystem::path path_;
@@ -56,6 +74,7 @@ class InputLines {
   std::size_t end_ = 0;    // end of the bytes read
   bool eof_ = false;
   bool crLf_ = false;
+  std::uint64_t dropped_ = 0;  // bytes of the file no longer in the buffer
 };
 
 }  // namespace tavo::replace

@@ -112,18 +112,18 @@ Text FoldCase(TextView text) {
 // Slots in the order of their home places (hash & mask), by a least
 // significant digit radix sort: stable, so equal keys (equal hashes) keep
 // their order.
-void NumberMap::SortByHome(std::vector<Slot>& slots, std::size_t mask) {
+void NumberMap::SortByHome(std::vector<Waiting>& slots, std::size_t mask) {
   // Digits of eleven bits: two passes for a table of up to four million slots.
   constexpr unsigned kBits = 11;
   constexpr std::size_t kDigits = std::size_t{1} << kBits;
-  std::vector<Slot> spare(slots.size());
+  std::vector<Waiting> spare(slots.size());
   std::vector<std::size_t> at(kDigits + 1);
   for (unsigned shift = 0; (mask >> shift) != 0; shift += kBits) {
-    const auto digit = [&](const Slot& s) { return (s.hash & mask) >> shift & (kDigits - 1); };
+    const auto digit = [&](const Waiting& s) { return (s.hash & mask) >> shift & (kDigits - 1); };
     std::fill(at.begin(), at.end(), 0);
-    for (const Slot& s : slots) ++at[digit(s) + 1];
+    for (const Waiting& s : slots) ++at[digit(s) + 1];
     for (std::size_t d = 1; d < at.size(); ++d) at[d] += at[d - 1];
-    for (const Slot& s : slots) spare[at[digit(s)]++] = s;
+    for (const Waiting& s : slots) spare[at[digit(s)]++] = s;
     slots.swap(spare);
   }
 }
@@ -172,9 +172,17 @@ void NumberMap::Clear() {
   std::vector<std::uint32_t>().swap(ends_);
   texts_.clear();
   std::vector<Slot>().swap(slots_);
-  std::vector<Slot>().swap(pending_);
+  std::vector<Waiting>().swap(pending_);
   asciiCount_ = 0;
   others_.clear();
+}
+
+void NumberMap::Reserve(std::size_t fileBytes) {
+  // A pair takes at least its comma and a line end in the file; most lines
+  // are longer, and the vectors still grow past a guess that falls short.
+  bytes_.reserve(fileBytes);
+  ends_.reserve(fileBytes / 8 * 2);
+  pending_.reserve(fileBytes / 8);
 }
 
 void NumberMap::EndNumber() {
@@ -223,55 +231,72 @@ void NumberMap::AddAscii(std::string_view oldNumber, std::string_view newNumber)
 }
 
 void NumberMap::IndexAscii(std::uint32_t pair) {
-  pending_.push_back(Slot{pair + 1, *HashFolded(NumberBytes(2 * pair))});  // the old number is ASCII
+  pending_.push_back(Waiting{pair + 1, *HashFolded(NumberBytes(2 * pair))});  // the old number is ASCII
 }
 
 void NumberMap::IndexPending() const {
-  std::vector<Slot> adding;
+  std::vector<Waiting> adding;
   adding.swap(pending_);
   // At most three quarters full, so that a miss ends soon.
   std::size_t size = std::max<std::size_t>(slots_.size(), 1024);
   while ((asciiCount_ + adding.size()) * 4 > size * 3) size *= 2;
   if (size != slots_.size()) {
     // The indexed pairs come before the waiting ones, which are in file order.
-    std::vector<Slot> all;
+    std::vector<Waiting> all;
     all.reserve(asciiCount_ + adding.size());
     for (const Slot& s : slots_) {
-      if (s.pair != 0) all.push_back(s);
+      if (s.pair != 0) all.push_back(Waiting{s.pair, s.hash});
     }
     all.insert(all.end(), adding.begin(), adding.end());
     adding.swap(all);
     std::vector<Slot>().swap(slots_);
-    slots_.assign(size, Slot{0, 0});
+    slots_.assign(size, Slot{});
     asciiCount_ = 0;
   }
   // Entered in the order of their home places, the slots fill mostly one
   // after another instead of all over the table.
   const std::size_t mask = slots_.size() - 1;
   SortByHome(adding, mask);
-  for (const Slot& add : adding) {
-    const std::string_view key = NumberBytes(2 * (add.pair - 1));
+  for (const Waiting& add : adding) {
+    const std::size_t k = 2 * (add.pair - 1);  // the old number's place in the store
+    const std::string_view key = NumberBytes(k);
     for (std::size_t i = add.hash & mask;; i = (i + 1) & mask) {
       Slot& s = slots_[i];
       if (s.pair == 0) {
-        s = add;
+        const std::size_t newLength = NumberBytes(k + 1).size();
+        const bool fits = key.size() < kLong && newLength < kLong;
+        s.pair = add.pair;
+        s.hash = add.hash;
+        s.begin = static_cast<std::uint32_t>(key.data() - bytes_.data());
+        s.oldLength = fits ? static_cast<std::uint16_t>(key.size()) : kLong;
+        s.newLength = fits ? static_cast<std::uint16_t>(newLength) : kLong;
         ++asciiCount_;
         break;
       }
       // The earliest line wins: a later equal old number is not indexed.
-      if (s.hash == add.hash && SameFolded(NumberBytes(2 * (s.pair - 1)), key)) break;
+      if (s.hash == add.hash && SameFolded(OldBytes(s), key)) break;
     }
   }
 }
 
-std::optional<std::size_t> NumberMap::FindAscii(std::string_view key, std::uint32_t hash) const {
+std::string_view NumberMap::OldBytes(const Slot& s) const {
+  if (s.oldLength == kLong) return NumberBytes(2 * (s.pair - 1));
+  return std::string_view(bytes_.data() + s.begin, s.oldLength);
+}
+
+std::string_view NumberMap::NewBytes(const Slot& s) const {
+  if (s.oldLength == kLong) return NumberBytes(2 * (s.pair - 1) + 1);
+  return std::string_view(bytes_.data() + s.begin + s.oldLength, s.newLength);
+}
+
+const NumberMap::Slot* NumberMap::FindAscii(std::string_view key, std::uint32_t hash) const {
   if (!pending_.empty()) IndexPending();
-  if (slots_.empty()) return std::nullopt;
+  if (slots_.empty()) return nullptr;
   const std::size_t mask = slots_.size() - 1;
   for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
     const Slot& s = slots_[i];
-    if (s.pair == 0) return std::nullopt;
-    if (s.hash == hash && SameFolded(NumberBytes(2 * (s.pair - 1)), key)) return s.pair - 1;
+    if (s.pair == 0) return nullptr;
+    if (s.hash == hash && SameFolded(OldBytes(s), key)) return &s;
   }
 }
 
@@ -288,11 +313,35 @@ void NumberMap::Prefetch(std::string_view key) const {
 #endif
 }
 
+void NumberMap::PrefetchNumbers(std::string_view key) const {
+#if TAVO_SSE2
+  if (!pending_.empty()) IndexPending();
+  if (slots_.empty()) return;
+  const auto hash = HashFolded(key);
+  if (!hash) return;
+  // The first place of the same hash, without comparing the key (that would
+  // wait for the very bytes to fetch).
+  const std::size_t mask = slots_.size() - 1;
+  for (std::size_t i = *hash & mask;; i = (i + 1) & mask) {
+    const Slot& s = slots_[i];
+    if (s.pair == 0) return;
+    if (s.hash == *hash) {
+      if (s.oldLength != kLong) _mm_prefetch(bytes_.data() + s.begin, _MM_HINT_T0);
+      return;
+    }
+  }
+#else
+  (void)key;
+#endif
+}
+
 std::optional<std::size_t> NumberMap::Find(TextView key) const {
   if (IsAsciiText(key)) {
     std::string narrow(key.size(), '\0');
     for (std::size_t i = 0; i < key.size(); ++i) narrow[i] = static_cast<char>(key[i]);
-    return FindAscii(narrow, *HashFolded(narrow));
+    const Slot* s = FindAscii(narrow, *HashFolded(narrow));
+    if (!s) return std::nullopt;
+    return s->pair - 1;
   }
   const auto it = others_.find(FoldCase(key));
   if (it == others_.end()) return std::nullopt;
@@ -300,11 +349,24 @@ std::optional<std::size_t> NumberMap::Find(TextView key) const {
 }
 
 std::optional<std::size_t> NumberMap::FindBytes(std::string_view key) const {
-  if (const auto hash = HashFolded(key)) return FindAscii(key, *hash);
+  std::string_view newBytes;
+  return FindBytes(key, newBytes);
+}
+
+std::optional<std::size_t> NumberMap::FindBytes(std::string_view key,
+                                                std::string_view& newBytes) const {
+  if (const auto hash = HashFolded(key)) {
+    const Slot* s = FindAscii(key, *hash);
+    if (!s) return std::nullopt;
+    newBytes = NewBytes(*s);
+    return s->pair - 1;
+  }
   // A byte from 80 on decodes to a character beyond ASCII, and no folding
   // makes such a character ASCII: only the other old numbers can match.
   if (others_.empty()) return std::nullopt;
-  return Find(Cp932Decode(key));
+  const auto hit = Find(Cp932Decode(key));
+  if (hit) newBytes = NewBytes(*hit);
+  return hit;
 }
 
 }  // namespace tavo::replace

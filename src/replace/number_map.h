@@ -55,6 +55,8 @@ class NumberMap {
   const NumberColumn mlsList2{*this, 1};  // new numbers, parallel to mlsList
 
   void Clear();
+  // Room for the pairs of a definition file of this many bytes.
+  void Reserve(std::size_t fileBytes);
   void Add(TextView oldNumber, TextView newNumber);
   // Add() of two numbers made of ASCII bytes.
   void AddAscii(std::string_view oldNumber, std::string_view newNumber);
@@ -63,19 +65,35 @@ class NumberMap {
   std::optional<std::size_t> Find(TextView key) const;
   // Find() of a key given as code page 932 bytes.
   std::optional<std::size_t> FindBytes(std::string_view key) const;
-  // Starts bringing the table place where FindBytes(key) will look into the
-  // cache (with SSE2; elsewhere nothing), so that a lookup made a little
-  // later does not wait for memory.
+  // The same, with the new number's bytes (NewBytes of the index).
+  std::optional<std::size_t> FindBytes(std::string_view key, std::string_view& newBytes) const;
+  // A lookup ahead of time, in two steps (with SSE2; elsewhere nothing), so
+  // that FindBytes(key) made later does not wait for memory: Prefetch starts
+  // bringing the key's table place into the cache; PrefetchNumbers, called
+  // once that place is there, the numbers it points to.
   void Prefetch(std::string_view key) const;
+  void PrefetchNumbers(std::string_view key) const;
   // The code page 932 bytes of new number i.
   std::string_view NewBytes(std::size_t i) const { return NumberBytes(2 * i + 1); }
   std::size_t size() const { return ends_.size() / 2; }
 
  private:
   friend class NumberColumn;
+  // A pair waiting to be indexed.
+  struct Waiting {
+    std::uint32_t pair;  // index + 1
+    std::uint32_t hash;
+  };
+  // A place of the index: the pair and where its numbers stand in the
+  // store, so that a lookup reads the store once (kLong: a number too long
+  // to note here, found through ends_).
+  static constexpr std::uint16_t kLong = 0xFFFF;
   struct Slot {
     std::uint32_t pair;  // index + 1; 0 marks a free slot
     std::uint32_t hash;
+    std::uint32_t begin;  // of the old number
+    std::uint16_t oldLength;
+    std::uint16_t newLength;
   };
 
   // Number k of the store: old number k / 2 when k is even, else new number k / 2.
@@ -88,10 +106,12 @@ class NumberMap {
   void EndNumber();
   // An ASCII key can only equal (ignoring case) an old number of ASCII, and
   // is looked up among them, by its folded hash, without being decoded.
-  std::optional<std::size_t> FindAscii(std::string_view key, std::uint32_t hash) const;
+  const Slot* FindAscii(std::string_view key, std::uint32_t hash) const;
+  std::string_view OldBytes(const Slot& s) const;
+  std::string_view NewBytes(const Slot& s) const;
   void IndexAscii(std::uint32_t pair);
   void IndexPending() const;
-  static void SortByHome(std::vector<Slot>& slots, std::size_t mask);
+  static void SortByHome(std::vector<Waiting>& pairs, std::size_t mask);
 
   // Every number in one store, each old number followed by its new one: a
   // lookup then reads one place for the key it checks and the number it
@@ -107,7 +127,7 @@ class NumberMap {
   // pending_ until then, so that a file of a million pairs is indexed at once
   // into a table of its final size, in the order of the table's slots.
   mutable std::vector<Slot> slots_;
-  mutable std::vector<Slot> pending_;
+  mutable std::vector<Waiting> pending_;
   mutable std::size_t asciiCount_ = 0;
   // The other old numbers, folded -> their first index. Folding keeps the
   // length, so a hit is exactly "same length, equal without regard to case".

@@ -1,10 +1,8 @@
 #include "replace/record_marks.h"
 
-#include <algorithm>
 #include <bit>
 
 #include "core/cp932.h"
-#include "core/line_breaks.h"
 
 namespace tavo::replace {
 
@@ -83,38 +81,6 @@ RecordMarks ScanRecordSse2(std::string_view bytes) {
     if (i + 16 == n) break;
   }
   return RecordMarks{quotes != 0, blanks != 0, twins != 0};
-}
-
-std::size_t FindRecordEndSse2(std::string_view bytes, RecordMarks& marks) {
-  const char* p = bytes.data();
-  const std::size_t n = bytes.size();
-  // Most records hold only ASCII from 21 on, without a quote. As signed
-  // bytes, the line ends, the blanks and the bytes from 80 on are all below
-  // 21: sixteen bytes without them or a quote are passed at once. The marks
-  // are sorted out afterwards, from the first sixteen bytes that had such a
-  // byte before the line end, if any.
-  std::size_t first = n;
-  std::size_t i = 0;
-  for (; i + 16 <= n; i += 16) {
-    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-    unsigned others = Mask(_mm_or_si128(_mm_cmplt_epi8(v, _mm_set1_epi8(0x21)), Quotes(v)));
-    if (others == 0) continue;
-    const unsigned ends = Mask(_mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('\r')),
-                                            _mm_cmpeq_epi8(v, _mm_set1_epi8('\n'))));
-    if (ends != 0) {
-      const auto end = static_cast<unsigned>(std::countr_zero(ends));
-      others &= (1u << end) - 1;  // only the bytes before the line end count
-      if (others != 0 && first == n) first = i;
-      const std::size_t at = i + end;
-      marks = first < at ? ScanRecordSse2(bytes.substr(first, at - first)) : RecordMarks{};
-      return at;
-    }
-    if (first == n) first = i;
-  }
-  const std::size_t at = i + FindCrOrLf(p + i, n - i);
-  first = std::min(first, i);
-  marks = ScanRecordSse2(bytes.substr(first, at - first));
-  return at;
 }
 
 std::size_t FindNthCommaSse2(std::string_view bytes, std::size_t from, unsigned n) {

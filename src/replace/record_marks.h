@@ -11,9 +11,11 @@
 // elsewhere one at a time. Both give the same marks.
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <string_view>
 
+#include "core/line_breaks.h"
 #include "core/simd.h"
 
 namespace tavo::replace {
@@ -42,7 +44,56 @@ inline RecordMarks ScanRecord(std::string_view bytes) {
 // before it: the end of a record and its marks in one pass.
 std::size_t FindRecordEndPlain(std::string_view bytes, RecordMarks& marks);
 #if TAVO_SSE2
-std::size_t FindRecordEndSse2(std::string_view bytes, RecordMarks& marks);
+// Inline: it runs once per record, and the loop around it keeps its constants.
+inline std::size_t FindRecordEndSse2(std::string_view bytes, RecordMarks& marks) {
+  const char* p = bytes.data();
+  const std::size_t n = bytes.size();
+  const auto mask = [](__m128i v) { return static_cast<unsigned>(_mm_movemask_epi8(v)); };
+  // A byte plus an offset lands on the lowest signed values (80, 81, ...)
+  // exactly for the bytes of a range.
+  const auto inRange = [](__m128i v, int low, int count) {
+    const __m128i shifted = _mm_add_epi8(v, _mm_set1_epi8(static_cast<char>(0x80 - low)));
+    return _mm_cmplt_epi8(shifted, _mm_set1_epi8(static_cast<char>(0x80 + count)));
+  };
+  unsigned quotes = 0;
+  unsigned blanks = 0;
+  unsigned twins = 0;
+  std::size_t i = 0;
+  for (; i + 16 <= n; i += 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+    // Most records hold only ASCII from 21 on, without a quote. As signed
+    // bytes, the line ends, the blanks and the bytes from 80 on are all
+    // below 21: sixteen bytes without them or a quote are passed at once.
+    const __m128i quote = _mm_cmpeq_epi8(v, _mm_set1_epi8('"'));
+    const unsigned others = mask(_mm_or_si128(_mm_cmplt_epi8(v, _mm_set1_epi8(0x21)), quote));
+    if (others == 0) continue;
+    const unsigned ends = mask(_mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('\r')),
+                                            _mm_cmpeq_epi8(v, _mm_set1_epi8('\n'))));
+    // Only the bytes before the line end count.
+    const unsigned before = ends != 0 ? (1u << std::countr_zero(ends)) - 1 : 0xFFFFu;
+    if ((others & before) != 0) {
+      quotes |= mask(quote) & before;
+      blanks |= mask(inRange(v, 0x01, 0x20)) & before;
+      // Only bytes from 80 on can start a twin: 87, ED..EE, FA..FC.
+      if ((mask(v) & before) != 0) {
+        const __m128i twin = _mm_or_si128(
+            _mm_cmpeq_epi8(v, _mm_set1_epi8(static_cast<char>(0x87))),
+            _mm_or_si128(inRange(v, 0xED, 2), inRange(v, 0xFA, 3)));
+        twins |= mask(twin) & before;
+      }
+    }
+    if (ends != 0) {
+      marks = RecordMarks{quotes != 0, blanks != 0, twins != 0};
+      return i + static_cast<std::size_t>(std::countr_zero(ends));
+    }
+  }
+  const std::size_t at = i + FindCrOrLf(p + i, n - i);
+  marks = ScanRecordPlain(bytes.substr(i, at - i));
+  marks.quote |= quotes != 0;
+  marks.blank |= blanks != 0;
+  marks.twin |= twins != 0;
+  return at;
+}
 #endif
 
 inline std::size_t FindRecordEnd(std::string_view bytes, RecordMarks& marks) {

@@ -94,6 +94,12 @@ bool LoadMap(TextView pstFile, NumberMap& map, RunResult& result, bool padded) {
   }
   try {
     LineReader reader(path);
+    // The numbers are pieces of the file's bytes: room for them at once
+    // spares the copies of a growing store (a big file's pages are only
+    // taken as they are filled).
+    std::error_code ec;
+    const std::uintmax_t size = fs::file_size(path, ec);
+    if (!ec) map.Reserve(static_cast<std::size_t>(std::min<std::uintmax_t>(size, std::uint32_t(-1))));
     std::string_view bytes;
     std::string oldBytes;
     std::string newBytes;
@@ -512,7 +518,8 @@ void ReplaceMarkedRecord(std::string_view line, const RecordMarks& marks, const 
     // whole record would also hit dates, codes and amounts.
     const std::string_view key = TrimBytes(line.substr(chartBegin, chartEnd - chartBegin));
     if (!key.empty()) {
-      if (const auto hit = map.FindBytes(key)) newChart = map.NewBytes(*hit);
+      std::string_view newBytes;
+      if (map.FindBytes(key, newBytes)) newChart = newBytes;
     }
   }
   // The new number is written as the encoder gave it, never normalised: its
@@ -549,28 +556,72 @@ void ReplaceMarkedRecord(std::string_view line, const RecordMarks& marks, const 
   }
 }
 
-// The chart number of the first RE record in bytes that begin a line, as
-// ReplaceMarkedRecord finds it, to prefetch: nothing when there is none, or
-// it is not complete in the bytes.
-void PrefetchNextChart(std::string_view ahead, const NumberMap& map) {
+// The chart number (field 13, trimmed, as ReplaceMarkedRecord reads it) of
+// the first RE record that starts a line from `from` on, in bytes that begin
+// a line; false when there is none complete in them. `end` is where the
+// search may go on.
+bool FindNextChart(std::string_view ahead, std::size_t from, std::string_view& key,
+                   std::size_t& end) {
   // An "R" is rare in receipt records (record names, now and then a second
   // byte of a double-byte code), so the library's search for it comes first.
-  std::size_t at = 0;
-  while (!ahead.substr(at).starts_with("RE,") || (at != 0 && ahead[at - 1] != '\n')) {
-    if (at + 1 >= ahead.size()) return;
-    const void* r = std::memchr(ahead.data() + at + 1, 'R', ahead.size() - at - 1);
-    if (!r) return;
+  std::size_t at = from;
+  while (true) {
+    if (at >= ahead.size()) return false;
+    const void* r = std::memchr(ahead.data() + at, 'R', ahead.size() - at);
+    if (!r) return false;
     at = static_cast<std::size_t>(static_cast<const char*>(r) - ahead.data());
+    const bool lineStart = at == 0 || ahead[at - 1] == '\n' || ahead[at - 1] == '\r';
+    if (lineStart && ahead.substr(at, 3) == "RE,") break;
+    ++at;
   }
   const std::size_t comma = FindNthComma(ahead, at + 2, 13);
-  if (comma == std::string_view::npos) return;
-  const std::size_t begin = comma + 1;
-  std::size_t end = begin;
-  while (end < ahead.size() && ahead[end] != ',' && ahead[end] != '\r' && ahead[end] != '\n') ++end;
-  if (end == ahead.size()) return;
-  const std::string_view key = TrimBytes(ahead.substr(begin, end - begin));
-  if (!key.empty()) map.Prefetch(key);
+  if (comma == std::string_view::npos) return false;
+  std::size_t stop = comma + 1;
+  while (stop < ahead.size() && ahead[stop] != ',' && ahead[stop] != '\r' && ahead[stop] != '\n') {
+    ++stop;
+  }
+  if (stop == ahead.size()) return false;
+  key = TrimBytes(ahead.substr(comma + 1, stop - comma - 1));
+  end = stop;
+  return true;
 }
+
+// The chart numbers of the receipts to come, looked up ahead of time, so
+// that a receipt's lookup does not wait for memory: at each RE record the
+// table place of the receipt after next is fetched, and the numbers of the
+// next receipt, whose place was fetched at the receipt before. The next
+// chart number is kept as its offset in the file, since the buffer moves.
+class ChartLookahead {
+ public:
+  void AtReceipt(const InputLines& reader, const NumberMap& map) {
+    const std::string_view ahead = reader.Ahead();
+    const std::uint64_t offset = reader.AheadOffset();
+    std::size_t from = 0;
+    std::string_view key;
+    if (next_ >= offset && next_ - offset + nextLength_ <= ahead.size()) {
+      const std::size_t at = static_cast<std::size_t>(next_ - offset);
+      map.PrefetchNumbers(ahead.substr(at, nextLength_));
+      from = at + nextLength_;
+    } else if (FindNextChart(ahead, 0, key, from)) {
+      map.Prefetch(key);
+    } else {
+      next_ = kNone;
+      return;
+    }
+    if (FindNextChart(ahead, from, key, from)) {
+      map.Prefetch(key);
+      next_ = offset + static_cast<std::uint64_t>(key.data() - ahead.data());
+      nextLength_ = key.size();
+    } else {
+      next_ = kNone;
+    }
+  }
+
+ private:
+  static constexpr std::uint64_t kNone = ~std::uint64_t{0};
+  std::uint64_t next_ = kNone;
+  std::size_t nextLength_ = 0;
+};
 
 }  // namespace
 
@@ -595,6 +646,7 @@ RunResult Cnv2(const Env& env, TextView pstFile, const NumberMap& map, ClickOutp
     std::string chunk;
     Text text;
     RecordMarks marks = ScanRecord(bytes);  // later lines' come with them
+    ChartLookahead lookahead;
     do {
       bool ended = false;  // the record's CR LF written with it
       if (plain) {
@@ -607,8 +659,8 @@ RunResult Cnv2(const Env& env, TextView pstFile, const NumberMap& map, ClickOutp
           chunk.append(bytes.data(), bytes.size() + (ended ? 2 : 0));
         } else {
           // A receipt's other records follow its RE record: while they are
-          // written, the next receipt's table place is fetched from memory.
-          if (bytes.starts_with("RE,")) PrefetchNextChart(reader->Ahead(), map);
+          // written, what the next receipts' lookups need is fetched.
+          if (bytes.starts_with("RE,")) lookahead.AtReceipt(*reader, map);
           ReplaceMarkedRecord(bytes, marks, map, suffix, chunk);
         }
       } else {

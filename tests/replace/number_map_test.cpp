@@ -65,6 +65,16 @@ TEST(ReplaceNumberMap, KeysOfEveryLengthAndPairsAddedBetweenLookups) {
   EXPECT_EQ(map.FindBytes("ABC"), std::optional<std::size_t>(2));
   EXPECT_EQ(map.NewBytes(*map.FindBytes("x42")), "y");
   EXPECT_EQ(map.FindBytes("x4999"), std::optional<std::size_t>(24 + 1 + 4999));
+  // Numbers too long for the index to note where they stand are still found.
+  const std::string longOld(70000, '7');
+  const std::string longNew(70001, '8');
+  map.AddAscii(longOld, "short");
+  map.AddAscii("short", longNew);
+  std::string_view newBytes;
+  ASSERT_TRUE(map.FindBytes(longOld, newBytes));
+  EXPECT_EQ(newBytes, "short");
+  ASSERT_TRUE(map.FindBytes("SHORT", newBytes));
+  EXPECT_EQ(newBytes, longNew);
   const NumberMap copy = map;
   NumberMap moved = std::move(map);
   EXPECT_EQ(copy.FindBytes("aBc"), std::optional<std::size_t>(2));
