@@ -84,27 +84,47 @@ bool Cp932ChangesOnReencodeExact(std::string_view bytes) {
   const PairTable& t = Pairs();
   const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
   const std::size_t n = bytes.size();
-  std::size_t i = 0;  // a character starts here
-  while (true) {
-    const std::size_t lead = NextTwinLead(p, i, n);
-    if (lead == n) return false;
-    // A byte below 40 is never the second byte of a code, so a character
-    // starts right after the last one before the candidate: the codes are
-    // read from there, not from the start of the bytes.
-    std::size_t from = lead;
-    while (from > i && p[from - 1] >= 0x40) --from;
-    for (i = from; i <= lead;) {
-      const unsigned char b = p[i];
-      // A byte that leads no code is a character of its own, written back as it is.
-      if (b >= 0x80 && t.row[b] != 0 && i + 1 < n) {
-        const std::uint8_t kind = t.pairs[(t.row[b] - 1) * 256 + p[i + 1]];
-        if (kind == kChanged) return true;
-        if (kind == kKept) {
-          i += 2;
+  // Whether the code at i is one written otherwise; else where the next
+  // character starts. A byte that leads no code is a character of its own,
+  // written back as it is.
+  const auto step = [&](std::size_t& i) {
+    const unsigned char b = p[i];
+    if (b >= 0x80 && t.row[b] != 0 && i + 1 < n) {
+      const std::uint8_t kind = t.pairs[(t.row[b] - 1) * 256 + p[i + 1]];
+      if (kind == kChanged) return true;
+      if (kind == kKept) {
+        i += 2;
+        return false;
+      }
+    }
+    ++i;
+    return false;
+  };
+  if (n < 32) {
+    // A field: its codes read one after another, eight ASCII bytes at a time.
+    for (std::size_t i = 0; i < n;) {
+      if (n - i >= 8) {
+        std::uint64_t w;
+        std::memcpy(&w, p + i, 8);
+        if ((w & 0x8080808080808080u) == 0) {
+          i += 8;
           continue;
         }
       }
-      ++i;
+      if (step(i)) return true;
+    }
+    return false;
+  }
+  // A whole record: only around the bytes that may start such a code. A byte
+  // below 40 is never the second byte of a code, so a character starts right
+  // after the last one before such a byte; the codes are read from there.
+  for (std::size_t i = 0;;) {  // a character starts at i
+    const std::size_t lead = NextTwinLead(p, i, n);
+    if (lead == n) return false;
+    std::size_t from = lead;
+    while (from > i && p[from - 1] >= 0x40) --from;
+    for (i = from; i <= lead;) {
+      if (step(i)) return true;
     }
   }
 }
