@@ -7,7 +7,9 @@
 # (target <= 5).
 #   usage: bench/bench_table.sh BUILD_DIR
 #   TAVO_BENCH_SIZES="100"  sizes in MB (default "100 1000"; the 1 GB runs are long)
-#   TAVO_BENCH_RUNS=5       runs per command at 100 MB (two at larger sizes)
+#   TAVO_BENCH_RUNS=5       runs per command at 100 MB (three at larger sizes: on the
+#                           test machine the system time of writing a gigabyte through a
+#                           program's own buffer varies up to fourfold from run to run)
 #   TAVO_BENCH_ONLY=REGEX   measures only the operations whose name matches
 set -euo pipefail
 trap 'echo "bench_table.sh: a command failed at line $LINENO" >&2' ERR
@@ -95,7 +97,7 @@ measure_all() {  # OP SIZE RUNS TAVO_CMD... -- AWK_CMD... -- CAT_CMD...
 
 for size in $SIZES; do
   runs=${TAVO_BENCH_RUNS:-5}
-  [ "$size" -gt 100 ] && runs=2
+  [ "$size" -gt 100 ] && runs=3
   echo "== $size MB inputs (runs per command: $runs; load: $(cut -d' ' -f1-3 /proc/loadavg)) =="
 
   # Branch-number removal: a 社保 receipt file.
