@@ -102,8 +102,7 @@ bool Cp932ChangesOnReencodeExact(std::string_view bytes) {
   };
   if (n < 32) {
     // A field: its codes read one after another, eight ASCII bytes at a time.
-    std::size_t i = 0;
-    while (i < n) {
+    for (std::size_t i = 0; i < n;) {
       if (n - i >= 8) {
         std::uint64_t w;
         std::memcpy(&w, p + i, 8);
@@ -112,16 +111,7 @@ bool Cp932ChangesOnReencodeExact(std::string_view bytes) {
           continue;
         }
       }
-      const unsigned char b = p[i];
-      if (b >= 0x80 && t.row[b] != 0 && i + 1 < n) {
-        const std::uint8_t kind = t.pairs[(t.row[b] - 1) * 256 + p[i + 1]];
-        if (kind == kChanged) return true;
-        if (kind == kKept) {
-          i += 2;
-          continue;
-        }
-      }
-      ++i;
+      if (step(i)) return true;
     }
     return false;
   }
