@@ -1,8 +1,9 @@
 // The old-to-new map of one change-definition file, held compactly: every
-// number as its code page 932 bytes in one arena per column, and the old
-// numbers made of ASCII in one flat hash table over those bytes with letter
-// case folded. A clinic's file can hold a pair per patient (a million and
-// more), so no number gets a string or a map node of its own.
+// number as its code page 932 bytes in one store, each old number beside its
+// new one, and the old numbers made of ASCII in one flat hash table over those
+// bytes with letter case folded. A clinic's file can hold a pair per patient
+// (a million and more), so no number gets a string or a map node of its own.
+// A lookup may build the table (const, but not for two threads at once).
 #pragma once
 
 #include <cstddef>
@@ -22,7 +23,6 @@ namespace tavo::replace {
 
 // Letter case folded per code unit (ASCII, Latin-1, Greek, Cyrillic, full-width Latin).
 Text FoldCase(TextView text);
-
 
 class NumberMap;
 

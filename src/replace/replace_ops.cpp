@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <limits>
 #include <system_error>
 
 #include "core/comma.h"
@@ -70,7 +71,12 @@ LineKind ReadDefinitionLine(std::string_view line, std::size_t& first, std::size
     const char c = line[i];
     if (static_cast<unsigned char>(c) >= 0x80) return LineKind::kOther;
     quote |= c == '"';
-    if (c == ',' && second == std::string_view::npos) (first == std::string_view::npos ? first : second) = i;
+    if (c != ',') continue;
+    if (first == std::string_view::npos) {
+      first = i;
+    } else if (second == std::string_view::npos) {
+      second = i;
+    }
   }
   return quote ? LineKind::kQuotedAscii : LineKind::kPlainAscii;
 }
@@ -99,7 +105,8 @@ bool LoadMap(TextView pstFile, NumberMap& map, RunResult& result, bool padded) {
     // taken as they are filled).
     std::error_code ec;
     const std::uintmax_t size = fs::file_size(path, ec);
-    if (!ec) map.Reserve(static_cast<std::size_t>(std::min<std::uintmax_t>(size, std::uint32_t(-1))));
+    constexpr std::uintmax_t kMost = std::numeric_limits<std::uint32_t>::max();
+    if (!ec) map.Reserve(static_cast<std::size_t>(std::min(size, kMost)));
     std::string_view bytes;
     std::string oldBytes;
     std::string newBytes;
