@@ -36,22 +36,7 @@ std::size_t FindNthCommaPlain(std::string_view bytes, std::size_t from, unsigned
 #if TAVO_SSE2
 namespace {
 
-// A byte plus an offset lands on the lowest signed values (80, 81, ...)
-// exactly for the bytes of a range.
-__m128i InRange(__m128i v, int low, int count) {
-  const __m128i shifted = _mm_add_epi8(v, _mm_set1_epi8(static_cast<char>(0x80 - low)));
-  return _mm_cmplt_epi8(shifted, _mm_set1_epi8(static_cast<char>(0x80 + count)));
-}
-
-__m128i Quotes(__m128i v) { return _mm_cmpeq_epi8(v, _mm_set1_epi8('"')); }
-__m128i Blanks(__m128i v) { return InRange(v, 0x01, 0x20); }
-// The bytes Cp932HasTwinLead looks for: 87, ED..EE, FA..FC.
-__m128i Twins(__m128i v) {
-  return _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8(static_cast<char>(0x87))),
-                      _mm_or_si128(InRange(v, 0xED, 2), InRange(v, 0xFA, 3)));
-}
-
-unsigned Mask(__m128i v) { return static_cast<unsigned>(_mm_movemask_epi8(v)); }
+using namespace record_bytes;
 
 // The set bits of a sixteen-bit mask, in a few operations: std::popcount
 // becomes a library call where the compiler may not assume the POPCNT instruction.

@@ -44,17 +44,31 @@ inline RecordMarks ScanRecord(std::string_view bytes) {
 // before it: the end of a record and its marks in one pass.
 std::size_t FindRecordEndPlain(std::string_view bytes, RecordMarks& marks);
 #if TAVO_SSE2
+// The byte classes of the scans, sixteen bytes at a time.
+namespace record_bytes {
+
+inline unsigned Mask(__m128i v) { return static_cast<unsigned>(_mm_movemask_epi8(v)); }
+// A byte plus an offset lands on the lowest signed values (80, 81, ...)
+// exactly for the bytes of a range.
+inline __m128i InRange(__m128i v, int low, int count) {
+  const __m128i shifted = _mm_add_epi8(v, _mm_set1_epi8(static_cast<char>(0x80 - low)));
+  return _mm_cmplt_epi8(shifted, _mm_set1_epi8(static_cast<char>(0x80 + count)));
+}
+inline __m128i Quotes(__m128i v) { return _mm_cmpeq_epi8(v, _mm_set1_epi8('"')); }
+inline __m128i Blanks(__m128i v) { return InRange(v, 0x01, 0x20); }
+// The bytes Cp932HasTwinLead looks for: 87, ED..EE, FA..FC.
+inline __m128i Twins(__m128i v) {
+  return _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8(static_cast<char>(0x87))),
+                      _mm_or_si128(InRange(v, 0xED, 2), InRange(v, 0xFA, 3)));
+}
+
+}  // namespace record_bytes
+
 // Inline: it runs once per record, and the loop around it keeps its constants.
 inline std::size_t FindRecordEndSse2(std::string_view bytes, RecordMarks& marks) {
   const char* p = bytes.data();
   const std::size_t n = bytes.size();
-  const auto mask = [](__m128i v) { return static_cast<unsigned>(_mm_movemask_epi8(v)); };
-  // A byte plus an offset lands on the lowest signed values (80, 81, ...)
-  // exactly for the bytes of a range.
-  const auto inRange = [](__m128i v, int low, int count) {
-    const __m128i shifted = _mm_add_epi8(v, _mm_set1_epi8(static_cast<char>(0x80 - low)));
-    return _mm_cmplt_epi8(shifted, _mm_set1_epi8(static_cast<char>(0x80 + count)));
-  };
+  using namespace record_bytes;
   unsigned quotes = 0;
   unsigned blanks = 0;
   unsigned twins = 0;
@@ -64,23 +78,18 @@ inline std::size_t FindRecordEndSse2(std::string_view bytes, RecordMarks& marks)
     // Most records hold only ASCII from 21 on, without a quote. As signed
     // bytes, the line ends, the blanks and the bytes from 80 on are all
     // below 21: sixteen bytes without them or a quote are passed at once.
-    const __m128i quote = _mm_cmpeq_epi8(v, _mm_set1_epi8('"'));
-    const unsigned others = mask(_mm_or_si128(_mm_cmplt_epi8(v, _mm_set1_epi8(0x21)), quote));
+    const __m128i quote = Quotes(v);
+    const unsigned others = Mask(_mm_or_si128(_mm_cmplt_epi8(v, _mm_set1_epi8(0x21)), quote));
     if (others == 0) continue;
-    const unsigned ends = mask(_mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('\r')),
+    const unsigned ends = Mask(_mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('\r')),
                                             _mm_cmpeq_epi8(v, _mm_set1_epi8('\n'))));
     // Only the bytes before the line end count.
     const unsigned before = ends != 0 ? (1u << std::countr_zero(ends)) - 1 : 0xFFFFu;
     if ((others & before) != 0) {
-      quotes |= mask(quote) & before;
-      blanks |= mask(inRange(v, 0x01, 0x20)) & before;
-      // Only bytes from 80 on can start a twin: 87, ED..EE, FA..FC.
-      if ((mask(v) & before) != 0) {
-        const __m128i twin = _mm_or_si128(
-            _mm_cmpeq_epi8(v, _mm_set1_epi8(static_cast<char>(0x87))),
-            _mm_or_si128(inRange(v, 0xED, 2), inRange(v, 0xFA, 3)));
-        twins |= mask(twin) & before;
-      }
+      quotes |= Mask(quote) & before;
+      blanks |= Mask(Blanks(v)) & before;
+      // Only bytes from 80 on can start a twin.
+      if ((Mask(v) & before) != 0) twins |= Mask(Twins(v)) & before;
     }
     if (ends != 0) {
       marks = RecordMarks{quotes != 0, blanks != 0, twins != 0};
