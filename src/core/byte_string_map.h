@@ -14,6 +14,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/simd.h"
+
 namespace tavo {
 
 class ByteStringMap {
@@ -21,9 +23,34 @@ class ByteStringMap {
   // Sets the key's value; a key given again gets the later value.
   void Assign(std::string_view key, std::string_view value);
   // Inline: a lookup per line of a long file.
-  std::optional<std::string_view> Find(std::string_view key) const {
+  std::optional<std::string_view> Find(std::string_view key) const { return Find(key, Hash(key)); }
+  // The same in steps, for keys looked up together: each key's hash, its slot
+  // fetched ahead, then (once the slot has come) its entry, then the lookup.
+  // The fetches only speed the lookup up; they never change what it finds.
+  static std::uint64_t HashOf(std::string_view key) { return Hash(key); }
+  // (The fetches are written without branches: GCC drops a prefetch that
+  // stands alone in one.)
+  void PrefetchSlot(std::uint64_t hash) const {
+#if TAVO_SSE2
+    _mm_prefetch(reinterpret_cast<const char*>(slots_.data() + (hash & mask_)), _MM_HINT_T0);
+#else
+    (void)hash;
+#endif
+  }
+  void PrefetchEntry(std::uint64_t hash) const {
+#if TAVO_SSE2
+    // The first slot's entry (a valid one, if perhaps not the key's), or the
+    // start of them all when the slot is empty.
+    const std::uint64_t slot = slots_[hash & mask_];
+    const std::uint64_t entry = (slot & kOffsetMask) - std::uint64_t{slot != 0};
+    _mm_prefetch(entries_.data() + entry, _MM_HINT_T0);
+#else
+    (void)hash;
+#endif
+  }
+  std::optional<std::string_view> Find(std::string_view key, std::uint64_t hash) const {
     if (count_ == 0) return std::nullopt;
-    const std::uint64_t slot = slots_[Locate(key, Hash(key))];
+    const std::uint64_t slot = slots_[Locate(key, hash)];
     if (slot == 0) return std::nullopt;
     return ValueAt((slot & kOffsetMask) - 1);
   }
@@ -107,7 +134,9 @@ class ByteStringMap {
   void Grow();
 
   // Per slot: the hash's top 24 bits, then the entry's offset + 1 (0: empty).
-  std::vector<std::uint64_t> slots_;
+  // One empty slot before the first entry, so that a slot can always be read.
+  std::vector<std::uint64_t> slots_ = std::vector<std::uint64_t>(1, 0);
+  std::size_t mask_ = 0;  // slots_.size() - 1
   std::string entries_;
   std::size_t count_ = 0;
 };

@@ -100,6 +100,11 @@ class AnyEndLineReader {
   // line end; valid until the next call. False at the end.
   bool NextBytes(std::string_view& line);
   bool Next(Text& line);  // decoded
+  // For a caller that cuts lines of a one-byte coding itself: the bytes read
+  // and not yet taken, and taking the first n of them. It takes whole lines
+  // with their breaks, a CR only once the byte after it is in view.
+  std::string_view Unread() const { return {buf_.get() + begin_, end_ - begin_}; }
+  void Take(std::size_t n) { begin_ += n; }
   // One line's bytes decoded as a coding says.
   static void Decode(TextCoding coding, std::string_view bytes, Text& out);
 

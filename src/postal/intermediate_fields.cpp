@@ -102,7 +102,86 @@ Marks ShortLineMarks(const char* p, std::size_t n) {
   return MarksAt<false>(p, n, 0);
 }
 
+// Of the window's 64 bytes: those that stop a field or a line (TAB, CR, LF,
+// and a quote, which sends the line to the text rule), and those that may start
+// a code with a twin.
+template <bool kSse2>
+void WindowMarks(const char* p, std::uint64_t& stops, std::uint64_t& twins) {
+  stops = 0;
+  twins = 0;
+#if TAVO_SSE2
+  if constexpr (kSse2) {
+    const __m128i tab = _mm_set1_epi8('\t');
+    const __m128i quote = _mm_set1_epi8('"');
+    const __m128i cr = _mm_set1_epi8('\r');
+    const __m128i lf = _mm_set1_epi8('\n');
+    const __m128i ed = _mm_set1_epi8(static_cast<char>(0xED));
+    const __m128i b87 = _mm_set1_epi8(static_cast<char>(0x87));
+    for (unsigned at = 0; at < IntermediateFields::kWindow; at += 16) {
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + at));
+      const __m128i stop = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, tab), _mm_cmpeq_epi8(v, quote)),
+                                        _mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf)));
+      const __m128i twin = _mm_or_si128(_mm_cmpeq_epi8(_mm_max_epu8(v, ed), v),
+                                        _mm_cmpeq_epi8(v, b87));
+      stops |= std::uint64_t{static_cast<unsigned>(_mm_movemask_epi8(stop))} << at;
+      twins |= std::uint64_t{static_cast<unsigned>(_mm_movemask_epi8(twin))} << at;
+    }
+    return;
+  }
+#endif
+  for (std::size_t k = 0; k < IntermediateFields::kWindow; ++k) {
+    const char c = p[k];
+    if (c == '\t' || c == '"' || c == '\r' || c == '\n') stops |= std::uint64_t{1} << k;
+    if (MayLeadTwin(c)) twins |= std::uint64_t{1} << k;
+  }
+}
+
+// Whether a bit of `marks` lies in [from, to), to below 64.
+bool AnyIn(std::uint64_t marks, std::size_t from, std::size_t to) {
+  return ((marks & ((std::uint64_t{1} << to) - 1)) >> from) != 0;
+}
+
 }  // namespace
+
+template <bool kSse2>
+std::size_t IntermediateFields::SplitWindowWith(const char* p) {
+  std::uint64_t stops;
+  std::uint64_t twins;
+  WindowMarks<kSse2>(p, stops, twins);
+  std::size_t start = 0;
+  // The first five fields end at TABs; anything else first makes the line short or quoted.
+  for (std::size_t i = 0; i + 1 < kCount; ++i) {
+    if (stops == 0) return 0;
+    const auto at = static_cast<std::size_t>(std::countr_zero(stops));
+    if (p[at] != '\t') return 0;
+    fields_[i] = std::string_view(p + start, at - start);
+    twins_[i] = AnyIn(twins, start, at);
+    start = at + 1;
+    stops &= stops - 1;
+  }
+  if (stops == 0) return 0;
+  auto at = static_cast<std::size_t>(std::countr_zero(stops));
+  char c = p[at];
+  if (c == '"') return 0;
+  fields_[kCount - 1] = std::string_view(p + start, at - start);
+  twins_[kCount - 1] = AnyIn(twins, start, at);
+  // The line ends at the first CR or LF; TABs and quotes after the sixth field do not matter.
+  while (c != '\r' && c != '\n') {
+    stops &= stops - 1;
+    if (stops == 0) return 0;
+    at = static_cast<std::size_t>(std::countr_zero(stops));
+    c = p[at];
+  }
+  return at + 1 + (c == '\r' && p[at + 1] == '\n');
+}
+
+std::size_t IntermediateFields::SplitWindow(const char* p) {
+  return SplitWindowWith<TAVO_SSE2 != 0>(p);
+}
+
+std::size_t IntermediateFields::SplitWindowPlain(const char* p) {
+  return SplitWindowWith<false>(p);
+}
 
 template <bool kSse2>
 bool IntermediateFields::SplitWith(std::string_view line) {

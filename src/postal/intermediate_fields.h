@@ -24,6 +24,17 @@ class IntermediateFields {
   // The same without SSE2: the fallback, and the reference of its test.
   bool SplitPlain(std::string_view line);
 
+  // The same for the line at the start of a window of the bytes read, cut
+  // there as well: the first CR or LF ends it, a CR LF being one break. At
+  // least kWindow + 1 bytes must be readable at `p` (the byte after a CR at
+  // the window's end tells whether an LF follows). Returns the length of the
+  // line with its break; 0 when the line is left to Split: it does not end
+  // within the window, holds a quote before its sixth field ends, or has
+  // fewer fields.
+  static constexpr std::size_t kWindow = 64;
+  std::size_t SplitWindow(const char* p);
+  std::size_t SplitWindowPlain(const char* p);
+
   std::string_view operator[](std::size_t i) const { return fields_[i]; }
   // Whether the field may hold a code with a twin (false: it certainly does not).
   bool MayHoldTwin(std::size_t i) const { return twins_[i]; }
@@ -31,6 +42,8 @@ class IntermediateFields {
  private:
   template <bool kSse2>
   bool SplitWith(std::string_view line);
+  template <bool kSse2>
+  std::size_t SplitWindowWith(const char* p);
 
   std::array<std::string_view, kCount> fields_;
   std::array<bool, kCount> twins_{};

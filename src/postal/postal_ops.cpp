@@ -10,6 +10,7 @@
 #include "core/dates.h"
 #include "core/errors.h"
 #include "core/files.h"
+#include "core/simd.h"
 
 namespace tavo::postal {
 
@@ -34,9 +35,12 @@ Text PostalLine(Text number, const Text& name, const Text& date, TextView postco
 // the input into the output. An output that would replace an input is still
 // converted to the end (a short line is reported first, as ever) but never
 // written.
-template <typename BytesLine, typename TextLine>
+// `bytesLines` may take whole lines straight from the bytes read (returning
+// the bytes it took); the rest go one by one through `bytesLine`.
+template <typename BytesLines, typename BytesLine, typename TextLine>
 void StreamRun(const Env& env, const Text& mstNgt, const std::vector<fs::path>& inputs,
-               BytesLine bytesLine, TextLine textLine, RunResult& result) {
+               BytesLines bytesLines, BytesLine bytesLine, TextLine textLine,
+               RunResult& result) {
   const Text name = OutputName(mstNgt);
   const fs::path target = env.ProgramFile(PathFromText(name));
   bool refused = false;
@@ -53,7 +57,16 @@ void StreamRun(const Env& env, const Text& mstNgt, const std::vector<fs::path>& 
   Text text;
   std::string encoded;
   reader.NextBytes(bytes);  // the header line, whatever it holds
-  while (reader.NextBytes(bytes)) {
+  while (true) {
+    if (plain) {
+      reader.Take(bytesLines(reader.Unread(), chunk, kPiece));
+      if (chunk.size() >= kPiece) {
+        if (out) out->Write(chunk.view());
+        chunk.clear();
+        continue;
+      }
+    }
+    if (!reader.NextBytes(bytes)) break;
     if (plain) {
       bytesLine(bytes, chunk);  // with its line end
     } else {
@@ -267,6 +280,11 @@ LineBytes::LineBytes(const Text& date, std::string_view lineEnd)
     : date_(date), middle_(","), lineEnd_(lineEnd) {
   middle_ += Cp932Encode(date);
   middle_ += ',';
+  blocksFit_ = middle_.size() <= middleBlock_.size() && lineEnd_.size() <= lineEndBlock_.size();
+  if (blocksFit_) {
+    std::memcpy(middleBlock_.data(), middle_.data(), middle_.size());
+    std::memcpy(lineEndBlock_.data(), lineEnd_.data(), lineEnd_.size());
+  }
 }
 
 std::string_view LineBytes::FieldAt(std::size_t index) const {
@@ -300,7 +318,83 @@ char* Put(char* p, std::string_view piece) {
   return p + n;
 }
 
+// Puts a piece at p whose bytes can be read up to 32 past its start: up to
+// 32 bytes go as whole blocks of 16, the bytes past the piece later
+// overwritten or left past the line's end.
+char* PutBlocks(char* p, std::string_view piece) {
+#if TAVO_SSE2
+  const std::size_t n = piece.size();
+  if (n <= 32) {
+    const char* from = piece.data();
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(p),
+                     _mm_loadu_si128(reinterpret_cast<const __m128i*>(from)));
+    if (n > 16) {
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(p + 16),
+                       _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + 16)));
+    }
+    return p + n;
+  }
+#endif
+  return Put(p, piece);
+}
+
 }  // namespace
+
+std::size_t LineBytes::IntermediateLines(std::string_view bytes, const KarteMap& karte,
+                                         OutBuffer& out, std::size_t outLimit) {
+  if (!blocksFit_ || bytes.size() < kSlack) return 0;
+  const char* const last = bytes.data() + (bytes.size() - kSlack);  // the last line start with its slack
+  const ByteStringMap& map = karte.BytesWithoutTwins();
+  // The table is too big for the nearest caches: lines are split kBatch ahead
+  // of being written. A line's slot is fetched when it is split, its entry
+  // kBatch / 2 lines later, and it is written kBatch / 2 lines after that.
+  static_assert(kBatch % 2 == 0);
+  std::array<std::uint64_t, kBatch> hashes;
+  std::array<const char*, kBatch> ends;  // of each line with its break
+  const char* next = bytes.data();       // the next line to split
+  const char* written = bytes.data();    // the end of the lines written
+  std::size_t split = 0;                 // lines split
+  std::size_t done = 0;                  // lines written
+  bool splitting = true;
+  while (true) {
+    if (splitting && split - done < kBatch) {
+      IntermediateFields& f = batch_[split % kBatch];
+      const std::size_t length = next <= last && out.size() < outLimit ? f.SplitWindow(next) : 0;
+      if (length == 0) {
+        splitting = false;  // the lines split still go out
+      } else {
+        next += length;
+        ends[split % kBatch] = next;
+        hashes[split % kBatch] = ByteStringMap::HashOf(f[0]);
+        map.PrefetchSlot(hashes[split % kBatch]);
+        if (split >= kBatch / 2) map.PrefetchEntry(hashes[(split - kBatch / 2) % kBatch]);
+        ++split;
+        continue;
+      }
+    }
+    if (done == split) break;
+    const IntermediateFields& f = batch_[done % kBatch];
+    const std::string_view number = f.MayHoldTwin(0)
+                                        ? karte.FindBytes(f[0])
+                                        : karte.FindBytesWithoutTwins(f[0], hashes[done % kBatch]);
+    // The name and the postal code as read lie in the window, readable 32
+    // bytes on; as rewritten they are not.
+    const std::string_view name = AsWritten(f[1], f.MayHoldTwin(1), name_);
+    const std::string_view postcode = AsWritten(TrimBytes(f[5]), f.MayHoldTwin(5), postcode_);
+    constexpr std::size_t kBlock = 16;
+    char* const begin = out.Room(number.size() + 1 + name.size() + postcode.size() + 4 * kBlock);
+    char* at = Put(begin, number);
+    *at++ = ',';
+    at = name.data() == name_.data() ? Put(at, name) : PutBlocks(at, name);
+    at = PutBlocks(at, {middleBlock_.data(), middle_.size()});
+    at = postcode.data() == postcode_.data() ? Put(at, postcode) : PutBlocks(at, postcode);
+    at = PutBlocks(at, {lineEndBlock_.data(), lineEnd_.size()});
+    out.Grow(static_cast<std::size_t>(at - begin));
+    written = ends[done % kBatch];
+    ++done;
+  }
+  return static_cast<std::size_t>(written - bytes.data());
+}
 
 void LineBytes::AppendLine(std::string_view sign, std::string_view number, std::string_view name,
                            bool nameMayHoldTwin, std::string_view postcode,
@@ -383,7 +477,7 @@ RunResult Cnv(const Env& env, TextView year, TextView month, TextView pstFile) {
     const Text date = *mstNgt + u"01";
     LineBytes lines(date, "\r\n");
     StreamRun(
-        env, *mstNgt, {path},
+        env, *mstNgt, {path}, [](std::string_view, OutBuffer&, std::size_t) { return std::size_t{0}; },
         [&](std::string_view line, OutBuffer& out) { lines.OutputFileLine(line, out); },
         [&](const Text& line) { return OutputFileLine(line, date); }, result);
   } catch (const OpError& e) {
@@ -413,6 +507,9 @@ RunResult Cnv2(const Env& env, TextView year, TextView month, TextView pstFile, 
     LineBytes lines(date, "\r\n");
     StreamRun(
         env, *mstNgt, {path, path2},
+        [&](std::string_view bytes, OutBuffer& out, std::size_t limit) {
+          return lines.IntermediateLines(bytes, karte, out, limit);
+        },
         [&](std::string_view line, OutBuffer& out) { lines.IntermediateLine(line, karte, out); },
         [&](const Text& line) { return IntermediateLine(line, date, karte); }, result);
   } catch (const OpError& e) {

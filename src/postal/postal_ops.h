@@ -4,6 +4,7 @@
 // identification numbers that a definition file maps to patient numbers).
 #pragma once
 
+#include <array>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -56,6 +57,13 @@ class KarteMap {
     const auto hit = byteMap_.Find(key);
     return hit ? *hit : std::string_view();
   }
+  // The same in steps, for the keys of lines looked up together (see
+  // ByteStringMap): the hash, the fetches ahead, then the lookup.
+  const ByteStringMap& BytesWithoutTwins() const { return byteMap_; }
+  std::string_view FindBytesWithoutTwins(std::string_view key, std::uint64_t hash) const {
+    const auto hit = byteMap_.Find(key, hash);
+    return hit ? *hit : std::string_view();
+  }
 
  private:
   void Put(const Text& line);
@@ -84,11 +92,16 @@ class OutBuffer {
  public:
   // The n bytes added at the end, to be filled.
   char* Extend(std::size_t n) {
-    if (capacity_ - size_ < n) Reserve(size_ + n);
-    char* at = data_.get() + size_;
+    char* at = Room(n);
     size_ += n;
     return at;
   }
+  // Room for up to n bytes at the end; Grow() then keeps those filled.
+  char* Room(std::size_t n) {
+    if (capacity_ - size_ < n) Reserve(size_ + n);
+    return data_.get() + size_;
+  }
+  void Grow(std::size_t n) { size_ += n; }
   void Append(std::string_view bytes);
   std::string_view view() const { return {data_.get(), size_}; }
   std::size_t size() const { return size_; }
@@ -109,6 +122,14 @@ class LineBytes {
   LineBytes(const Text& date, std::string_view lineEnd);
   void OutputFileLine(std::string_view line, OutBuffer& out);
   void IntermediateLine(std::string_view line, const KarteMap& karte, OutBuffer& out);
+  // Whole intermediate lines from the start of `bytes` (each with its break),
+  // cut and converted straight from the bytes read. It stops at a line it
+  // leaves to IntermediateLine (see IntermediateFields::SplitWindow), when
+  // fewer than kSlack bytes are left, or once `out` holds `outLimit` bytes.
+  // Returns the bytes taken.
+  static constexpr std::size_t kSlack = 128;
+  std::size_t IntermediateLines(std::string_view bytes, const KarteMap& karte, OutBuffer& out,
+                                std::size_t outLimit);
 
  private:
   std::string_view FieldAt(std::size_t index) const;  // or the index error of a short line
@@ -120,8 +141,15 @@ class LineBytes {
   Text date_;
   std::string middle_;  // ",YYYYMM01," between the name and the postal code
   std::string lineEnd_;
+  // The same two in blocks of 16 bytes, to be copied whole (when they fit).
+  std::array<char, 16> middleBlock_{};
+  std::array<char, 16> lineEndBlock_{};
+  bool blocksFit_ = false;
   LeadingFields fields_;  // of the current line
   IntermediateFields intermediate_;
+  // Lines split ahead in IntermediateLines, so that their lookups wait on memory together.
+  static constexpr std::size_t kBatch = 8;
+  std::array<IntermediateFields, kBatch> batch_;
   std::string name_;  // the name and the postal code as written, where they differ
   std::string postcode_;
 };

@@ -1,7 +1,7 @@
 // The fields of an intermediate line split in one pass, with and without SSE2,
 // against the leading fields of the general split, on random lines short and
 // long (the bytes are looked at 64 at a time), and the twin marks against the
-// check of each field's bytes.
+// check of each field's bytes. The same where the line is cut in the same pass.
 #include "postal/intermediate_fields.h"
 
 #include <gtest/gtest.h>
@@ -70,6 +70,49 @@ TEST(IntermediateFields, SameAsTheGeneralSplit) {
       if (!plain.MayHoldTwin(i)) EXPECT_FALSE(Cp932MayHoldTwin(plain[i])) << i;
       if (Cp932MayHoldTwin(plain[i])) EXPECT_TRUE(plain.MayHoldTwin(i)) << i;
     }
+  }
+}
+
+// A line split where it starts in the bytes read: the same as the line cut
+// at its first CR or LF and split as above, whichever of SSE2 or the plain
+// loop marks it, and its length with the break (a CR LF being one).
+TEST(IntermediateFields, WindowSameAsTheLineCutFirst) {
+  const std::string pieces[] = {"\t",       "\t",       "\t",       "\t",      "D0012",
+                                "123-4567", "\x8E\x52", "\x94\xFC", "\x87\x90", "\xED\x40",
+                                "\x81",     " ",        "\r",       "\n",       "\r\n",
+                                "abcdefghijklmnopq",    std::string("\0", 1),   "\""};
+  std::mt19937 rng(2611);
+  IntermediateFields sse2;
+  IntermediateFields plain;
+  IntermediateFields reference;
+  for (int round = 0; round < 30000; ++round) {
+    std::string bytes;
+    const std::size_t kinds = round % 3 == 0 ? std::size(pieces) : std::size(pieces) - 1;
+    // Lines around the window's length; line ends are rarer than TABs.
+    while (bytes.size() < IntermediateFields::kWindow + 1 + rng() % 40) {
+      const std::string& piece = pieces[rng() % kinds];
+      if (piece.find_first_of("\r\n") != std::string::npos && rng() % 3 != 0) continue;
+      bytes += piece;
+    }
+    SCOPED_TRACE("round " + std::to_string(round));
+    const std::size_t bySse2 = sse2.SplitWindow(bytes.data());
+    const std::size_t byPlain = plain.SplitWindowPlain(bytes.data());
+    ASSERT_EQ(bySse2, byPlain);
+    const std::size_t end = bytes.find_first_of("\r\n");
+    if (end >= IntermediateFields::kWindow) {
+      EXPECT_EQ(byPlain, 0u);
+      continue;
+    }
+    const std::string_view line(bytes.data(), end);
+    const bool split = reference.Split(line);
+    if (!split) {
+      EXPECT_EQ(byPlain, 0u);
+      continue;
+    }
+    ASSERT_EQ(byPlain, end + 1 + (bytes.compare(end, 2, "\r\n") == 0));
+    const std::string expected = Outcome(true, reference, line);
+    EXPECT_EQ(Outcome(true, plain, line), expected);
+    EXPECT_EQ(Outcome(true, sse2, line), expected);
   }
 }
 

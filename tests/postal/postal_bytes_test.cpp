@@ -2,6 +2,7 @@
 // stand for, on random lines over the bytes that matter.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <random>
 
@@ -55,6 +56,67 @@ TEST(PostalLineBytes, SameAsTheTextRulesOnRandomLines) {
                              : IntermediateLine(decoded, date, karte));
     });
     ASSERT_EQ(bytes, text) << round;
+  }
+}
+
+// Lines taken straight from the bytes read, as a run takes them (the lines
+// left over one by one), against each line cut and converted alone; a line
+// that stops the run must never be taken in bulk.
+TEST(PostalLineBytes, LinesTakenInBulkSameAsOneByOne) {
+  const Text date = u"20260601";
+  const KarteMap karte(std::vector<Text>{u"12345,D001", T("7,山"), u"9,", T("8,纊")});
+  const std::string pieces[] = {"\t",       "\t",       "\t",       "\t",      "\t",
+                                "D001",     "D002",     "\xED\x40", "\xFA\x5C", " ",
+                                "\x8E\x52", "\x94\xFC", "\x87\x90", "123-4567", "\"",
+                                "\r\n",     "\r\n",     "\r",       "\n",       "abcdefghijklmnopqrstu"};
+  // Cut as the line reader cuts: at the first CR or LF, a CR LF being one break.
+  const auto cut = [](std::string_view bytes, std::size_t& at) {
+    const std::size_t end = std::min(bytes.find_first_of("\r\n", at), bytes.size());
+    const std::string_view line = bytes.substr(at, end - at);
+    at = end == bytes.size() ? end : end + 1 + (bytes.compare(end, 2, "\r\n") == 0);
+    return line;
+  };
+  const auto oneLine = [&](LineBytes& lines, std::string_view line, OutBuffer& out) {
+    try {
+      lines.IntermediateLine(line, karte, out);
+    } catch (const OpError&) {
+      out.Append("<stopped>");
+    }
+  };
+  std::mt19937 rng(88);
+  for (int round = 0; round < 3000; ++round) {
+    std::string bytes;
+    const std::size_t target = 200 + rng() % 2000;
+    const bool plainLines = round % 2 == 0;  // mostly lines of six good fields
+    while (bytes.size() < target) {
+      if (plainLines && rng() % 8 != 0) {
+        const char* keys[] = {"D001", "D002", "\xED\x40", "\xFA\x5C", ""};
+        bytes += std::string(keys[rng() % 5]) + "\t\x8E\x52\x94\xFC\t1\t19600101\t" +
+                 (rng() % 2 ? "x" : "\x87\x90") + "\t 123-4567 " + (rng() % 2 ? "\r\n" : "\n");
+      } else {
+        for (unsigned k = rng() % 30; k > 0; --k) bytes += pieces[rng() % std::size(pieces)];
+      }
+    }
+    SCOPED_TRACE("round " + std::to_string(round));
+    OutBuffer expected;
+    LineBytes oneByOne(date, "\r\n");
+    for (std::size_t at = 0; at < bytes.size();) oneLine(oneByOne, cut(bytes, at), expected);
+
+    OutBuffer got;
+    std::string handedOn;
+    LineBytes bulk(date, "\r\n");
+    const std::size_t limit = 1 + rng() % 300;  // output pieces of any size
+    for (std::size_t at = 0; at < bytes.size();) {
+      at += bulk.IntermediateLines(std::string_view(bytes).substr(at), karte, got, limit);
+      if (got.size() >= limit) {  // a piece full: handed on as a run writes it out
+        handedOn += got.view();
+        got.clear();
+        continue;
+      }
+      if (at < bytes.size()) oneLine(bulk, cut(bytes, at), got);
+    }
+    handedOn += got.view();
+    ASSERT_EQ(handedOn, expected.view());
   }
 }
 
