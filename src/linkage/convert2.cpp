@@ -777,12 +777,23 @@ void ConvertNewFmt(const fs::path& input, const fs::path& output, const fs::path
     o = row + used;
     if (gap) gap = row + gapAt;
   };
-  while (in.Next(line)) {
+  while (true) {
+    // Most lines are cut and split in one pass over the bytes read; one
+    // whose break is not in the buffer yet (or is a CR at its end, which an
+    // LF may follow) is read the long way.
+    const std::string_view unread = in.Unread();
+    const std::size_t end = unread.empty() ? 0 : fields.SplitToBreak(unread);
+    if (end < unread.size() && (unread[end] == '\n' || end + 1 < unread.size())) {
+      line = unread.substr(0, end);
+      in.Take(end + 1 + (unread[end] == '\r' && unread[end + 1] == '\n'));
+    } else {
+      if (!in.Next(line)) break;
+      fields.Split(line);
+    }
     ++lineNumber;
     if (IsBlankBytes(line)) continue;
     // The line is followed by readable slack: fields are read and moved in
     // fixed-size pieces.
-    fields.Split(line);
     const TabFields::View split = fields.view();
     bound = maxUse * line.size() + rowExtra;
     row = rows.Room(bound);

@@ -27,6 +27,11 @@ class RawLineStream {
   // The next line without its break; false at the end. The view stays valid
   // until the next call.
   bool Next(std::string_view& line);
+  // For a caller that finds line ends itself: the bytes read and not yet
+  // taken (followed by kReadSlack readable bytes), and taking the first n of
+  // them, whole lines with their breaks.
+  std::string_view Unread() const { return {buf_.data() + pos_, size_ - pos_}; }
+  void Take(std::size_t n) { pos_ += n; }
 
  private:
   bool Fill();                                   // false when nothing more could be read

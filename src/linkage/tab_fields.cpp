@@ -2,7 +2,21 @@
 
 #include <algorithm>
 
+#include "core/line_breaks.h"
+
 namespace tavo::linkage {
+
+std::size_t TabFields::SplitToBreak(std::string_view bytes) {
+#if TAVO_SSE2
+  const std::size_t length = SplitBlocks<true>(bytes.data(), bytes.size());
+  if (length == 0) count_ = 0;  // an empty line has no fields, as Split has it
+  return length;
+#else
+  const std::size_t length = FindCrOrLf(bytes.data(), bytes.size());
+  if (length < bytes.size()) SplitPlain(bytes.substr(0, length));
+  return length;
+#endif
+}
 
 void TabFields::Begin(std::string_view line) {
   // Forget the fields of the previous line that held a high byte.
@@ -112,17 +126,20 @@ void TabFields::SplitPlain(std::string_view line) {
 }
 
 #if TAVO_SSE2
-void TabFields::SplitSse2(std::string_view line) {
-  Begin(line);
-  if (line.empty()) return;
-  const std::size_t n = line.size();
+template <bool kToBreak>
+std::size_t TabFields::SplitBlocks(const char* p, std::size_t n) {
+  Begin({p, n});
+  if (n == 0) return 0;
   const __m128i tab = _mm_set1_epi8('\t');
+  [[maybe_unused]] const __m128i cr = _mm_set1_epi8('\r');
+  [[maybe_unused]] const __m128i lf = _mm_set1_epi8('\n');
   std::size_t f = 0;  // the field being read
   std::size_t* starts = nullptr;
   std::uint64_t* high = nullptr;
   // Sixty-four bytes at a time into a mask of TABs and one of bytes of 0x80
-  // or more. No load of sixteen bytes starts past the line's end (the slack
-  // covers the rest of one); the bits past the end are dropped.
+  // or more (and one of CR or LF when the line's end is sought). No load of
+  // sixteen bytes starts past the end (the slack covers the rest of one);
+  // the bits past the end are dropped.
   for (std::size_t i = 0; i < n; i += 64) {
     if (i % kChunk == 0) {
       Room(f + kChunk);
@@ -132,12 +149,34 @@ void TabFields::SplitSse2(std::string_view line) {
     }
     std::uint64_t tabs = 0;
     std::uint64_t highs = 0;
+    std::uint64_t breaks = 0;
+    // CR or LF anywhere in the block, gathered without a mask per sixteen
+    // bytes: nearly every block has none.
+    [[maybe_unused]] __m128i anyBreak = _mm_setzero_si128();
     for (std::size_t k = 0; k < 64 && i + k < n; k += 16) {
       const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(base_ + i + k));
       tabs |= std::uint64_t{static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, tab)))} << k;
       highs |= std::uint64_t{static_cast<unsigned>(_mm_movemask_epi8(v))} << k;
+      if constexpr (kToBreak) {
+        anyBreak = _mm_or_si128(anyBreak, _mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf)));
+      }
+    }
+    if (kToBreak && _mm_movemask_epi8(anyBreak) != 0) {
+      for (std::size_t k = 0; k < 64 && i + k < n; k += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(base_ + i + k));
+        const __m128i brk = _mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf));
+        breaks |= std::uint64_t{static_cast<unsigned>(_mm_movemask_epi8(brk))} << k;
+      }
     }
     if (n - i < 64) {
+      const std::uint64_t inside = (std::uint64_t{1} << (n - i)) - 1;
+      tabs &= inside;
+      highs &= inside;
+      breaks &= inside;
+    }
+    if (kToBreak && breaks != 0) {
+      // The line ends in this block: what follows is no part of it.
+      n = i + static_cast<std::size_t>(std::countr_zero(breaks));
       const std::uint64_t inside = (std::uint64_t{1} << (n - i)) - 1;
       tabs &= inside;
       highs &= inside;
@@ -155,20 +194,29 @@ void TabFields::SplitSse2(std::string_view line) {
     // A block that starts no wanted field is only counted. Otherwise four
     // positions at a time, written whether or not there are as many TABs
     // (the room has space past them); the count decides which are kept.
+    // The top bit added to the search is a TAB's own where there is one
+    // there, and otherwise ends an exhausted mask (a position not kept)
+    // without a test for an empty one.
+    constexpr std::uint64_t kStop = std::uint64_t{1} << 63;
     const std::size_t count = CountBits(tabs);
     if (Wanted(f, count)) {
       for (std::size_t k = 1; k <= count; k += 4) {
         for (std::size_t u = 0; u < 4; ++u) {
-          starts[f + k + u] = i + static_cast<std::size_t>(std::countr_zero(tabs)) + 1;
+          starts[f + k + u] = i + static_cast<unsigned>(std::countr_zero(tabs | kStop)) + 1;
           tabs &= tabs - 1;
         }
       }
     }
     f += count;
+    if (kToBreak && breaks != 0) break;
   }
   count_ = f + 1;
   starts[count_] = n + 1;
+  return n;
 }
+
+template std::size_t TabFields::SplitBlocks<false>(const char*, std::size_t);
+template std::size_t TabFields::SplitBlocks<true>(const char*, std::size_t);
 #endif
 
 }  // namespace tavo::linkage

@@ -75,8 +75,13 @@ class TabFields {
   }
   void SplitPlain(std::string_view line);
 #if TAVO_SSE2
-  void SplitSse2(std::string_view line);
+  void SplitSse2(std::string_view line) { SplitBlocks<false>(line.data(), line.size()); }
 #endif
+  // The line at the start of `bytes` (followed by kReadSlack readable bytes),
+  // cut at its first CR or LF and split as Split does, in one pass. Returns
+  // the line's length; bytes.size() when no CR or LF is among the bytes, and
+  // then the split is not to be used.
+  std::size_t SplitToBreak(std::string_view bytes);
 
   // Only these fields will be asked for (by default all): the split then
   // need not note the positions of the others, only count them.
@@ -120,6 +125,12 @@ class TabFields {
   // grows with the fields found, so that memory follows the field count.
   static constexpr std::size_t kChunk = 1024;
   void Begin(std::string_view line);
+#if TAVO_SSE2
+  // The split of the n bytes at p, or of those before the first CR or LF
+  // among them; returns the length split.
+  template <bool kToBreak>
+  std::size_t SplitBlocks(const char* p, std::size_t n);
+#endif
   void Room(std::size_t fields);
   // Whether the start of any of fields f + 1 ... f + count is wanted.
   bool Wanted(std::size_t f, std::size_t count) const {

@@ -5,6 +5,7 @@
 #include "core/cp932.h"
 #include "core/errors.h"
 #include "core/files.h"
+#include "linkage/blank_report.h"
 #include "linkage/convert2.h"
 #include "linkage/line_stream.h"
 #include "support/test_util.h"
@@ -90,6 +91,45 @@ TEST(ItemCodeSplit, NonAsciiFieldsAtEveryAlignment) {
               Sjis(chart + "," + name + ",20260601,") + tail + "\r\n");
     EXPECT_EQ(out.substr(row2), Sjis(chart + "," + name + ",20260601,1234567") + tail + "\r\n");
   }
+}
+
+// Lines cut straight from the read buffer: the same rows whatever the line
+// ends are and wherever the buffer's edge falls among them (inside a CR LF,
+// right after a CR, inside a line), blank lines skipped.
+TEST(ItemCodeSplit, SameRowsWhateverTheLineEnds) {
+  TempDir dir;
+  std::string body;
+  for (int k = 0; body.size() < 2 * (1 << 16) + 5000; ++k) {
+    body += std::to_string(100000 + k) + "\t" + (k % 3 ? "name" : "山田") + "\t\t202606\t\t" +
+            std::string(static_cast<std::size_t>(k % 37), '1') + "\n";
+    if (k % 11 == 0) body += "\n";  // a blank line
+  }
+  const auto convert = [&](const std::string& lineEnd) {
+    std::string bytes = "h" + lineEnd;
+    for (char c : body) bytes += c == '\n' ? lineEnd : std::string(1, c);
+    WriteBytes(dir / "in.txt", Sjis(bytes));
+    // Most lengths of the run of 1s fail their column's rule: the report
+    // names the lines, blank ones counted.
+    BlankReport report(dir / "report.csv");
+    ConvertNewFmt(dir / "in.txt", dir / "out.csv", dir / "none.csv", &report);
+    return ReadBytes(dir / "out.csv") + "--\n" + ReadBytes(dir / "report.csv");
+  };
+  const std::string lf = convert("\n");
+  std::size_t rows = 1;  // the header
+  for (std::size_t at = 0; (at = body.find('\n', at)) != std::string::npos; ++at) {
+    rows += at > 0 && body[at - 1] != '\n';
+  }
+  std::size_t written = 0;
+  const std::string rowsWritten = lf.substr(0, lf.find("--\n"));
+  for (std::size_t at = 0; (at = rowsWritten.find("\r\n", at)) != std::string::npos; at += 2) {
+    ++written;
+  }
+  EXPECT_EQ(written, rows);
+  EXPECT_GT(lf.size(), rowsWritten.size() + 1000);  // a report of many lines
+  EXPECT_EQ(convert("\r\n"), lf);
+  EXPECT_EQ(convert("\r"), lf);
+  // A byte more on every line moves every buffer edge along.
+  EXPECT_EQ(convert(" \r\n"), convert(" \n"));
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // split against a straightforward one, on random lines.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
 #include <random>
 #include <string>
@@ -96,6 +97,33 @@ TEST(TabFields, SplitsAgreeWithAStraightforwardSplit) {
     ASSERT_EQ(gotSse2.size(), expected.size());
     for (std::size_t w : wanted) ASSERT_EQ(gotSse2[w], expected[w]);
 #endif
+  }
+}
+
+// A line cut at its first CR or LF and split in the same pass, against the
+// line cut first and split alone; with no break among the bytes, none found.
+TEST(TabFields, SplitToBreakAgreesWithCuttingFirst) {
+  std::mt19937 rng(1211);
+  const std::string alphabet = std::string("\t\ta1 ,\"") + "\x82\xA0\x90\xFF\x85\x7F";
+  TabFields cut;
+  TabFields alone;
+  for (int round = 0; round < 10000; ++round) {
+    const std::size_t length = round % 50 == 0 ? rng() % 5000 : rng() % 300;
+    std::string bytes;
+    for (std::size_t i = 0; i < length; ++i) {
+      const unsigned r = rng() % 200;
+      bytes += r == 0 ? '\r' : r == 1 ? '\n' : alphabet[rng() % alphabet.size()];
+    }
+    const std::size_t size = bytes.size();
+    for (std::size_t i = 0; i < TabFields::kReadSlack; ++i) bytes += "\t\r\n\x82"[rng() % 4];
+    const std::string_view view(bytes.data(), size);
+    SCOPED_TRACE("round " + std::to_string(round));
+    const std::size_t end = std::min(view.find_first_of("\r\n"), size);
+    ASSERT_EQ(cut.SplitToBreak(view), end);
+    if (end == size) continue;
+    alone.Split(view.substr(0, end));
+    ASSERT_EQ(Fields(cut, nullptr), Fields(alone, nullptr));
+    ASSERT_EQ(Fields(cut, nullptr), Reference(view.substr(0, end)));
   }
 }
 
