@@ -144,6 +144,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   postal::TTextFileFormat form;
   CheckRun(postal::RunFile(env, u"08", u"06", in, u"", form), input, bytes);
+  // The intermediate-file run whatever the first line says, with a definition.
+  CheckRun(postal::Cnv2(env, u"08", u"06", in, PathText(def)), input, bytes);
   CheckRun(checkup::Cnv(env, u"08", u"06", in, u""), input, bytes);
   CheckRun(checkup::Cnv(env, u"08", u"06", PathText(def), in), input, bytes);
 

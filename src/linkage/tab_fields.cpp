@@ -142,7 +142,7 @@ std::size_t TabFields::SplitBlocks(const char* p, std::size_t n) {
   // the bits past the end are dropped.
   for (std::size_t i = 0; i < n; i += 64) {
     if (i % kChunk == 0) {
-      Room(f + kChunk);
+      if (starts_.size() < f + kChunk + 16) Room(f + kChunk);
       starts = starts_.data();
       high = high_.data();
       if (i == 0) starts[0] = 0;
@@ -153,13 +153,21 @@ std::size_t TabFields::SplitBlocks(const char* p, std::size_t n) {
     // CR or LF anywhere in the block, gathered without a mask per sixteen
     // bytes: nearly every block has none.
     [[maybe_unused]] __m128i anyBreak = _mm_setzero_si128();
-    for (std::size_t k = 0; k < 64 && i + k < n; k += 16) {
+    const auto look = [&](std::size_t k) {
       const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(base_ + i + k));
       tabs |= std::uint64_t{static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, tab)))} << k;
       highs |= std::uint64_t{static_cast<unsigned>(_mm_movemask_epi8(v))} << k;
       if constexpr (kToBreak) {
         anyBreak = _mm_or_si128(anyBreak, _mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf)));
       }
+    };
+    if (n - i >= 64) {
+      look(0);
+      look(16);
+      look(32);
+      look(48);
+    } else {
+      for (std::size_t k = 0; i + k < n; k += 16) look(k);
     }
     if (kToBreak && _mm_movemask_epi8(anyBreak) != 0) {
       for (std::size_t k = 0; k < 64 && i + k < n; k += 16) {
