@@ -89,7 +89,8 @@ TEST(IntermediateFields, WindowSameAsTheLineCutFirst) {
     std::string bytes;
     const std::size_t kinds = round % 3 == 0 ? std::size(pieces) : std::size(pieces) - 1;
     // Lines around the window's length; line ends are rarer than TABs.
-    while (bytes.size() < IntermediateFields::kWindow + 1 + rng() % 40) {
+    const std::size_t target = IntermediateFields::kWindow + 1 + rng() % 40;
+    while (bytes.size() < target) {
       const std::string& piece = pieces[rng() % kinds];
       if (piece.find_first_of("\r\n") != std::string::npos && rng() % 3 != 0) continue;
       bytes += piece;
