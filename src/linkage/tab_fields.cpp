@@ -158,7 +158,8 @@ std::size_t TabFields::SplitBlocks(const char* p, std::size_t n) {
       tabs |= std::uint64_t{static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, tab)))} << k;
       highs |= std::uint64_t{static_cast<unsigned>(_mm_movemask_epi8(v))} << k;
       if constexpr (kToBreak) {
-        anyBreak = _mm_or_si128(anyBreak, _mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf)));
+        const __m128i brk = _mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf));
+        anyBreak = _mm_or_si128(anyBreak, brk);
       }
     };
     if (n - i >= 64) {

@@ -119,8 +119,9 @@ void WindowMarks(const char* p, std::uint64_t& stops, std::uint64_t& twins) {
     const __m128i b87 = _mm_set1_epi8(static_cast<char>(0x87));
     for (unsigned at = 0; at < IntermediateFields::kWindow; at += 16) {
       const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + at));
-      const __m128i stop = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, tab), _mm_cmpeq_epi8(v, quote)),
-                                        _mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf)));
+      const __m128i stop =
+          _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, tab), _mm_cmpeq_epi8(v, quote)),
+                       _mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf)));
       const __m128i twin = _mm_or_si128(_mm_cmpeq_epi8(_mm_max_epu8(v, ed), v),
                                         _mm_cmpeq_epi8(v, b87));
       stops |= std::uint64_t{static_cast<unsigned>(_mm_movemask_epi8(stop))} << at;

@@ -343,7 +343,8 @@ char* PutBlocks(char* p, std::string_view piece) {
 std::size_t LineBytes::IntermediateLines(std::string_view bytes, const KarteMap& karte,
                                          OutBuffer& out, std::size_t outLimit) {
   if (!blocksFit_ || bytes.size() < kSlack) return 0;
-  const char* const last = bytes.data() + (bytes.size() - kSlack);  // the last line start with its slack
+  // The last place a line may start with its slack after it.
+  const char* const last = bytes.data() + (bytes.size() - kSlack);
   const ByteStringMap& map = karte.BytesWithoutTwins();
   // The table is too big for the nearest caches: lines are split kBatch ahead
   // of being written. A line's slot is fetched when it is split, its entry
@@ -476,8 +477,10 @@ RunResult Cnv(const Env& env, TextView year, TextView month, TextView pstFile) {
     }
     const Text date = *mstNgt + u"01";
     LineBytes lines(date, "\r\n");
+    // Every line one by one: none is taken straight from the bytes read.
+    const auto none = [](std::string_view, OutBuffer&, std::size_t) { return std::size_t{0}; };
     StreamRun(
-        env, *mstNgt, {path}, [](std::string_view, OutBuffer&, std::size_t) { return std::size_t{0}; },
+        env, *mstNgt, {path}, none,
         [&](std::string_view line, OutBuffer& out) { lines.OutputFileLine(line, out); },
         [&](const Text& line) { return OutputFileLine(line, date); }, result);
   } catch (const OpError& e) {

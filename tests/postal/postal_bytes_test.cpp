@@ -68,7 +68,8 @@ TEST(PostalLineBytes, LinesTakenInBulkSameAsOneByOne) {
   const std::string pieces[] = {"\t",       "\t",       "\t",       "\t",      "\t",
                                 "D001",     "D002",     "\xED\x40", "\xFA\x5C", " ",
                                 "\x8E\x52", "\x94\xFC", "\x87\x90", "123-4567", "\"",
-                                "\r\n",     "\r\n",     "\r",       "\n",       "abcdefghijklmnopqrstu"};
+                                "\r\n",     "\r\n",     "\r",       "\n",
+                                "abcdefghijklmnopqrstu"};
   // Cut as the line reader cuts: at the first CR or LF, a CR LF being one break.
   const auto cut = [](std::string_view bytes, std::size_t& at) {
     const std::size_t end = std::min(bytes.find_first_of("\r\n", at), bytes.size());
