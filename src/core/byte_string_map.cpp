@@ -6,7 +6,6 @@ void ByteStringMap::Grow() {
   std::vector<std::uint64_t> old(slots_.size() < 64 ? 64 : slots_.size() * 2, 0);
   old.swap(slots_);
   const std::size_t mask = slots_.size() - 1;
-  mask_ = mask;
   for (const std::uint64_t slot : old) {
     if (slot == 0) continue;
     // The keys are distinct: the first empty slot is the place.

@@ -32,7 +32,8 @@ class ByteStringMap {
   // stands alone in one.)
   void PrefetchSlot(std::uint64_t hash) const {
 #if TAVO_SSE2
-    _mm_prefetch(reinterpret_cast<const char*>(slots_.data() + (hash & mask_)), _MM_HINT_T0);
+    _mm_prefetch(reinterpret_cast<const char*>(slots_.data() + (hash & (slots_.size() - 1))),
+                 _MM_HINT_T0);
 #else
     (void)hash;
 #endif
@@ -41,7 +42,7 @@ class ByteStringMap {
 #if TAVO_SSE2
     // The first slot's entry (a valid one, if perhaps not the key's), or the
     // start of them all when the slot is empty.
-    const std::uint64_t slot = slots_[hash & mask_];
+    const std::uint64_t slot = slots_[hash & (slots_.size() - 1)];
     const std::uint64_t entry = (slot & kOffsetMask) - std::uint64_t{slot != 0};
     _mm_prefetch(entries_.data() + entry, _MM_HINT_T0);
 #else
@@ -136,7 +137,6 @@ class ByteStringMap {
   // Per slot: the hash's top 24 bits, then the entry's offset + 1 (0: empty).
   // One empty slot before the first entry, so that a slot can always be read.
   std::vector<std::uint64_t> slots_ = std::vector<std::uint64_t>(1, 0);
-  std::size_t mask_ = 0;  // slots_.size() - 1
   std::string entries_;
   std::size_t count_ = 0;
 };

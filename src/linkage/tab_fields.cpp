@@ -8,9 +8,7 @@ namespace tavo::linkage {
 
 std::size_t TabFields::SplitToBreak(std::string_view bytes) {
 #if TAVO_SSE2
-  const std::size_t length = SplitBlocks<true>(bytes.data(), bytes.size());
-  if (length == 0) count_ = 0;  // an empty line has no fields, as Split has it
-  return length;
+  return SplitBlocks<true>(bytes.data(), bytes.size());
 #else
   const std::size_t length = FindCrOrLf(bytes.data(), bytes.size());
   if (length < bytes.size()) SplitPlain(bytes.substr(0, length));
@@ -129,7 +127,6 @@ void TabFields::SplitPlain(std::string_view line) {
 template <bool kToBreak>
 std::size_t TabFields::SplitBlocks(const char* p, std::size_t n) {
   Begin({p, n});
-  if (n == 0) return 0;
   const __m128i tab = _mm_set1_epi8('\t');
   [[maybe_unused]] const __m128i cr = _mm_set1_epi8('\r');
   [[maybe_unused]] const __m128i lf = _mm_set1_epi8('\n');
@@ -219,6 +216,7 @@ std::size_t TabFields::SplitBlocks(const char* p, std::size_t n) {
     f += count;
     if (kToBreak && breaks != 0) break;
   }
+  if (n == 0) return 0;  // an empty line (also one cut at its first byte) has no fields
   count_ = f + 1;
   starts[count_] = n + 1;
   return n;

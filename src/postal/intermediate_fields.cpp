@@ -23,16 +23,20 @@ bool MayLeadTwin(char c) {
 }
 
 #if TAVO_SSE2
+// MayLeadTwin of sixteen bytes: 87, and ED-FF (the bytes that the unsigned
+// maximum with ED leaves as they are).
+__m128i TwinLeads(__m128i v) {
+  return _mm_or_si128(_mm_cmpeq_epi8(_mm_max_epu8(v, _mm_set1_epi8(static_cast<char>(0xED))), v),
+                      _mm_cmpeq_epi8(v, _mm_set1_epi8(static_cast<char>(0x87))));
+}
+
 // The marks of the sixteen bytes at `p`, the bytes below `drop` left out,
 // shifted to bit `shift` on.
 void Add16(const char* p, unsigned drop, unsigned shift, Marks& m) {
   const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
   const __m128i tab = _mm_cmpeq_epi8(v, _mm_set1_epi8('\t'));
   const __m128i quote = _mm_cmpeq_epi8(v, _mm_set1_epi8('"'));
-  // ED-FF: the bytes that the unsigned maximum with ED leaves as they are.
-  const __m128i high = _mm_cmpeq_epi8(_mm_max_epu8(v, _mm_set1_epi8(static_cast<char>(0xED))), v);
-  const __m128i twin =
-      _mm_or_si128(high, _mm_cmpeq_epi8(v, _mm_set1_epi8(static_cast<char>(0x87))));
+  const __m128i twin = TwinLeads(v);
   auto bits = [&](__m128i x) {
     return std::uint64_t{static_cast<unsigned>(_mm_movemask_epi8(x)) >> drop} << shift;
   };
@@ -81,13 +85,10 @@ Marks ShortLineMarks(const char* p, std::size_t n) {
       Marks m;
       const __m128i tab = _mm_set1_epi8('\t');
       const __m128i quote = _mm_set1_epi8('"');
-      const __m128i ed = _mm_set1_epi8(static_cast<char>(0xED));
-      const __m128i b87 = _mm_set1_epi8(static_cast<char>(0x87));
       for (std::size_t from = 0;; from += 16) {
         const std::size_t at = std::min(from, n - 16);
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + at));
-        const __m128i twin = _mm_or_si128(_mm_cmpeq_epi8(_mm_max_epu8(v, ed), v),
-                                          _mm_cmpeq_epi8(v, b87));
+        const __m128i twin = TwinLeads(v);
         auto bits = [&](__m128i x) {
           return std::uint64_t{static_cast<unsigned>(_mm_movemask_epi8(x))} << at;
         };
@@ -115,15 +116,12 @@ void WindowMarks(const char* p, std::uint64_t& stops, std::uint64_t& twins) {
     const __m128i quote = _mm_set1_epi8('"');
     const __m128i cr = _mm_set1_epi8('\r');
     const __m128i lf = _mm_set1_epi8('\n');
-    const __m128i ed = _mm_set1_epi8(static_cast<char>(0xED));
-    const __m128i b87 = _mm_set1_epi8(static_cast<char>(0x87));
     for (unsigned at = 0; at < IntermediateFields::kWindow; at += 16) {
       const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + at));
       const __m128i stop =
           _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, tab), _mm_cmpeq_epi8(v, quote)),
                        _mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf)));
-      const __m128i twin = _mm_or_si128(_mm_cmpeq_epi8(_mm_max_epu8(v, ed), v),
-                                        _mm_cmpeq_epi8(v, b87));
+      const __m128i twin = TwinLeads(v);
       stops |= std::uint64_t{static_cast<unsigned>(_mm_movemask_epi8(stop))} << at;
       twins |= std::uint64_t{static_cast<unsigned>(_mm_movemask_epi8(twin))} << at;
     }

@@ -56,15 +56,18 @@ void StreamRun(const Env& env, const Text& mstNgt, const std::vector<fs::path>& 
   std::string_view bytes;
   Text text;
   std::string encoded;
+  // A full piece goes out (nowhere when the output was refused).
+  const auto handOnFull = [&] {
+    if (chunk.size() < kPiece) return false;
+    if (out) out->Write(chunk.view());
+    chunk.clear();
+    return true;
+  };
   reader.NextBytes(bytes);  // the header line, whatever it holds
   while (true) {
     if (plain) {
       reader.Take(bytesLines(reader.Unread(), chunk, kPiece));
-      if (chunk.size() >= kPiece) {
-        if (out) out->Write(chunk.view());
-        chunk.clear();
-        continue;
-      }
+      if (handOnFull()) continue;
     }
     if (!reader.NextBytes(bytes)) break;
     if (plain) {
@@ -77,10 +80,7 @@ void StreamRun(const Env& env, const Text& mstNgt, const std::vector<fs::path>& 
       encoded += "\r\n";
       chunk.Append(encoded);
     }
-    if (chunk.size() >= kPiece) {
-      if (out) out->Write(chunk.view());
-      chunk.clear();
-    }
+    handOnFull();
   }
   if (result.RefusesOverwrite(target, name, inputs)) return;
   out->Write(chunk.view());
