@@ -10,6 +10,7 @@
 #include <string_view>
 #include <utility>
 
+#include "core/background_io.h"
 #include "core/bytes.h"
 #include "core/carte.h"
 #include "core/cp932.h"
@@ -34,9 +35,9 @@ static_assert(RawLineStream::kReadSlack >= TabFields::kReadSlack);
 static_assert(RawLineStream::kReadSlack >= kFieldSlack);
 
 
-// Row bytes gathered for the output file and handed on in large blocks (a
-// block of at least the file's own buffer size goes straight to the disk).
-// A row is written through a raw pointer into room reserved for it.
+// Row bytes gathered for the output file and handed on in large blocks, which
+// are written while the next one fills. A row is written through a raw
+// pointer into room reserved for it.
 class RowBuffer {
  public:
   // Bytes that may be read past a padded source and written past the room.
@@ -60,13 +61,21 @@ class RowBuffer {
     Done(o + bytes.size());
   }
   void Flush() {
-    if (pos_) out_.Write({buf_.data(), pos_});
+    if (pos_) out_.Write(buf_, pos_);
+    // The block handed back is the one written before: as large as this one
+    // was before it was handed on, or new.
+    if (buf_.size() < kFlushAt + (1 << 16)) buf_.resize(kFlushAt + (1 << 16));
     pos_ = 0;
+  }
+  // Everything written: before the file is committed.
+  void Finish() {
+    Flush();
+    out_.Finish();
   }
 
  private:
   static constexpr std::size_t kFlushAt = 1 << 18;
-  AtomicFile& out_;
+  WriteBehind out_;
   std::vector<char> buf_;
   std::size_t pos_ = 0;
 };
@@ -896,7 +905,7 @@ void ConvertNewFmt(const fs::path& input, const fs::path& output, const fs::path
     o = Put(o, kCrLf);
     rows.Done(o);
   }
-  rows.Flush();
+  rows.Finish();
   Commit(out, report);
 }
 

@@ -9,12 +9,6 @@
 
 namespace tavo::linkage {
 
-namespace {
-
-constexpr std::size_t kBuffer = 1 << 16;
-
-}  // namespace
-
 RawLineStream::RawLineStream(const std::filesystem::path& path) : path_(path) {
   file_ = OpenForReading(path);
   std::error_code ec;
@@ -23,18 +17,23 @@ RawLineStream::RawLineStream(const std::filesystem::path& path) : path_(path) {
     file_ = nullptr;
     ThrowOpenError(path);
   }
+  try {
+    ahead_ = std::make_unique<ReadAhead>(file_, path_, kBufferSize);
+  } catch (...) {
+    std::fclose(file_);
+    throw;
+  }
 }
 
 RawLineStream::~RawLineStream() {
+  ahead_.reset();  // no read may still be going on when the file closes
   if (file_) std::fclose(file_);
 }
 
 bool RawLineStream::Fill() {
   if (eof_) return false;
-  buf_.resize(kBuffer + kReadSlack);
-  std::size_t n = 0;
-  if (!ReadChunk(file_, buf_.data(), kBuffer, n)) ThrowReadError(path_);
-  if (n < kBuffer) eof_ = true;
+  const std::size_t n = ahead_->Next(buf_, kReadSlack);
+  if (n < kBufferSize) eof_ = true;
   size_ = n;
   pos_ = 0;
   return n > 0;

@@ -1,14 +1,17 @@
 // Streams the raw byte lines of a file whose lines end at CR LF, LF or a lone
 // CR. No byte-order mark detection and no end-of-file byte: every byte but a
-// line break belongs to a line. Memory stays at the buffer plus the longest line.
+// line break belongs to a line. Memory stays at two buffers plus the longest
+// line: the next buffer is read while this one is taken.
 #pragma once
 
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "core/background_io.h"
 #include "core/text.h"
 
 namespace tavo::linkage {
@@ -23,6 +26,8 @@ class RawLineStream {
   // Bytes past the end of every line that may be read (their values are
   // unspecified): room for word-at-a-time reads of a line's last bytes.
   static constexpr std::size_t kReadSlack = 32;
+  // Bytes read at a time.
+  static constexpr std::size_t kBufferSize = 1 << 18;
 
   // The next line without its break; false at the end. The view stays valid
   // until the next call.
@@ -38,6 +43,7 @@ class RawLineStream {
   std::string_view Carried(std::size_t length);  // the line in carry_, with its slack
   std::filesystem::path path_;
   std::FILE* file_ = nullptr;
+  std::unique_ptr<ReadAhead> ahead_;  // reads file_ one buffer ahead
   std::vector<char> buf_;  // the bytes read, then kReadSlack more
   std::size_t size_ = 0;   // bytes read into buf_
   std::size_t pos_ = 0;

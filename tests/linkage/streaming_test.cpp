@@ -4,6 +4,7 @@
 
 #include "core/cp932.h"
 #include "core/errors.h"
+#include "core/fault.h"
 #include "core/files.h"
 #include "linkage/blank_report.h"
 #include "linkage/convert2.h"
@@ -28,7 +29,7 @@ std::vector<std::string> ReadAll(const fs::path& file) {
 
 TEST(RawLineStream, BreaksAtEveryKindAndAcrossTheBufferEdge) {
   TempDir dir;
-  constexpr std::size_t kEdge = 1 << 16;
+  constexpr std::size_t kEdge = RawLineStream::kBufferSize;
   // A CR LF split by the buffer's edge, a lone CR right at it, and a line longer than the buffer.
   for (std::size_t pad : {kEdge - 1, kEdge - 2, kEdge, kEdge + 1}) {
     SCOPED_TRACE(pad);
@@ -51,6 +52,34 @@ TEST(RawLineStream, BreaksAtEveryKindAndAcrossTheBufferEdge) {
   WriteBytes(dir / "empty.txt", "");
   EXPECT_TRUE(ReadAll(dir / "empty.txt").empty());
   EXPECT_THROW(RawLineStream(dir / "missing.txt"), OpError);
+}
+
+// The next buffer is read on a second thread: a read that fails there is an
+// error here, never a shorter file.
+TEST(RawLineStream, EveryReadCanFail) {
+  TempDir dir;
+  std::string bytes;
+  while (bytes.size() < 3 * RawLineStream::kBufferSize) bytes += "line\r\n";
+  WriteBytes(dir / "f.txt", bytes);
+  std::uint64_t k = 1;
+  for (;; ++k) {
+    fault::Arm(k);
+    std::size_t lines = 0;
+    bool threw = false;
+    try {
+      lines = ReadAll(dir / "f.txt").size();
+    } catch (const OpError&) {
+      threw = true;
+    }
+    const bool fired = fault::Fired();
+    fault::Disarm();
+    ASSERT_EQ(threw, fired) << k;
+    if (!fired) {
+      EXPECT_EQ(lines, bytes.size() / 6);
+      break;
+    }
+  }
+  EXPECT_EQ(k, 6u);  // the open and four reads failed in turn
 }
 
 TEST(LoadLeadingLines, ReadsOnlyWhatItNeedsUnderWholeFileRules) {
@@ -99,7 +128,7 @@ TEST(ItemCodeSplit, NonAsciiFieldsAtEveryAlignment) {
 TEST(ItemCodeSplit, SameRowsWhateverTheLineEnds) {
   TempDir dir;
   std::string body;
-  for (int k = 0; body.size() < 2 * (1 << 16) + 5000; ++k) {
+  for (int k = 0; body.size() < 2 * RawLineStream::kBufferSize + 5000; ++k) {
     body += std::to_string(100000 + k) + "\t" + (k % 3 ? "name" : "山田") + "\t\t202606\t\t" +
             std::string(static_cast<std::size_t>(k % 37), '1') + "\n";
     if (k % 11 == 0) body += "\n";  // a blank line
