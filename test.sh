@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the normal build, the same tests under
-# AddressSanitizer and UndefinedBehaviorSanitizer, the fuzz targets on their
+# AddressSanitizer and UndefinedBehaviorSanitizer, the tests of the code that
+# runs on a second thread under ThreadSanitizer, the fuzz targets on their
 # corpora, and the Windows pass: the cross build of everything, every test
 # program under Wine, the package zip and its start under Xvfb + Wine
 # (tools/cross_test.sh).
-#   TAVO_SKIP_SANITIZE=1  skip the sanitizer run
+#   TAVO_SKIP_SANITIZE=1  skip the sanitizer runs
 #   TAVO_SKIP_FUZZ=1      skip the fuzz targets (TAVO_FUZZ_SECONDS: seconds per target, default 5)
 #   TAVO_SKIP_CROSS=1     skip the Windows pass
 set -euo pipefail
@@ -53,6 +54,16 @@ if [ "${TAVO_SKIP_SANITIZE:-0}" != 1 ]; then
   LSAN_OPTIONS=suppressions=$ROOT/tools/lsan.supp:print_suppressions=0 \
   UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     run_ctest build/sanitize
+fi
+
+if [ "${TAVO_SKIP_SANITIZE:-0}" != 1 ]; then
+  echo "== ThreadSanitizer: reading ahead and writing behind =="
+  # Only the programs whose tests run that code: the file layer, converter 2
+  # and the fault sweep over every run.
+  cmake -S . -B build/tsan -DCMAKE_BUILD_TYPE=Debug -DTAVO_SANITIZE_THREAD=ON -DTAVO_WITH_QT=OFF \
+    -DTAVO_WITH_BENCH=OFF >/dev/null
+  cmake --build build/tsan -j "$JOBS" --target core_tests linkage_tests fault_tests
+  TSAN_OPTIONS=halt_on_error=1 run_ctest build/tsan -L "^(core|linkage|fault)$"
 fi
 
 if [ "${TAVO_SKIP_FUZZ:-0}" != 1 ]; then
