@@ -53,24 +53,25 @@ void BackgroundJob::Loop() {
   }
 }
 
-ReadAhead::ReadAhead(std::FILE* file, const std::filesystem::path& path, std::size_t block)
-    : file_(file), path_(path), block_(block), job_([this] { Read(); }) {
+ReadAhead::ReadAhead(std::FILE* file, const std::filesystem::path& path, std::size_t block,
+                     std::size_t slack)
+    : file_(file), path_(path), block_(block), slack_(slack), job_([this] { Read(); }) {
   job_.Start();
 }
 
 void ReadAhead::Read() {
-  ahead_.resize(std::max(ahead_.size(), block_));
+  ahead_.resize(block_ + slack_);
   std::size_t got = 0;
   if (!ReadChunk(file_, ahead_.data(), block_, got)) ThrowReadError(path_);
   aheadSize_ = got;
   atEnd_ = got < block_;
 }
 
-std::size_t ReadAhead::Next(std::vector<char>& into, std::size_t slack) {
+std::size_t ReadAhead::Next(std::vector<char>& into) {
   job_.Wait();  // a read error stays with the block it failed in
   const std::size_t got = aheadSize_;
   into.swap(ahead_);
-  into.resize(std::max(into.size(), block_ + slack));
+  into.resize(block_ + slack_);  // a read block has that size; one asked for past the end may not
   aheadSize_ = 0;
   if (!atEnd_) job_.Start();
   return got;

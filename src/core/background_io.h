@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <functional>
 #include <mutex>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -48,18 +49,21 @@ class BackgroundJob {
 class ReadAhead {
  public:
   // Reads `file` (which stays the caller's, and must outlive this) from its
-  // current position; `path` names it in a read error.
-  ReadAhead(std::FILE* file, const std::filesystem::path& path, std::size_t block);
-  // The next block, swapped into `into`, whose size becomes at least
-  // block + slack (bytes past the ones read are unspecified). Returns the
-  // bytes read: fewer than a block only at the end, 0 past it.
-  std::size_t Next(std::vector<char>& into, std::size_t slack);
+  // current position; `path` names it in a read error. Each block comes with
+  // `slack` bytes of room past it.
+  ReadAhead(std::FILE* file, const std::filesystem::path& path, std::size_t block,
+            std::size_t slack);
+  // The next block, swapped into `into`, whose size is then block + slack
+  // (bytes past the ones read are unspecified). Returns the bytes read:
+  // fewer than a block only at the end, 0 past it.
+  std::size_t Next(std::vector<char>& into);
 
  private:
   void Read();
   std::FILE* file_;
   std::filesystem::path path_;
   std::size_t block_;
+  std::size_t slack_;
   std::vector<char> ahead_;
   std::size_t aheadSize_ = 0;
   bool atEnd_ = false;  // the last block has been read

@@ -62,8 +62,7 @@ class RowBuffer {
   }
   void Flush() {
     if (pos_) out_.Write(buf_, pos_);
-    // The block handed back is the one written before: as large as this one
-    // was before it was handed on, or new.
+    // The block handed back is the one written before (none the first time).
     if (buf_.size() < kFlushAt + (1 << 16)) buf_.resize(kFlushAt + (1 << 16));
     pos_ = 0;
   }

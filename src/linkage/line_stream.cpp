@@ -18,7 +18,7 @@ RawLineStream::RawLineStream(const std::filesystem::path& path) : path_(path) {
     ThrowOpenError(path);
   }
   try {
-    ahead_ = std::make_unique<ReadAhead>(file_, path_, kBufferSize);
+    ahead_ = std::make_unique<ReadAhead>(file_, path_, kBufferSize, kReadSlack);
   } catch (...) {
     std::fclose(file_);
     throw;
@@ -32,7 +32,7 @@ RawLineStream::~RawLineStream() {
 
 bool RawLineStream::Fill() {
   if (eof_) return false;
-  const std::size_t n = ahead_->Next(buf_, kReadSlack);
+  const std::size_t n = ahead_->Next(buf_);
   if (n < kBufferSize) eof_ = true;
   size_ = n;
   pos_ = 0;

@@ -38,16 +38,16 @@ std::vector<std::string> Blocks(const fs::path& file) {
   EXPECT_NE(f, nullptr);
   std::vector<std::string> blocks;
   try {
-    ReadAhead ahead(f, file, kBlock);
+    ReadAhead ahead(f, file, kBlock, kSlack);
     std::vector<char> buf;
     while (true) {
-      const std::size_t n = ahead.Next(buf, kSlack);
-      EXPECT_GE(buf.size(), kBlock + kSlack);
+      const std::size_t n = ahead.Next(buf);
+      EXPECT_EQ(buf.size(), kBlock + kSlack);
       if (n == 0) break;
       blocks.emplace_back(buf.data(), n);
       if (n < kBlock) break;
     }
-    EXPECT_EQ(ahead.Next(buf, kSlack), 0u);  // nothing past the end
+    EXPECT_EQ(ahead.Next(buf), 0u);  // nothing past the end
   } catch (...) {
     std::fclose(f);
     throw;
@@ -89,11 +89,11 @@ TEST(ReadAhead, AFailedReadIsAnErrorAtItsBlock) {
     std::string got;
     bool threw = false;
     {
-      ReadAhead ahead(f, dir / "f.bin", kBlock);
+      ReadAhead ahead(f, dir / "f.bin", kBlock, kSlack);
       std::vector<char> buf;
       try {
         for (std::size_t n = kBlock; n == kBlock;) {
-          n = ahead.Next(buf, kSlack);
+          n = ahead.Next(buf);
           got.append(buf.data(), n);
         }
       } catch (const OpError& e) {
