@@ -9,7 +9,6 @@
 
 #include "core/cp932.h"
 #include "core/errors.h"
-#include "core/fault.h"
 #include "core/files.h"
 #include "support/test_util.h"
 
@@ -155,25 +154,10 @@ TEST(StreamedReaders, EveryOpenAndReadCanFail) {
   };
   auto anyEnd = [&] { return Streamed(dir / "f.txt", Marks::kDetect).size(); };
   for (const auto& read : {std::function<std::size_t()>(lineReader), std::function<std::size_t()>(anyEnd)}) {
-    std::uint64_t k = 1;
-    for (;; ++k) {
-      fault::Arm(k);
-      std::size_t n = 0;
-      bool threw = false;
-      try {
-        n = read();
-      } catch (const OpError&) {
-        threw = true;
-      }
-      const bool fired = fault::Fired();
-      fault::Disarm();
-      ASSERT_EQ(threw, fired) << k;
-      if (!fired) {
-        EXPECT_EQ(n, lines);
-        break;
-      }
-    }
-    EXPECT_GE(k, 5u);  // the open and at least three reads failed in turn
+    std::size_t n = 0;
+    // The open and at least three reads failed in turn.
+    EXPECT_GE(test::ReadUnderEveryFault(read, n), 4u);
+    EXPECT_EQ(n, lines);
   }
 }
 

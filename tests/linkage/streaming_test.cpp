@@ -4,7 +4,6 @@
 
 #include "core/cp932.h"
 #include "core/errors.h"
-#include "core/fault.h"
 #include "core/files.h"
 #include "linkage/blank_report.h"
 #include "linkage/convert2.h"
@@ -15,6 +14,7 @@ namespace tavo::linkage {
 namespace {
 
 using test::ReadBytes;
+using test::ReadUnderEveryFault;
 using test::Sjis;
 using test::TempDir;
 using test::WriteBytes;
@@ -61,25 +61,10 @@ TEST(RawLineStream, EveryReadCanFail) {
   std::string bytes;
   while (bytes.size() < 3 * RawLineStream::kBufferSize) bytes += "line\r\n";
   WriteBytes(dir / "f.txt", bytes);
-  std::uint64_t k = 1;
-  for (;; ++k) {
-    fault::Arm(k);
-    std::size_t lines = 0;
-    bool threw = false;
-    try {
-      lines = ReadAll(dir / "f.txt").size();
-    } catch (const OpError&) {
-      threw = true;
-    }
-    const bool fired = fault::Fired();
-    fault::Disarm();
-    ASSERT_EQ(threw, fired) << k;
-    if (!fired) {
-      EXPECT_EQ(lines, bytes.size() / 6);
-      break;
-    }
-  }
-  EXPECT_EQ(k, 6u);  // the open and four reads failed in turn
+  std::size_t lines = 0;
+  // The open and four reads fail in turn.
+  EXPECT_EQ(ReadUnderEveryFault([&] { return ReadAll(dir / "f.txt").size(); }, lines), 5u);
+  EXPECT_EQ(lines, bytes.size() / 6);
 }
 
 TEST(LoadLeadingLines, ReadsOnlyWhatItNeedsUnderWholeFileRules) {

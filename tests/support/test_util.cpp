@@ -15,8 +15,11 @@
 #include <sys/wait.h>
 #endif
 
+#include <gtest/gtest.h>
+
 #include "core/cp932.h"
 #include "core/errors.h"
+#include "core/fault.h"
 
 namespace tavo::test {
 
@@ -87,6 +90,27 @@ std::vector<std::string> ListFiles(const fs::path& folder) {
     names.push_back(e.path().filename().string());
   std::sort(names.begin(), names.end());
   return names;
+}
+
+std::uint64_t ReadUnderEveryFault(const std::function<std::size_t()>& read, std::size_t& lines) {
+  for (std::uint64_t k = 1;; ++k) {
+    fault::Arm(k);
+    std::size_t n = 0;
+    bool threw = false;
+    try {
+      n = read();
+    } catch (const OpError&) {
+      threw = true;
+    }
+    const bool fired = fault::Fired();
+    fault::Disarm();
+    EXPECT_EQ(threw, fired) << k;
+    if (!fired) {
+      lines = n;
+      return k - 1;
+    }
+    if (threw != fired) return k;
+  }
 }
 
 }  // namespace tavo::test

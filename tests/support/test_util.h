@@ -1,7 +1,9 @@
 // Helpers shared by the tests: temporary folders, file bytes, Shift_JIS literals.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -43,6 +45,12 @@ Env MakeEnv(const fs::path& root, Date today = Date{2026, 12, 10});
 
 // Names of the files in a folder (sorted), for "nothing else was written" checks.
 std::vector<std::string> ListFiles(const fs::path& folder);
+
+// Runs `read` with its k-th file operation failing, for k = 1, 2, ... until
+// a run in which no fault fired; each run must throw OpError exactly when its
+// fault fired. Gives the clean run's result (`lines`) and returns how many
+// faults were injected.
+std::uint64_t ReadUnderEveryFault(const std::function<std::size_t()>& read, std::size_t& lines);
 
 }  // namespace tavo::test
 
