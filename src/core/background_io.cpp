@@ -77,18 +77,4 @@ std::size_t ReadAhead::Next(std::vector<char>& into) {
   return got;
 }
 
-void WriteBehind::Write(std::vector<char>& block, std::size_t n) {
-  Wait();
-  block.swap(spare_);
-  written_ = {spare_.data(), n};
-  started_ = true;
-  job_.Start();
-}
-
-void WriteBehind::Wait() {
-  if (!started_) return;
-  started_ = false;
-  job_.Wait();
-}
-
 }  // namespace tavo

@@ -71,22 +71,33 @@ class ReadAhead {
 };
 
 // Blocks written to an AtomicFile behind the caller, which fills the next one
-// meanwhile.
+// meanwhile. A block is a std::vector<char> or a std::string.
+template <class Block>
 class WriteBehind {
  public:
   explicit WriteBehind(AtomicFile& out) : out_(out), job_([this] { out_.Write(written_); }) {}
   // Writes the first n bytes of `block`, which is swapped for the block
   // written before (to fill next; its contents are unspecified). Throws the
   // write error of an earlier block.
-  void Write(std::vector<char>& block, std::size_t n);
+  void Write(Block& block, std::size_t n) {
+    Wait();
+    block.swap(spare_);
+    written_ = {spare_.data(), n};
+    started_ = true;
+    job_.Start();
+  }
   // Waits for the last block to be written; throws its error. Before the
   // file is closed or committed.
   void Finish() { Wait(); }
 
  private:
-  void Wait();
+  void Wait() {
+    if (!started_) return;
+    started_ = false;
+    job_.Wait();
+  }
   AtomicFile& out_;
-  std::vector<char> spare_;
+  Block spare_;
   std::string_view written_;  // inside spare_, while it is being written
   bool started_ = false;
   BackgroundJob job_;  // last: destroyed first, while the rest is there

@@ -60,12 +60,6 @@ class RowBuffer {
     std::memcpy(o, bytes.data(), bytes.size());
     Done(o + bytes.size());
   }
-  void Flush() {
-    if (pos_) out_.Write(buf_, pos_);
-    // The block handed back is the one written before (none the first time).
-    if (buf_.size() < kFlushAt + (1 << 16)) buf_.resize(kFlushAt + (1 << 16));
-    pos_ = 0;
-  }
   // Everything written: before the file is committed.
   void Finish() {
     Flush();
@@ -74,7 +68,13 @@ class RowBuffer {
 
  private:
   static constexpr std::size_t kFlushAt = 1 << 18;
-  WriteBehind out_;
+  void Flush() {
+    if (pos_) out_.Write(buf_, pos_);
+    // The block handed back is the one written before (none the first time).
+    if (buf_.size() < kFlushAt + (1 << 16)) buf_.resize(kFlushAt + (1 << 16));
+    pos_ = 0;
+  }
+  WriteBehind<std::vector<char>> out_;
   std::vector<char> buf_;
   std::size_t pos_ = 0;
 };

@@ -6,6 +6,7 @@
 #include <limits>
 #include <system_error>
 
+#include "core/background_io.h"
 #include "core/comma.h"
 #include "core/cp932.h"
 #include "core/cp932_twins.h"
@@ -165,16 +166,24 @@ bool OpenInput(TextView pstFile, std::optional<InputLines>& reader, std::string_
 
 // The output of a run whose name is known only at the end. Its write errors
 // wait until then: a faulty line, or a refusal to write, is reported first,
-// as when the output was written only after the whole input was read.
+// as when the output was written only after the whole input was read. As
+// nothing waits for them, its blocks are written behind the run, on a second
+// thread.
 class LateNamedOutput {
  public:
   explicit LateNamedOutput(const fs::path& provisional) {
-    Try([&] { file_.emplace(provisional); });
+    Try([&] {
+      file_.emplace(provisional);
+      behind_.emplace(*file_);
+    });
   }
-  void Write(std::string_view bytes) {
-    if (file_) Try([&] { file_->Write(bytes); });
+  // Writes the bytes; `bytes` comes back empty, to fill again.
+  void Write(std::string& bytes) {
+    if (behind_) Try([&] { behind_->Write(bytes, bytes.size()); });
+    bytes.clear();
   }
   void CommitAs(const fs::path& target) {
+    if (behind_) Try([&] { behind_->Finish(); });
     if (error_) throw *error_;
     file_->CommitAs(target);
   }
@@ -186,10 +195,12 @@ class LateNamedOutput {
       op();
     } catch (const OpError& e) {
       error_.emplace(e);
+      behind_.reset();
       file_.reset();
     }
   }
   std::optional<AtomicFile> file_;
+  std::optional<WriteBehind<std::string>> behind_;  // writes file_
   std::optional<OpError> error_;
 };
 
@@ -676,10 +687,7 @@ RunResult Cnv2(const Env& env, TextView pstFile, const NumberMap& map, ClickOutp
         Cp932EncodeAppend(ReplaceRecord(std::move(text), map, suffix), chunk);
       }
       if (!ended) chunk += "\r\n";
-      if (chunk.size() >= kOutputChunk) {
-        out.Write(chunk);
-        chunk.clear();
-      }
+      if (chunk.size() >= kOutputChunk) out.Write(chunk);
     } while (reader->Next(bytes, marks));
     out.Write(chunk);
     const Text outName = OutputName2(name, suffix);

@@ -116,10 +116,11 @@ TEST(ReadAhead, AFailedReadIsAnErrorAtItsBlock) {
 
 // Blocks of different sizes go out in order; the caller fills whatever block
 // comes back.
+template <class Block = std::vector<char>>
 void WriteBlocks(const fs::path& target, const std::vector<std::string>& blocks) {
   AtomicFile out(target);
-  WriteBehind behind(out);
-  std::vector<char> block;
+  WriteBehind<Block> behind(out);
+  Block block;
   for (const std::string& bytes : blocks) {
     if (block.size() < bytes.size()) block.resize(bytes.size());
     std::copy(bytes.begin(), bytes.end(), block.begin());
@@ -137,11 +138,13 @@ TEST(WriteBehind, WritesTheBlocksInOrderAndNothingWhenLeftUnfinished) {
   for (const std::string& b : blocks) joined += b;
   WriteBlocks(dir / "out.bin", blocks);
   EXPECT_EQ(ReadBytes(dir / "out.bin"), joined);
+  WriteBlocks<std::string>(dir / "out.bin", blocks);
+  EXPECT_EQ(ReadBytes(dir / "out.bin"), joined);
 
   // A run that stops between blocks leaves neither the file nor its temporary.
   {
     AtomicFile out(dir / "stopped.bin");
-    WriteBehind behind(out);
+    WriteBehind<std::vector<char>> behind(out);
     std::vector<char> block(blocks[0].begin(), blocks[0].end());
     behind.Write(block, block.size());
   }
