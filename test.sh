@@ -54,9 +54,7 @@ if [ "${TAVO_SKIP_SANITIZE:-0}" != 1 ]; then
   LSAN_OPTIONS=suppressions=$ROOT/tools/lsan.supp:print_suppressions=0 \
   UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     run_ctest build/sanitize
-fi
 
-if [ "${TAVO_SKIP_SANITIZE:-0}" != 1 ]; then
   echo "== ThreadSanitizer: reading ahead and writing behind =="
   # Only the programs whose tests run that code: the file layer, converter 2,
   # replacement and the fault sweep over every run.

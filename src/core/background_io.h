@@ -80,7 +80,7 @@ class WriteBehind {
   // written before (to fill next; its contents are unspecified). Throws the
   // write error of an earlier block.
   void Write(Block& block, std::size_t n) {
-    Wait();
+    Finish();
     block.swap(spare_);
     written_ = {spare_.data(), n};
     started_ = true;
@@ -88,14 +88,13 @@ class WriteBehind {
   }
   // Waits for the last block to be written; throws its error. Before the
   // file is closed or committed.
-  void Finish() { Wait(); }
-
- private:
-  void Wait() {
+  void Finish() {
     if (!started_) return;
     started_ = false;
     job_.Wait();
   }
+
+ private:
   AtomicFile& out_;
   Block spare_;
   std::string_view written_;  // inside spare_, while it is being written

@@ -43,7 +43,7 @@ class RowBuffer {
   // Bytes that may be read past a padded source and written past the room.
   static constexpr std::size_t kSlack = 16;
 
-  explicit RowBuffer(AtomicFile& out) : out_(out), buf_(kFlushAt + (1 << 16)) {}
+  explicit RowBuffer(AtomicFile& out) : out_(out), buf_(kBlock) {}
   // Room for n bytes (and the slack) at the end; the pointer stays valid
   // until the next call.
   char* Room(std::size_t n) {
@@ -68,10 +68,11 @@ class RowBuffer {
 
  private:
   static constexpr std::size_t kFlushAt = 1 << 18;
+  static constexpr std::size_t kBlock = kFlushAt + (1 << 16);  // room for the row that fills it
   void Flush() {
     if (pos_) out_.Write(buf_, pos_);
     // The block handed back is the one written before (none the first time).
-    if (buf_.size() < kFlushAt + (1 << 16)) buf_.resize(kFlushAt + (1 << 16));
+    if (buf_.size() < kBlock) buf_.resize(kBlock);
     pos_ = 0;
   }
   WriteBehind<std::vector<char>> out_;
