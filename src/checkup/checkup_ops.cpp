@@ -1,6 +1,7 @@
 #include "checkup/checkup_ops.h"
 
 #include <algorithm>
+#include <array>
 #include <optional>
 #include <system_error>
 
@@ -12,6 +13,7 @@
 #include "core/dates.h"
 #include "core/errors.h"
 #include "core/files.h"
+#include "core/simd.h"
 #include "linkage/formats.h"
 
 namespace tavo::checkup {
@@ -235,33 +237,83 @@ RunResult Cnv(const Env& env, TextView year, TextView month, TextView pstTkkFile
     }
 
     // Per patient only what the rows need, as UTF-8 bytes; the index maps
-    // the patient number's bytes to its place in `patients`.
+    // the patient number's bytes to its place in `patients`. A line updates
+    // its patient's year-month and name; so that a long list does not wait
+    // for memory at every line, the patients' year-months sit apart in `yms`.
     struct Patient {
+      std::string name;  // NameOf
       std::string p;
-      std::string name;      // NameOf
-      std::uint64_t ym = 0;  // YMof: its six bytes in one number, in the same order
-      std::size_t seq = 0;   // SeqOf
+      std::size_t seq = 0;  // SeqOf
     };
     std::vector<Patient> patients;
+    std::vector<std::uint64_t> yms;  // YMof: its six bytes in one number, in the same order
     ByteIndex index;
     const CheckupWindow window{month6->iFrom, month6->iYM};
-    CheckupBytes taken;
-    std::string spill;
-    std::size_t j = 1;
-    do {
-      if (QualifyLineView(bytes, window, taken, spill)) {
-        const std::uint64_t ym = SixBytes(taken.ym);
-        if (const auto known = index.Find(taken.p)) {
-          Patient& patient = patients[*known];
-          patient.ym = std::max(patient.ym, ym);
-          patient.name.assign(taken.n);
+    // The lines are qualified in batches cut from the bytes read: the table
+    // slots of a batch's patient numbers are fetched first, then their
+    // patients, and only then are they looked at.
+    struct Qualified {
+      CheckupBytes taken;
+      std::string spill;
+      ByteIndex::Probe probe;
+      std::size_t line = 0;
+      std::uint32_t patient = 0;
+    };
+    constexpr std::size_t kBatch = 16;
+    std::array<Qualified, kBatch> batch;
+    std::size_t batched = 0;
+    std::size_t j = 1;  // the line's number after the header
+    const auto qualify = [&](std::string_view line) {
+      Qualified& q = batch[batched];
+      if (!QualifyLineView(line, window, q.taken, q.spill)) return;
+      q.probe = ByteIndex::MakeProbe(q.taken.p);
+      index.Prefetch(q.probe);
+      q.line = j;
+      ++batched;
+    };
+    const auto keepBatch = [&] {
+      for (std::size_t k = 0; k < batched; ++k) {
+        Qualified& q = batch[k];
+        if (const auto known = index.Find(q.probe)) {
+          q.patient = *known;
+          PrefetchObject(&patients[q.patient].name);
         } else {
-          index.Insert(taken.p, static_cast<std::uint32_t>(patients.size()));
-          patients.push_back(Patient{std::string(taken.p), std::string(taken.n), ym, j});
+          q.patient = static_cast<std::uint32_t>(patients.size());
+          index.Insert(q.probe, q.patient);
+          patients.push_back(Patient{std::string(), std::string(q.taken.p), q.line});
+          yms.push_back(0);
         }
       }
+      for (std::size_t k = 0; k < batched; ++k) {
+        const Qualified& q = batch[k];
+        std::uint64_t& ym = yms[q.patient];
+        ym = std::max(ym, SixBytes(q.taken.ym));
+        patients[q.patient].name.assign(q.taken.n);
+      }
+      batched = 0;
+    };
+    qualify(bytes);
+    ++j;
+    while (true) {
+      const std::string_view unread = reader.Unread();
+      std::size_t next = 0;
+      std::string_view line;
+      while (batched < kBatch && AnyEndLineReader::CutLine(unread, next, line, next)) {
+        qualify(line);
+        ++j;
+      }
+      if (next > 0) {
+        keepBatch();
+        reader.Take(next);
+        continue;
+      }
+      // A line that ends beyond the bytes read, or the last one.
+      keepBatch();
+      if (!reader.NextBytes(bytes)) break;
+      qualify(bytes);
       ++j;
-    } while (reader.NextBytes(bytes));
+      keepBatch();
+    }
     index.Clear();
 
     // The keys sort as texts; the index beside each is its patient.
@@ -270,7 +322,7 @@ RunResult Cnv(const Env& env, TextView year, TextView month, TextView pstTkkFile
     for (std::size_t i = 0; i < patients.size(); ++i) {
       const Patient& patient = patients[i];
       KList.emplace_back(
-          FromUtf8(FromSixBytes(patient.ym)) + Seq10(patient.seq) + u"=" + FromUtf8(patient.p), i);
+          FromUtf8(FromSixBytes(yms[i])) + Seq10(patient.seq) + u"=" + FromUtf8(patient.p), i);
     }
     std::stable_sort(KList.begin(), KList.end(), [](const auto& a, const auto& b) {
       return LessIgnoringCase(a.first, b.first);
@@ -298,6 +350,7 @@ RunResult Cnv(const Env& env, TextView year, TextView month, TextView pstTkkFile
       ++iHit;
     }
     patients = {};
+    yms = {};
     KList = {};
 
     // The output is opened when its first line after the header is known:

@@ -93,6 +93,19 @@ class WriteBehind {
     started_ = false;
     job_.Wait();
   }
+  // Runs `body`, which writes its blocks through Write, then Finish. Whatever
+  // stops the body, the write error of a block already handed over is thrown
+  // instead: written in place, that block would have stopped the run first.
+  template <class Body>
+  void Run(Body&& body) {
+    try {
+      body();
+    } catch (...) {
+      Finish();
+      throw;
+    }
+    Finish();
+  }
 
  private:
   AtomicFile& out_;

@@ -1,38 +1,72 @@
 #include "core/byte_index.h"
 
+#include <bit>
 #include <cstring>
 
 namespace tavo {
 
 namespace {
 
-std::uint64_t HashShort(std::string_view key) {
-  char padded[16] = {};
-  std::memcpy(padded, key.data(), key.size());
-  std::uint64_t a;
-  std::uint64_t b;
-  std::memcpy(&a, padded, 8);
-  std::uint64_t h = (a ^ key.size()) * 0x9E3779B97F4A7C15ull;
-  std::memcpy(&b, padded + 8, 8);
-  h = (h ^ (h >> 29) ^ b) * 0xBF58476D1CE4E5B9ull;
+// Up to eight bytes as one word, zero above them, reading no byte outside
+// them: two loads that overlap when the bytes are fewer than their sum.
+std::uint64_t LoadUpTo8(const char* p, std::size_t n) {
+  const auto byte = [p](std::size_t i) { return std::uint64_t{static_cast<unsigned char>(p[i])}; };
+  if constexpr (std::endian::native != std::endian::little) {
+    std::uint64_t v = 0;
+    for (std::size_t i = 0; i < n; ++i) v |= byte(i) << (8 * i);
+    return v;
+  }
+  if (n >= 4) {
+    std::uint32_t first;
+    std::uint32_t last;
+    std::memcpy(&first, p, 4);
+    std::memcpy(&last, p + n - 4, 4);
+    const std::uint64_t low = first;
+    const std::uint64_t high = std::uint64_t{last} << (8 * (n - 4));
+    // The overlapping bytes are the same in both: or-ing them keeps them.
+    return low | high;
+  }
+  if (n == 0) return 0;
+  return byte(0) | byte(n / 2) << (8 * (n / 2)) | byte(n - 1) << (8 * (n - 1));
+}
+
+std::uint64_t Hash(std::uint64_t lo, std::uint64_t hi, std::size_t length) {
+  std::uint64_t h = (lo ^ length) * 0x9E3779B97F4A7C15ull;
+  h = (h ^ (h >> 29) ^ hi) * 0xBF58476D1CE4E5B9ull;
   return h ^ (h >> 32);
 }
 
 }  // namespace
 
-const ByteIndex::Slot* ByteIndex::Locate(std::string_view key) const {
+ByteIndex::Probe ByteIndex::MakeProbe(std::string_view key) {
+  Probe probe;
+  probe.key = key;
+  if (key.size() > kInline) return probe;
+  const std::size_t n = key.size();
+  if (n <= 8) {
+    probe.lo = LoadUpTo8(key.data(), n);
+  } else {
+    probe.lo = LoadUpTo8(key.data(), 8);
+    probe.hi = LoadUpTo8(key.data() + 8, n - 8);
+  }
+  probe.hash = Hash(probe.lo, probe.hi, n);
+  return probe;
+}
+
+const ByteIndex::Slot* ByteIndex::Locate(std::uint64_t lo, std::uint64_t hi, std::size_t length,
+                                         std::uint64_t hash) const {
   const std::size_t mask = slots_.size() - 1;
-  std::size_t i = HashShort(key) & mask;
+  std::size_t i = hash & mask;
   while (true) {
     const Slot& s = slots_[i];
-    if (!s.used || (s.length == key.size() && std::memcmp(s.key, key.data(), key.size()) == 0))
-      return &s;
+    if (!s.used || (s.lo == lo && s.hi == hi && s.length == length)) return &s;
     i = (i + 1) & mask;
   }
 }
 
-ByteIndex::Slot* ByteIndex::Locate(std::string_view key) {
-  return const_cast<Slot*>(static_cast<const ByteIndex*>(this)->Locate(key));
+ByteIndex::Slot* ByteIndex::Locate(const Probe& probe) {
+  return const_cast<Slot*>(static_cast<const ByteIndex*>(this)->Locate(
+      probe.lo, probe.hi, probe.key.size(), probe.hash));
 }
 
 void ByteIndex::Grow() {
@@ -40,17 +74,18 @@ void ByteIndex::Grow() {
   old.swap(slots_);
   slots_.assign(old.empty() ? 64 : old.size() * 2, Slot{});
   for (const Slot& s : old) {
-    if (s.used) *Locate(std::string_view(s.key, s.length)) = s;
+    if (s.used) *const_cast<Slot*>(Locate(s.lo, s.hi, s.length, Hash(s.lo, s.hi, s.length))) = s;
   }
 }
 
-bool ByteIndex::Insert(std::string_view key, std::uint32_t value) {
-  if (key.size() > kInline) return long_.emplace(std::string(key), value).second;
+bool ByteIndex::Insert(const Probe& probe, std::uint32_t value) {
+  if (probe.key.size() > kInline) return long_.emplace(std::string(probe.key), value).second;
   if ((count_ + 1) * 2 > slots_.size()) Grow();  // at most half full
-  Slot* s = Locate(key);
+  Slot* s = Locate(probe);
   if (s->used) return false;
-  std::memcpy(s->key, key.data(), key.size());
-  s->length = static_cast<std::uint8_t>(key.size());
+  s->lo = probe.lo;
+  s->hi = probe.hi;
+  s->length = static_cast<std::uint8_t>(probe.key.size());
   s->value = value;
   s->used = true;
   ++count_;
@@ -62,17 +97,18 @@ void ByteIndex::Assign(std::string_view key, std::uint32_t value) {
     long_[std::string(key)] = value;
     return;
   }
-  if (!Insert(key, value)) Locate(key)->value = value;
+  const Probe probe = MakeProbe(key);
+  if (!Insert(probe, value)) Locate(probe)->value = value;
 }
 
-std::optional<std::uint32_t> ByteIndex::Find(std::string_view key) const {
-  if (key.size() > kInline) {
-    const auto it = long_.find(std::string(key));
+std::optional<std::uint32_t> ByteIndex::Find(const Probe& probe) const {
+  if (probe.key.size() > kInline) {
+    const auto it = long_.find(std::string(probe.key));
     if (it == long_.end()) return std::nullopt;
     return it->second;
   }
   if (slots_.empty()) return std::nullopt;
-  const Slot* s = Locate(key);
+  const Slot* s = Locate(probe.lo, probe.hi, probe.key.size(), probe.hash);
   if (!s->used) return std::nullopt;
   return s->value;
 }

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "core/line_breaks.h"
 #include "core/text.h"
 
 namespace tavo {
@@ -105,6 +106,17 @@ class AnyEndLineReader {
   // with their breaks, a CR only once the byte after it is in view.
   std::string_view Unread() const { return {buf_.get() + begin_, end_ - begin_}; }
   void Take(std::size_t n) { begin_ += n; }
+  // The whole line of such bytes that starts at `from`, cut as NextBytes
+  // cuts it, and where the line after it starts; false when its end is not
+  // in view.
+  static bool CutLine(std::string_view bytes, std::size_t from, std::string_view& line,
+                      std::size_t& next) {
+    const std::size_t at = from + FindCrOrLf(bytes.data() + from, bytes.size() - from);
+    if (at + 1 > bytes.size() || (bytes[at] == '\r' && at + 1 == bytes.size())) return false;
+    line = bytes.substr(from, at - from);
+    next = at + 1 + (bytes[at] == '\r' && bytes[at + 1] == '\n');
+    return true;
+  }
   // One line's bytes decoded as a coding says.
   static void Decode(TextCoding coding, std::string_view bytes, Text& out);
 
@@ -144,8 +156,8 @@ class AtomicFile {
   // Writes out and closes the temporary file, which Commit() then only
   // renames: a run that puts two files in place learns of a write error
   // before either of them is there.
-  void Close();                        // throws OpError
-  void Commit();                       // throws OpError
+  void Close();   // throws OpError
+  void Commit();  // throws OpError
   // Commit() under another name in the same folder: for outputs whose name is
   // known only once everything has been written.
   void CommitAs(const fs::path& target);  // throws OpError

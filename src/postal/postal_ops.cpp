@@ -4,6 +4,7 @@
 #include <cstring>
 #include <system_error>
 
+#include "core/background_io.h"
 #include "core/comma.h"
 #include "core/cp932.h"
 #include "core/cp932_twins.h"
@@ -39,14 +40,18 @@ Text PostalLine(Text number, const Text& name, const Text& date, TextView postco
 // the bytes it took); the rest go one by one through `bytesLine`.
 template <typename BytesLines, typename BytesLine, typename TextLine>
 void StreamRun(const Env& env, const Text& mstNgt, const std::vector<fs::path>& inputs,
-               BytesLines bytesLines, BytesLine bytesLine, TextLine textLine,
-               RunResult& result) {
+               BytesLines bytesLines, BytesLine bytesLine, TextLine textLine, RunResult& result) {
   const Text name = OutputName(mstNgt);
   const fs::path target = env.ProgramFile(PathFromText(name));
   bool refused = false;
   for (const fs::path& input : inputs) refused = refused || SameFile(input, target);
+  // Its pieces are written on a second thread while the next one fills.
   std::optional<AtomicFile> out;
-  if (!refused) out.emplace(target);
+  std::optional<WriteBehind<OutBuffer>> behind;  // writes out; destroyed first
+  if (!refused) {
+    out.emplace(target);
+    behind.emplace(*out);
+  }
   AnyEndLineReader reader(inputs[0]);
   const bool plain = reader.coding() == TextCoding::kCp932;
   // Written out in pieces of a size that stays in the cache.
@@ -59,31 +64,40 @@ void StreamRun(const Env& env, const Text& mstNgt, const std::vector<fs::path>& 
   // A full piece goes out (nowhere when the output was refused).
   const auto handOnFull = [&] {
     if (chunk.size() < kPiece) return false;
-    if (out) out->Write(chunk.view());
+    if (behind) behind->Write(chunk, chunk.size());
     chunk.clear();
     return true;
   };
-  reader.NextBytes(bytes);  // the header line, whatever it holds
-  while (true) {
-    if (plain) {
-      reader.Take(bytesLines(reader.Unread(), chunk, kPiece));
-      if (handOnFull()) continue;
+  const auto convert = [&] {
+    reader.NextBytes(bytes);  // the header line, whatever it holds
+    while (true) {
+      if (plain) {
+        reader.Take(bytesLines(reader.Unread(), chunk, kPiece));
+        if (handOnFull()) continue;
+      }
+      if (!reader.NextBytes(bytes)) break;
+      if (plain) {
+        bytesLine(bytes, chunk);  // with its line end
+      } else {
+        text.clear();
+        AnyEndLineReader::Decode(reader.coding(), bytes, text);
+        encoded.clear();
+        Cp932EncodeAppend(textLine(text), encoded);
+        encoded += "\r\n";
+        chunk.Append(encoded);
+      }
+      handOnFull();
     }
-    if (!reader.NextBytes(bytes)) break;
-    if (plain) {
-      bytesLine(bytes, chunk);  // with its line end
-    } else {
-      text.clear();
-      AnyEndLineReader::Decode(reader.coding(), bytes, text);
-      encoded.clear();
-      Cp932EncodeAppend(textLine(text), encoded);
-      encoded += "\r\n";
-      chunk.Append(encoded);
-    }
-    handOnFull();
+  };
+  // A write error comes before a short line after it, and before the refusal.
+  if (behind) {
+    behind->Run(convert);
+  } else {
+    convert();
   }
   if (result.RefusesOverwrite(target, name, inputs)) return;
-  out->Write(chunk.view());
+  behind->Write(chunk, chunk.size());
+  behind->Finish();
   out->Commit();
   result.HandOver(target, name);
 }

@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "core/byte_string_map.h"
@@ -104,8 +105,14 @@ class OutBuffer {
   void Grow(std::size_t n) { size_ += n; }
   void Append(std::string_view bytes);
   std::string_view view() const { return {data_.get(), size_}; }
+  const char* data() const { return data_.get(); }
   std::size_t size() const { return size_; }
   void clear() { size_ = 0; }
+  void swap(OutBuffer& other) noexcept {
+    data_.swap(other.data_);
+    std::swap(size_, other.size_);
+    std::swap(capacity_, other.capacity_);
+  }
 
  private:
   void Reserve(std::size_t atLeast);

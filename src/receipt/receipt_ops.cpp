@@ -17,6 +17,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/background_io.h"
 #include "core/cp932.h"
 #include "core/errors.h"
 #include "core/files.h"
@@ -213,30 +214,41 @@ class Fields {
   std::vector<std::string> values_;
 };
 
-// The output file: lines collected in a large buffer and written as it fills.
+// The output file: lines collected in a large buffer, which is written on a
+// second thread while the next one fills.
 class OutputStream {
  public:
-  explicit OutputStream(const fs::path& provisional) : file_(provisional) {
-    buf_.reserve(kFlushAt + 4096);
+  explicit OutputStream(const fs::path& provisional) : file_(provisional), behind_(file_) {
+    buf_.reserve(kBlock);
   }
   std::string& buffer() { return buf_; }
   void EndLine() {
     buf_ += "\r\n";
     if (buf_.size() >= kFlushAt) Flush();
   }
+  // Runs the loop that fills the buffer; a write error of a block it handed
+  // over comes before anything else that stops it.
+  template <class Body>
+  void Run(Body&& body) {
+    behind_.Run(body);
+  }
   void CommitAs(const fs::path& target) {
     Flush();
+    behind_.Finish();
     file_.CommitAs(target);
   }
 
  private:
   static constexpr std::size_t kFlushAt = 1 << 20;
+  static constexpr std::size_t kBlock = kFlushAt + 4096;
   void Flush() {
     if (buf_.empty()) return;
-    file_.Write(buf_);
+    behind_.Write(buf_, buf_.size());
     buf_.clear();
+    buf_.reserve(kBlock);
   }
   AtomicFile file_;
+  WriteBehind<std::string> behind_;  // writes file_; destroyed first
   std::string buf_;
 };
 
@@ -334,38 +346,40 @@ RunResult Conv2(const Env& env, TextView pstFile, const BranchOptions& options,
     OutputStream out(env.ProgramFile("RECEIPTC.uke"));
     Fields fields;
     std::string_view line;
-    while (reader.NextView(line)) {
-      std::string& buf = out.buffer();
-      const int id = RecordId(line);
-      if (id == Id('I', 'R')) {
-        fields.Split(line);
-        F = DecodeTrimmed(fields.At(7));
-        if (TrimBytes(fields.At(1)) == "2") kokuho = true;
-        buf += line;
-      } else if (id == Id('R', 'E')) {
-        std::size_t begin = 0;
-        std::size_t end = 0;
-        if (options.mode == 0 && PlainFieldBounds(line, 13, begin, end)) {
-          // The common record: splice the new number into the bytes read.
-          const std::string number = GetKnjBngBytes(line.substr(begin, end - begin));
-          buf.append(line.substr(0, begin));
-          buf += number;
-          buf.append(line.substr(end));
-        } else {
+    out.Run([&] {
+      while (reader.NextView(line)) {
+        std::string& buf = out.buffer();
+        const int id = RecordId(line);
+        if (id == Id('I', 'R')) {
           fields.Split(line);
-          if (options.mode == 0) {
-            fields.Set(13, GetKnjBngBytes(fields.At(13)));
-          } else if (options.mode == 1) {
-            const Text number = DecodeTrimmed(fields.At(13));
-            fields.Set(13, Cp932Encode(GetKnjBng2(number, KStart, KEnd)));
+          F = DecodeTrimmed(fields.At(7));
+          if (TrimBytes(fields.At(1)) == "2") kokuho = true;
+          buf += line;
+        } else if (id == Id('R', 'E')) {
+          std::size_t begin = 0;
+          std::size_t end = 0;
+          if (options.mode == 0 && PlainFieldBounds(line, 13, begin, end)) {
+            // The common record: splice the new number into the bytes read.
+            const std::string number = GetKnjBngBytes(line.substr(begin, end - begin));
+            buf.append(line.substr(0, begin));
+            buf += number;
+            buf.append(line.substr(end));
+          } else {
+            fields.Split(line);
+            if (options.mode == 0) {
+              fields.Set(13, GetKnjBngBytes(fields.At(13)));
+            } else if (options.mode == 1) {
+              const Text number = DecodeTrimmed(fields.At(13));
+              fields.Set(13, Cp932Encode(GetKnjBng2(number, KStart, KEnd)));
+            }
+            fields.AppendJoined(buf);
           }
-          fields.AppendJoined(buf);
+        } else {
+          buf += line;
         }
-      } else {
-        buf += line;
+        out.EndLine();
       }
-      out.EndLine();
-    }
+    });
     const Text name =
         SafeFileName(u"(" + F + (kokuho ? T("提出_国保") : T("提出_社保")) + u")RECEIPTC.uke");
     const fs::path target = env.ProgramFile(PathFromText(name));
@@ -461,43 +475,45 @@ RunResult Conv(const Env& env, TextView pstFile, ClickOutputs* click) {
     Fields fields;
     RecordScan scan;
     std::string_view line;
-    while (reader.NextView(line)) {
-      const int id = RecordId(line);
-      if (id == Id('S', 'J') || id == Id('C', 'O')) continue;
-      std::string& buf = out.buffer();
-      if (AnonymizePlainRecord(id, line, kokuho, scan, buf)) {
-        // The common records, spliced on their bytes.
-      } else if (id == Id('I', 'R')) {
-        fields.Split(line);
-        if (TrimBytes(fields.At(1)) == "2") kokuho = true;
-        F = DecodeTrimmed(fields.At(7));
-        fields.Set(4, kClinicCode);
-        fields.Set(6, kClinicName);
-        fields.Set(9, kPhone);
-        fields.AppendJoined(buf);
-      } else if (id == Id('R', 'E')) {
-        fields.Split(line);
-        const Text number = Cp932Decode(fields.At(1));
-        fields.Set(4, Cp932Encode(T("テスト") + (kokuho ? T("国") : T("社")) +
-                                  StrConv(number, tavo::Wide)));
-        if (fields.size() >= 37) fields.Set(36, std::string());
-        fields.AppendJoinedWithoutQuotes(buf);
-      } else if (id == Id('H', 'O')) {
-        fields.Split(line);
-        fields.Set(1, kInsurer);
-        fields.Set(2, std::string());
-        fields.Set(3, kCardNumber);
-        fields.AppendJoined(buf);
-      } else if (id == Id('K', 'O')) {
-        fields.Split(line);
-        fields.Set(1, kPayer);
-        fields.Set(2, kRecipient);
-        fields.AppendJoined(buf);
-      } else {
-        buf += line;
+    out.Run([&] {
+      while (reader.NextView(line)) {
+        const int id = RecordId(line);
+        if (id == Id('S', 'J') || id == Id('C', 'O')) continue;
+        std::string& buf = out.buffer();
+        if (AnonymizePlainRecord(id, line, kokuho, scan, buf)) {
+          // The common records, spliced on their bytes.
+        } else if (id == Id('I', 'R')) {
+          fields.Split(line);
+          if (TrimBytes(fields.At(1)) == "2") kokuho = true;
+          F = DecodeTrimmed(fields.At(7));
+          fields.Set(4, kClinicCode);
+          fields.Set(6, kClinicName);
+          fields.Set(9, kPhone);
+          fields.AppendJoined(buf);
+        } else if (id == Id('R', 'E')) {
+          fields.Split(line);
+          const Text number = Cp932Decode(fields.At(1));
+          fields.Set(4, Cp932Encode(T("テスト") + (kokuho ? T("国") : T("社")) +
+                                    StrConv(number, tavo::Wide)));
+          if (fields.size() >= 37) fields.Set(36, std::string());
+          fields.AppendJoinedWithoutQuotes(buf);
+        } else if (id == Id('H', 'O')) {
+          fields.Split(line);
+          fields.Set(1, kInsurer);
+          fields.Set(2, std::string());
+          fields.Set(3, kCardNumber);
+          fields.AppendJoined(buf);
+        } else if (id == Id('K', 'O')) {
+          fields.Split(line);
+          fields.Set(1, kPayer);
+          fields.Set(2, kRecipient);
+          fields.AppendJoined(buf);
+        } else {
+          buf += line;
+        }
+        out.EndLine();
       }
-      out.EndLine();
-    }
+    });
     const Text name = SafeFileName(F + (kokuho ? u"_2" : u"_1") + u".UKE");
     const fs::path target = env.ProgramFile(PathFromText(name));
     if (Refuses(r, target, name, path, pstFile, click)) return;

@@ -406,27 +406,41 @@ RunResult Cnv(const Env& env, TextView pstFile, const NumberMap& map) {
     const fs::path target = env.ProgramFile(PathFromText(outName));
     // An output that would replace the input is still converted to the end
     // (a faulty line is reported first, as ever) but never written.
+    // Its chunks are written on a second thread while the next one fills.
     std::optional<AtomicFile> out;
-    if (!SameFile(path, target)) out.emplace(target);
+    std::optional<WriteBehind<std::string>> behind;  // writes out; destroyed first
+    if (!SameFile(path, target)) {
+      out.emplace(target);
+      behind.emplace(*out);
+    }
     const bool plain = reader->coding() == TextCoding::kCp932;
     std::string chunk;
     Text text;
-    do {
-      if (plain) {
-        ReplaceLineBytes(bytes, map, chunk);
-      } else {
-        text.clear();
-        AnyEndLineReader::Decode(reader->coding(), bytes, text);
-        Cp932EncodeAppend(ReplaceLine(text, map), chunk);
-      }
-      chunk += "\r\n";
-      if (chunk.size() >= kOutputChunk) {
-        if (out) out->Write(chunk);
-        chunk.clear();
-      }
-    } while (reader->Next(bytes));
+    const auto convert = [&] {
+      do {
+        if (plain) {
+          ReplaceLineBytes(bytes, map, chunk);
+        } else {
+          text.clear();
+          AnyEndLineReader::Decode(reader->coding(), bytes, text);
+          Cp932EncodeAppend(ReplaceLine(text, map), chunk);
+        }
+        chunk += "\r\n";
+        if (chunk.size() >= kOutputChunk) {
+          if (behind) behind->Write(chunk, chunk.size());
+          chunk.clear();
+        }
+      } while (reader->Next(bytes));
+    };
+    // A write error comes before a faulty line after it, and before the refusal.
+    if (behind) {
+      behind->Run(convert);
+    } else {
+      convert();
+    }
     if (result.RefusesOverwrite(target, outName, {path})) return result;
-    out->Write(chunk);
+    behind->Write(chunk, chunk.size());
+    behind->Finish();
     out->Commit();
     result.HandOver(target, outName);
   } catch (const OpError& e) {

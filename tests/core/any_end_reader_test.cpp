@@ -137,6 +137,50 @@ TEST(AnyEndLineReader, CodingFromTheMarkAndLeadingLines) {
   EXPECT_THROW(AnyEndLineReader(dir / "missing.txt"), OpError);
 }
 
+// A caller of a one-byte coding cuts the lines it can from the bytes read
+// and asks NextBytes only where no line end is in view: together they give
+// the lines NextBytes gives alone. Random bytes, and a CR, a CR LF and an LF
+// on and around the border of the first read.
+TEST(AnyEndLineReader, LinesCutByTheCallerSameAsNextBytes) {
+  TempDir dir;
+  const auto byNextBytes = [&] {
+    AnyEndLineReader reader(dir / "f.txt", Marks::kCp932);
+    std::vector<std::string> lines;
+    std::string_view line;
+    while (reader.NextBytes(line)) lines.emplace_back(line);
+    return lines;
+  };
+  const auto byCaller = [&] {
+    AnyEndLineReader reader(dir / "f.txt", Marks::kCp932);
+    std::vector<std::string> lines;
+    std::string_view line;
+    while (true) {
+      const std::string_view unread = reader.Unread();
+      std::size_t next = 0;
+      while (AnyEndLineReader::CutLine(unread, next, line, next)) lines.emplace_back(line);
+      if (next > 0) {
+        reader.Take(next);
+        continue;
+      }
+      if (!reader.NextBytes(line)) break;
+      lines.emplace_back(line);
+    }
+    return lines;
+  };
+  std::mt19937 rng(11);
+  std::vector<std::string> inputs;
+  for (int round = 0; round < 300; ++round) inputs.push_back(RandomBytes(rng, rng() % 40));
+  constexpr std::size_t kBorder = 1 << 20;
+  for (const char* end : {"\r", "\r\n", "\n"}) {
+    for (std::size_t at = kBorder - 3; at <= kBorder + 1; ++at)
+      inputs.push_back(std::string(at, 'x') + end + "y\rz");
+  }
+  for (const std::string& bytes : inputs) {
+    WriteBytes(dir / "f.txt", bytes);
+    ASSERT_EQ(byCaller(), byNextBytes()) << testing::PrintToString(bytes.substr(0, 40));
+  }
+}
+
 // Both streamed readers open and read only through the fault seam: a failing
 // open or read at any point is an error, never a shorter file.
 TEST(StreamedReaders, EveryOpenAndReadCanFail) {
@@ -153,7 +197,8 @@ TEST(StreamedReaders, EveryOpenAndReadCanFail) {
     return n;
   };
   auto anyEnd = [&] { return Streamed(dir / "f.txt", Marks::kDetect).size(); };
-  for (const auto& read : {std::function<std::size_t()>(lineReader), std::function<std::size_t()>(anyEnd)}) {
+  for (const auto& read :
+       {std::function<std::size_t()>(lineReader), std::function<std::size_t()>(anyEnd)}) {
     std::size_t n = 0;
     // The open and at least three reads failed in turn.
     EXPECT_GE(test::ReadUnderEveryFault(read, n), 4u);
