@@ -56,12 +56,13 @@ if [ "${TAVO_SKIP_SANITIZE:-0}" != 1 ]; then
     run_ctest build/sanitize
 
   echo "== ThreadSanitizer: reading ahead and writing behind =="
-  # Only the programs whose tests run that code: the file layer, converter 2,
-  # replacement and the fault sweep over every run.
+  # Only the programs whose tests run that code: the file layer, the receipt
+  # runs, converter 2, replacement, postal and the fault sweep over every run.
   cmake -S . -B build/tsan -DCMAKE_BUILD_TYPE=Debug -DTAVO_SANITIZE_THREAD=ON -DTAVO_WITH_QT=OFF \
     -DTAVO_WITH_BENCH=OFF >/dev/null
-  cmake --build build/tsan -j "$JOBS" --target core_tests linkage_tests replace_tests fault_tests
-  TSAN_OPTIONS=halt_on_error=1 run_ctest build/tsan -L "^(core|linkage|replace|fault)$"
+  cmake --build build/tsan -j "$JOBS" --target core_tests receipt_tests linkage_tests replace_tests \
+    postal_tests fault_tests
+  TSAN_OPTIONS=halt_on_error=1 run_ctest build/tsan -L "^(core|receipt|linkage|replace|postal|fault)$"
 fi
 
 if [ "${TAVO_SKIP_FUZZ:-0}" != 1 ]; then
