@@ -242,8 +242,8 @@ echo "Times in seconds (wall / CPU = user + system), best of the runs; peak = ta
 echo "resident memory; awk/tavo = how many times faster than the awk script (target >= 2);"
 echo "tavo/cat = multiple of cat of the same input (target <= 5). The targets are on the wall"
 echo "time, which the user waits; the CPU ratios are shown beside it, and include the work of"
-echo "a second thread where a run reads ahead or writes behind (converter 2, the outpatient"
-echo "anonymizer, replacement mode 2)."
+echo "a second thread where a run reads ahead or writes behind (every run but converter 1, the"
+echo "FF1 linkage and the checkup import)."
 printf "%-27s %5s %6s %15s %15s %15s %9s %11s %11s\n" "operation" "MB" "input" "tavo wall/cpu" \
   "awk wall/cpu" "cat wall/cpu" "peak MiB" "awk/tavo" "tavo/cat"
 awk -F'|' '{ printf "%-27s %5s %6s %7.3f/%7.3f %7.3f/%7.3f %7.3f/%7.3f %9.1f %5.1f/%5.1f %5.1f/%5.1f\n",
