@@ -2,10 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <random>
 #include <string>
 #include <vector>
 
+#include "core/cp932.h"
 #include "core/errors.h"
 #include "core/files.h"
 #include "support/run_text.h"
@@ -164,6 +167,73 @@ TEST(CheckupCnv, OnePatientPerNumberText) {
                                          Sjis(Row("00", "己", "202601")) +
                                          Sjis(Row("12", "乙", "202603")) +
                                          Sjis(Row("?", "丁", "202604")));
+}
+
+// A long list of few patients, which the import takes in batches across its
+// reads: the same rows as the rule applied line by line (each patient's
+// latest month and last name, in the order of month and first line). The
+// lines end in CR LF, LF or CR; some do not qualify, some are blank or short,
+// some numbers are no plain digits.
+TEST(CheckupCnv, LongListSameAsTheRuleLineByLine) {
+  TempDir dir;
+  const Env env = test::MakeEnv(dir.path());
+  std::mt19937 rng(606);
+  const auto pick = [&rng](const auto& from) { return from[rng() % std::size(from)]; };
+  const char* const ids[] = {"0012", "12", "+12", "7", "00007", "A1", " 5 ", "0", "123456789012345678",
+                             "1234567890123456789", "\xFF", "42", "042", "43", "44"};
+  const char* const names[] = {"甲", "乙", "丙 丁", "戊", " 己 "};
+  const char* const months[] = {"202511", "202512", "202601", "202604", "202606", "202607", "2026-1", " 202603"};
+  const char* const ages[] = {"39", "40", "55", "74", "75", "", "x"};
+  const char* const ends[] = {"\r\n", "\n", "\r"};
+  std::string input = kHeader;
+  std::vector<std::string> lines;
+  while (input.size() < (3u << 20)) {
+    std::string line;
+    switch (rng() % 20) {
+      case 0:
+        line = "";
+        break;
+      case 1:
+        line = std::string(pick(ids)) + "," + pick(names) + ",1," + pick(months);
+        break;
+      default:
+        line = std::string(pick(ids)) + "," + pick(names) + ",1," + pick(months) + "," + pick(ages) +
+               ",06123456";
+    }
+    lines.push_back(line);
+    input += line + pick(ends);
+  }
+  WriteBytes(dir / "in.csv", input);
+
+  struct Kept {
+    std::string p;
+    std::string name;
+    std::string ym;
+    std::size_t seq;
+  };
+  std::vector<Kept> kept;
+  const CheckupWindow window{202512, 202606};
+  for (std::size_t j = 1; j <= lines.size(); ++j) {
+    const auto c = QualifyLine(FromUtf8(lines[j - 1]), window);
+    if (!c) continue;
+    auto it = std::find_if(kept.begin(), kept.end(), [&](const Kept& k) { return k.p == ToUtf8(c->p); });
+    if (it == kept.end()) {
+      kept.push_back(Kept{ToUtf8(c->p), ToUtf8(c->n), ToUtf8(c->ym), j});
+    } else {
+      it->name = ToUtf8(c->n);
+      it->ym = std::max(it->ym, ToUtf8(c->ym));
+    }
+  }
+  std::stable_sort(kept.begin(), kept.end(), [](const Kept& a, const Kept& b) {
+    return a.ym != b.ym ? a.ym < b.ym : a.seq < b.seq;
+  });
+  std::string expected = LongHeaderBytes();
+  for (const Kept& k : kept) expected += Cp932Encode(FromUtf8(Row(k.p, k.name, k.ym)));
+  ASSERT_GT(kept.size(), 5u);
+
+  const RunResult r = Cnv(env, u"08", u"06", P(dir / "in.csv"), u"");
+  ASSERT_TRUE(r.wrote()) << testing::PrintToString(MessageLines(r));
+  EXPECT_EQ(ReadBytes(r.written[0]), expected);
 }
 
 TEST(CheckupCnv, NoPatientButAdditionalLines) {
