@@ -1,34 +1,10 @@
 #include "core/byte_index.h"
 
-#include <bit>
-#include <cstring>
+#include "core/bytes.h"
 
 namespace tavo {
 
 namespace {
-
-// Up to eight bytes as one word, zero above them, reading no byte outside
-// them: two loads that overlap when the bytes are fewer than their sum.
-std::uint64_t LoadUpTo8(const char* p, std::size_t n) {
-  const auto byte = [p](std::size_t i) { return std::uint64_t{static_cast<unsigned char>(p[i])}; };
-  if constexpr (std::endian::native != std::endian::little) {
-    std::uint64_t v = 0;
-    for (std::size_t i = 0; i < n; ++i) v |= byte(i) << (8 * i);
-    return v;
-  }
-  if (n >= 4) {
-    std::uint32_t first;
-    std::uint32_t last;
-    std::memcpy(&first, p, 4);
-    std::memcpy(&last, p + n - 4, 4);
-    const std::uint64_t low = first;
-    const std::uint64_t high = std::uint64_t{last} << (8 * (n - 4));
-    // The overlapping bytes are the same in both: or-ing them keeps them.
-    return low | high;
-  }
-  if (n == 0) return 0;
-  return byte(0) | byte(n / 2) << (8 * (n / 2)) | byte(n - 1) << (8 * (n - 1));
-}
 
 std::uint64_t Hash(std::uint64_t lo, std::uint64_t hi, std::size_t length) {
   std::uint64_t h = (lo ^ length) * 0x9E3779B97F4A7C15ull;

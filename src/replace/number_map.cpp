@@ -2,11 +2,10 @@
 
 #include <algorithm>
 #include <array>
-#include <bit>
-#include <cstring>
 #include <limits>
 #include <stdexcept>
 
+#include "core/bytes.h"
 #include "core/cp932.h"
 
 namespace tavo::replace {
@@ -45,35 +44,6 @@ std::uint64_t FoldWord(std::uint64_t w) {
   const std::uint64_t capitals =
       (w + 0x3F3F3F3F3F3F3F3Full) & ~(w + 0x2525252525252525ull) & kHighBits;
   return w | capitals >> 2;
-}
-
-// n (1 to 8) bytes as a word, the first byte lowest, the others zero. Loads
-// of fixed size instead of a copy of variable size: keys are short, and a
-// library call per key would cost more than the hash.
-std::uint64_t LoadUpTo8(const char* p, std::size_t n) {
-  if constexpr (std::endian::native != std::endian::little) {
-    std::uint64_t w = 0;
-    for (std::size_t i = 0; i < n; ++i) {
-      w |= std::uint64_t{static_cast<unsigned char>(p[i])} << (8 * i);
-    }
-    return w;
-  }
-  // Where a low and a high load overlap, both hold the same bytes there.
-  if (n >= 4) {
-    std::uint32_t low;
-    std::uint32_t high;
-    std::memcpy(&low, p, 4);
-    std::memcpy(&high, p + n - 4, 4);
-    return low | std::uint64_t{high} << (8 * (n - 4));
-  }
-  if (n >= 2) {
-    std::uint16_t low;
-    std::uint16_t high;
-    std::memcpy(&low, p, 2);
-    std::memcpy(&high, p + n - 2, 2);
-    return low | std::uint64_t{high} << (8 * (n - 2));
-  }
-  return static_cast<unsigned char>(p[0]);
 }
 
 // The same hash for ASCII keys that differ only in the case of letters;
