@@ -353,16 +353,12 @@ std::size_t AnyEndLineReader::FindBreak(std::size_t from) {
 }
 
 bool AnyEndLineReader::NextBytes(std::string_view& line) {
-  if (unit_ == 1 && begin_ < end_) {
-    // Most lines: a one-byte coding and the byte after the break in the
-    // buffer, so the break is known to be CR LF, CR or LF as it stands.
-    const char* b = buf_.get();
-    const std::size_t at = begin_ + FindCrOrLf(b + begin_, end_ - begin_);
-    if (at + 1 < end_) {
-      line = std::string_view(b + begin_, at - begin_);
-      begin_ = at + 1 + (b[at] == '\r' && b[at + 1] == '\n');
-      return true;
-    }
+  // Most lines: a one-byte coding and the line's end in view, cut as a
+  // caller that cuts them itself does.
+  std::size_t next = 0;
+  if (unit_ == 1 && CutLine(Unread(), 0, line, next)) {
+    begin_ += next;
+    return true;
   }
   std::size_t scanFrom = begin_;
   while (true) {

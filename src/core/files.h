@@ -106,9 +106,9 @@ class AnyEndLineReader {
   // with their breaks, a CR only once the byte after it is in view.
   std::string_view Unread() const { return {buf_.get() + begin_, end_ - begin_}; }
   void Take(std::size_t n) { begin_ += n; }
-  // The whole line of such bytes that starts at `from`, cut as NextBytes
-  // cuts it, and where the line after it starts; false when its end is not
-  // in view.
+  // The whole line of such bytes that starts at `from`, and where the line
+  // after it starts; false when its end is not in view. NextBytes cuts its
+  // lines of a one-byte coding with it.
   static bool CutLine(std::string_view bytes, std::size_t from, std::string_view& line,
                       std::size_t& next) {
     const std::size_t at = from + FindCrOrLf(bytes.data() + from, bytes.size() - from);
