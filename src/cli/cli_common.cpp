@@ -5,10 +5,15 @@
 
 #include "core/errors.h"
 #include "core/files.h"
+#include "core/run_history.h"
 
 namespace tavo::cli {
 
 namespace {
+
+// Where the history goes: the --out-dir of the command, unless --no-history.
+std::filesystem::path g_historyDir;
+bool g_noHistory = false;
 
 // Blanks around a value are dropped, as the runs trim the texts of their boxes.
 std::string_view TrimBlanks(std::string_view s) {
@@ -71,6 +76,7 @@ const CLI::Validator& YearMonth() {
 }
 
 CLI::Option* AddOutDir(CLI::App& command, std::string& outDir, const char* description) {
+  command.add_flag("--no-history", g_noHistory, "append no line to 実行履歴.csv in --out-dir");
   return command.add_option("--out-dir", outDir, description)->required()->type_name("DIR");
 }
 
@@ -100,7 +106,9 @@ int Report(const std::vector<RunResult>& results) {
   bool stopped = false;
   for (const auto& r : results) {
     for (const auto& m : r.messages) PrintMessage(m);
+    for (const auto& c : r.counts) PrintMessage({MsgKind::Info, c});
     stopped = stopped || r.stopped;
+    if (!g_noHistory && !g_historyDir.empty()) RecordRun(g_historyDir, r);
   }
   for (const auto& r : results) {
     for (const auto& f : r.written) {
@@ -115,6 +123,7 @@ int Report(const std::vector<RunResult>& results) {
 Env CliEnv(const std::string& outDir) {
   Env env = DetectEnv();
   env.programDir = std::filesystem::absolute(PathFromText(ArgText(outDir)));
+  g_historyDir = env.programDir;
   return env;
 }
 

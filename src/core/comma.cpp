@@ -1,5 +1,6 @@
 #include "core/comma.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace tavo {
@@ -120,6 +121,33 @@ bool ParseLeadingFieldsBytes(std::string_view t, char delim, bool strict, std::s
   }
   if (out.size() > count) out.resize(count);
   return true;
+}
+
+std::size_t WidenCommas(Text& value) {
+  std::size_t n = 0;
+  for (char16_t& c : value) {
+    if (c == u',') {
+      c = u'\uFF0C';
+      ++n;
+    }
+  }
+  return n;
+}
+
+std::size_t WidenCommasBytes(std::string& value) {
+  const std::size_t n = static_cast<std::size_t>(std::count(value.begin(), value.end(), ','));
+  if (n == 0) return 0;
+  std::string wide;
+  wide.reserve(value.size() + n);
+  for (const char c : value) {
+    if (c == ',') {
+      wide += "\x81\x43";
+    } else {
+      wide += c;
+    }
+  }
+  value.swap(wide);
+  return n;
 }
 
 }  // namespace tavo

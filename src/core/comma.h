@@ -1,6 +1,8 @@
 // The three line operations: simple comma split, quote-aware join and parse.
 #pragma once
 
+#include <cstddef>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -22,5 +24,12 @@ FieldList ParseCommaTxt(TextView text, char16_t delimiter = u',', bool strict = 
 // only the text parse reads.
 bool ParseLeadingFieldsBytes(std::string_view bytes, char delimiter, bool strict, std::size_t count,
                              std::vector<std::string_view>& fields);
+
+// A value written into a comma-separated output must not shift the columns:
+// each ASCII comma of `value` becomes the full-width "，". Returns how many.
+std::size_t WidenCommas(Text& value);
+// The same on code page 932 bytes ("，" is 81 43): a comma, an ASCII byte
+// below 40, is never part of a double-byte code.
+std::size_t WidenCommasBytes(std::string& value);
 
 }  // namespace tavo

@@ -18,10 +18,28 @@ struct RunResult {
   Text gstFile1;
   Text gstFile2;
 
+  // What the run did, in numbers: short lines of plain Japanese ("RE 120件を読み、
+  // 患者番号 37件を変更"). The confirmation window shows them under its message,
+  // tavo-cli prints them as 情報 lines and the run history keeps them. They never
+  // hold a field value: counts and line numbers only.
+  std::vector<Text> counts;
+
+  // For the run history: the operation, its mode or options, and the inputs read.
+  Text operation;
+  Text options;
+  std::vector<std::filesystem::path> inputs;
+
   bool wrote() const { return !written.empty(); }
   void Warn(Text t) { messages.push_back({MsgKind::Warning, std::move(t)}); }
   void Info(Text t) { messages.push_back({MsgKind::Info, std::move(t)}); }
   void Error(Text t) { messages.push_back({MsgKind::Error, std::move(t)}); }
+  void Count(Text t) { counts.push_back(std::move(t)); }
+  // Names the run for the history: what it is, how it was set, what it reads.
+  void Describe(Text op, Text opts, std::vector<std::filesystem::path> in) {
+    operation = std::move(op);
+    options = std::move(opts);
+    inputs = std::move(in);
+  }
 
   // The run wrote its one output `name` at `target`: record it and hand it to
   // the confirmation window with "<name>が作成されました".

@@ -57,6 +57,11 @@ TfrmMsg::TfrmMsg(AppContext& ctx, QWidget* parent) : QDialog(parent), ctx_(ctx) 
   Label1->setGeometry(kMargin, kTop, kLabelWidth, kLabelHeight);
   Label1->setAlignment(Qt::AlignCenter);
   Label1->setWordWrap(true);
+  Label2 = new QLabel(this);
+  Label2->setObjectName(QStringLiteral("Label2"));
+  Label2->setAlignment(Qt::AlignCenter);
+  Label2->setWordWrap(true);
+  Label2->hide();
   Button1 = new QPushButton(Q("ダウンロード"), this);
   Button1->setObjectName(QStringLiteral("Button1"));
   Button1->setGeometry((329 - kButtonWidth) / 2, kTop + kLabelHeight + kGap, kButtonWidth,
@@ -73,6 +78,13 @@ void TfrmMsg::InitSet() {
 }
 
 bool TfrmMsg::DspSet(const QString& pstMsg, const QString& pstFile1, const QString& pstFile2) {
+  return DspSet(pstMsg, pstFile1, pstFile2, {});
+}
+
+bool TfrmMsg::DspSet(const QString& pstMsg, const QString& pstFile1, const QString& pstFile2,
+                     const QStringList& counts) {
+  Label2->setText(counts.join(QLatin1Char('\n')));
+  Label2->setVisible(!counts.isEmpty());
   gstMsg = pstMsg;
   gstFile1 = pstFile1;
   gstFile2 = pstFile2;
@@ -94,9 +106,14 @@ void TfrmMsg::FitToMessage() {
   const int labelHeight = std::max(kLabelHeight, Label1->heightForWidth(labelWidth));
   const int width = labelWidth + 2 * kMargin;
   Label1->setGeometry(kMargin, kTop, labelWidth, labelHeight);
-  Button1->setGeometry((width - kButtonWidth) / 2, kTop + labelHeight + kGap, kButtonWidth,
-                       kButtonHeight);
-  SetClientSize(this, width, kTop + labelHeight + kGap + kButtonHeight + kTop);
+  int buttonTop = kTop + labelHeight + kGap;
+  if (Label2->isVisibleTo(this)) {
+    const int countsHeight = Label2->heightForWidth(labelWidth);
+    Label2->setGeometry(kMargin, buttonTop, labelWidth, countsHeight);
+    buttonTop += countsHeight + kGap;
+  }
+  Button1->setGeometry((width - kButtonWidth) / 2, buttonTop, kButtonWidth, kButtonHeight);
+  SetClientSize(this, width, buttonTop + kButtonHeight + kTop);
 }
 
 void TfrmMsg::Button1Click() {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QStringList>
 
 #include "ui/app_context.h"
 
@@ -18,6 +19,9 @@ class TfrmMsg : public QDialog {
   TfrmMsg(AppContext& ctx, QWidget* parent = nullptr);
   void InitSet();
   bool DspSet(const QString& pstMsg, const QString& pstFile1, const QString& pstFile2);
+  // The same, with the run's counts shown under the message (Label2).
+  bool DspSet(const QString& pstMsg, const QString& pstFile1, const QString& pstFile2,
+              const QStringList& counts);
 
  public slots:
   void Button1Click();
@@ -33,6 +37,7 @@ class TfrmMsg : public QDialog {
   QString gstPath;  // "SAVEFDR" as it was when the window was created
 
   QLabel* Label1;
+  QLabel* Label2;  // the counts, one per line; hidden when there are none
   QPushButton* Button1;
 };
 

@@ -11,6 +11,7 @@
 
 #include "core/files.h"
 #include "core/ini.h"
+#include "core/run_history.h"
 #include "ui/TfrmMsg.h"
 
 namespace tavo::ui {
@@ -79,10 +80,18 @@ void ResetYearMonth(QComboBox* year, QComboBox* month, const Date& today) {
   month->setEditText(TwoDigits(today.month));
 }
 
+QStringList CountLines(const RunResult& result) {
+  QStringList lines;
+  for (const Text& line : result.counts) lines << Q(line);
+  return lines;
+}
+
 void ReportRun(AppContext& ctx, QWidget* parent, const RunResult& result) {
+  RecordRun(ctx.env.programDir, result);
   ShowMessages(ctx.dialogs, parent, result);
   if (!result.wrote()) return;
-  TfrmMsg(ctx, parent).DspSet(Q(result.gstMsg), Q(result.gstFile1), Q(result.gstFile2));
+  TfrmMsg(ctx, parent).DspSet(Q(result.gstMsg), Q(result.gstFile1), Q(result.gstFile2),
+                              CountLines(result));
 }
 
 namespace {

@@ -4,6 +4,7 @@
 
 #include <QRect>
 #include <QString>
+#include <QStringList>
 #include <utility>
 
 #include "ui/app_context.h"
@@ -48,7 +49,11 @@ auto RunBusy(IDialogs& dialogs, F&& run) {
   return std::forward<F>(run)();
 }
 
-// The run's messages, then the confirmation window when it wrote its outputs.
+// The run's counts as the confirmation window shows them.
+QStringList CountLines(const RunResult& result);
+
+// The run's line in the run history, its messages, then the confirmation window
+// when it wrote its outputs.
 void ReportRun(AppContext& ctx, QWidget* parent, const RunResult& result);
 
 // The file dialog of the path box `box`: it opens in the folder last used for that box and

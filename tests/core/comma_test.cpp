@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "core/comma.h"
+#include "core/cp932.h"
 
 namespace tavo {
 namespace {
@@ -61,6 +62,32 @@ TEST(ParseCommaTxt, FollowsQuotesAndBlanks) {
 TEST(CommaRoundTrip, ParseUndoesJoin) {
   const FieldList fields{u"plain", u"with space", u"q\"uote", u"", u"a,b", T("日本語")};
   EXPECT_EQ(ParseCommaTxt(JoinCommaTxt(fields)), fields);
+}
+
+}  // namespace
+}  // namespace tavo
+
+namespace tavo {
+namespace {
+
+TEST(WidenCommas, TextAndBytesAgree) {
+  struct Case {
+    const char* in;
+    const char* out;
+    std::size_t count;
+  };
+  for (const Case& c : std::vector<Case>{{"", "", 0},
+                                         {"田中,花子", "田中，花子", 1},
+                                         {",,", "，，", 2},
+                                         {"ソ,表", "ソ，表", 1},  // 83 5C: a trail byte that is not a comma
+                                         {"no comma", "no comma", 0}}) {
+    Text text = T(c.in);
+    EXPECT_EQ(WidenCommas(text), c.count) << c.in;
+    EXPECT_EQ(text, T(c.out)) << c.in;
+    std::string bytes = Cp932Encode(T(c.in));
+    EXPECT_EQ(WidenCommasBytes(bytes), c.count) << c.in;
+    EXPECT_EQ(bytes, Cp932Encode(T(c.out))) << c.in;
+  }
 }
 
 }  // namespace
