@@ -42,18 +42,18 @@ bool InputLines::Fill() {
   return Refill(file_, path_, buf_, cap_, begin_, end_, eof_) > 0;
 }
 
-bool InputLines::NextOther(std::string_view& line, RecordMarks& marks) {
-  if (!marked_) return NextPlain(line, &marks);
+bool InputLines::NextOther(std::string_view& line, bool& quoted) {
+  if (!marked_) return NextPlain(line, &quoted);
   if (!marked_->NextBytes(line)) return false;
-  marks = ScanRecord(line);
+  quoted = true;  // unknown in UTF-16 bytes: such lines are read as text, quotes and all
   return true;
 }
 
-bool InputLines::NextPlain(std::string_view& line, RecordMarks* marks) {
+bool InputLines::NextPlain(std::string_view& line, bool* quoted) {
   while (true) {
     const char* b = buf_.get();
     const std::string_view rest(b + begin_, end_ - begin_);
-    const std::size_t at = begin_ + (marks ? FindRecordEnd(rest, *marks) : FindCrOrLf(rest.data(), rest.size()));
+    const std::size_t at = begin_ + (quoted ? FindRecordEnd(rest, *quoted) : FindCrOrLf(rest.data(), rest.size()));
     if (at < end_) {
       const bool cr = b[at] == '\r';
       if (cr && at + 1 == end_ && !eof_) {
@@ -62,15 +62,15 @@ bool InputLines::NextPlain(std::string_view& line, RecordMarks* marks) {
       }
       line = std::string_view(b + begin_, at - begin_);
       begin_ = at + 1;
-      crLf_ = cr && begin_ < end_ && b[begin_] == '\n';
-      if (crLf_) ++begin_;
+      if (cr && begin_ < end_ && b[begin_] == '\n') ++begin_;
+      lineEnd_ = std::string_view(b + at, begin_ - at);
       return true;
     }
     if (!Fill()) {
       if (begin_ == end_) return false;
       line = std::string_view(buf_.get() + begin_, end_ - begin_);  // a last line without line end
       begin_ = end_;
-      crLf_ = false;
+      lineEnd_ = {};
       return true;
     }
   }

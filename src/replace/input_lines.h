@@ -3,8 +3,9 @@
 // byte-order mark selects that coding, else code page 932), streamed.
 //
 // A file without a mark is read here, so that the search for a receipt
-// record's end also gives its RecordMarks in the same pass over its bytes. A
-// file with a mark is read by AnyEndLineReader, which decodes it.
+// record's end also tells whether it holds a quote, in the same pass over its
+// bytes, and its line end can be copied as it stands. A file with a mark is
+// read by AnyEndLineReader, which decodes it.
 #pragma once
 
 #include <cstddef>
@@ -34,25 +35,28 @@ class InputLines {
   bool Next(std::string_view& line) {
     return marked_ ? marked_->NextBytes(line) : NextPlain(line, nullptr);
   }
-  // The same with the line's RecordMarks, found in the search for its end.
-  // Inline for the usual line, whose end and the byte after it are in the
-  // buffer; the others (and a file with a mark) go the long way.
-  bool Next(std::string_view& line, RecordMarks& marks) {
+  // The same, telling whether the line holds a double quote, found in the
+  // search for its end. Inline for the usual line, whose end and the byte
+  // after it are in the buffer; the others (and a file with a mark) go the
+  // long way.
+  bool Next(std::string_view& line, bool& quoted) {
     if (!marked_) {
       const char* b = buf_.get();
-      const std::size_t at = begin_ + FindRecordEnd(std::string_view(b + begin_, end_ - begin_), marks);
+      const std::size_t at = begin_ + FindRecordEnd(std::string_view(b + begin_, end_ - begin_), quoted);
       if (at + 1 < end_) {
         line = std::string_view(b + begin_, at - begin_);
-        crLf_ = b[at] == '\r' && b[at + 1] == '\n';
-        begin_ = at + (crLf_ ? 2 : 1);
+        begin_ = at + (b[at] == '\r' && b[at + 1] == '\n' ? 2 : 1);
+        lineEnd_ = std::string_view(b + at, begin_ - at);
         return true;
       }
     }
-    return NextOther(line, marks);
+    return NextOther(line, quoted);
   }
-  // Whether the last line given by Next (of a file without a mark) ended in
-  // CR LF, which then follow its bytes.
-  bool EndedInCrLf() const { return crLf_; }
+  // The line end of the last line given by Next: in a file without a mark
+  // the bytes that follow the line in the file (CR LF, LF, CR, or none after
+  // the last line), valid until the next call; in a file with a mark, whose
+  // lines are written again in code page 932, CR LF.
+  std::string_view LineEnd() const { return lineEnd_; }
   // Bytes read but not yet given as lines (of a file without a mark; empty
   // for one with a mark): a look ahead, valid until the next call. They
   // begin a line, at AheadOffset() in the file.
@@ -62,8 +66,8 @@ class InputLines {
   std::uint64_t AheadOffset() const { return dropped_ + begin_; }
 
  private:
-  bool NextOther(std::string_view& line, RecordMarks& marks);
-  bool NextPlain(std::string_view& line, RecordMarks* marks);
+  bool NextOther(std::string_view& line, bool& quoted);
+  bool NextPlain(std::string_view& line, bool* quoted);
   bool Fill();  // false when nothing more could be read
   std::filesystem::path path_;
   std::FILE* file_ = nullptr;
@@ -73,7 +77,7 @@ class InputLines {
   std::size_t begin_ = 0;  // first unread byte
   std::size_t end_ = 0;    // end of the bytes read
   bool eof_ = false;
-  bool crLf_ = false;
+  std::string_view lineEnd_ = "\r\n";
   std::uint64_t dropped_ = 0;  // bytes of the file no longer in the buffer
 };
 

@@ -19,6 +19,7 @@ char16_t FoldChar(char16_t c) {
   if (c >= 0x391 && c <= 0x3A9 && c != 0x3A2) return c + 0x20;  // Greek
   if (c >= 0x410 && c <= 0x42F) return c + 0x20;                // Cyrillic
   if (c >= 0x400 && c <= 0x40F) return c + 0x50;                // Cyrillic Ѐ..Џ
+  if (c >= 0x2160 && c <= 0x216F) return c + 0x10;              // Roman numerals Ⅰ..Ⅿ
   if (c >= 0xFF21 && c <= 0xFF3A) return c + 0x20;              // full-width Latin
   return c;
 }
@@ -120,6 +121,7 @@ NumberMap& NumberMap::operator=(const NumberMap& other) {
   pending_ = other.pending_;
   asciiCount_ = other.asciiCount_;
   others_ = other.others_;
+  source_ = other.source_;
   return *this;
 }
 
@@ -132,6 +134,7 @@ NumberMap& NumberMap::operator=(NumberMap&& other) noexcept {
   pending_.swap(other.pending_);
   std::swap(asciiCount_, other.asciiCount_);
   others_.swap(other.others_);
+  source_.swap(other.source_);
   other.Clear();
   return *this;
 }
@@ -145,6 +148,7 @@ void NumberMap::Clear() {
   std::vector<Waiting>().swap(pending_);
   asciiCount_ = 0;
   others_.clear();
+  source_.clear();
 }
 
 void NumberMap::Reserve(std::size_t fileBytes) {

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -21,7 +22,8 @@
 
 namespace tavo::replace {
 
-// Letter case folded per code unit (ASCII, Latin-1, Greek, Cyrillic, full-width Latin).
+// Letter case folded per code unit as the Windows case mapping folds it
+// (ASCII, Latin-1, Greek, Cyrillic, Roman numerals, full-width Latin).
 Text FoldCase(TextView text);
 
 class NumberMap;
@@ -54,7 +56,12 @@ class NumberMap {
   const NumberColumn mlsList{*this, 0};   // old numbers, duplicates kept
   const NumberColumn mlsList2{*this, 1};  // new numbers, parallel to mlsList
 
+  // Empties the map, and forgets its file.
   void Clear();
+  // The change-definition file the pairs come from (empty when none): the
+  // runs name it in the run history.
+  const std::filesystem::path& source() const { return source_; }
+  void SetSource(std::filesystem::path file) { source_ = std::move(file); }
   // Room for the pairs of a definition file of this many bytes.
   void Reserve(std::size_t fileBytes);
   void Add(TextView oldNumber, TextView newNumber);
@@ -132,6 +139,7 @@ class NumberMap {
   // The other old numbers, folded -> their first index. Folding keeps the
   // length, so a hit is exactly "same length, equal without regard to case".
   std::unordered_map<Text, std::uint32_t> others_;
+  std::filesystem::path source_;
 };
 
 inline std::string_view NumberColumn::Bytes(std::size_t i) const {

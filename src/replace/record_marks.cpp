@@ -2,25 +2,14 @@
 
 #include <bit>
 
-#include "core/cp932.h"
-
 namespace tavo::replace {
 
-RecordMarks ScanRecordPlain(std::string_view bytes) {
-  RecordMarks marks;
-  for (const char c : bytes) {
-    const auto b = static_cast<unsigned char>(c);
-    marks.quote |= b == '"';
-    marks.blank |= b >= 0x01 && b <= 0x20;
-  }
-  marks.twin = Cp932HasTwinLeadPlain(bytes);
-  return marks;
-}
-
-std::size_t FindRecordEndPlain(std::string_view bytes, RecordMarks& marks) {
+std::size_t FindRecordEndPlain(std::string_view bytes, bool& quoted) {
   std::size_t at = 0;
-  while (at < bytes.size() && bytes[at] != '\r' && bytes[at] != '\n') ++at;
-  marks = ScanRecordPlain(bytes.substr(0, at));
+  quoted = false;
+  for (; at < bytes.size() && bytes[at] != '\r' && bytes[at] != '\n'; ++at) {
+    quoted |= bytes[at] == '"';
+  }
   return at;
 }
 
@@ -36,7 +25,7 @@ std::size_t FindNthCommaPlain(std::string_view bytes, std::size_t from, unsigned
 #if TAVO_SSE2
 namespace {
 
-using namespace record_bytes;
+unsigned Mask(__m128i v) { return static_cast<unsigned>(_mm_movemask_epi8(v)); }
 
 // The set bits of a sixteen-bit mask, in a few operations: std::popcount
 // becomes a library call where the compiler may not assume the POPCNT instruction.
@@ -48,25 +37,6 @@ unsigned CountBits16(unsigned x) {
 }
 
 }  // namespace
-
-RecordMarks ScanRecordSse2(std::string_view bytes) {
-  const std::size_t n = bytes.size();
-  if (n < 16) return ScanRecordPlain(bytes);
-  const char* p = bytes.data();
-  unsigned quotes = 0;
-  unsigned blanks = 0;
-  unsigned twins = 0;
-  // The last sixteen bytes are read last, overlapping the ones before.
-  for (std::size_t i = 0;; i += 16) {
-    if (i + 16 > n) i = n - 16;
-    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-    quotes |= Mask(Quotes(v));
-    blanks |= Mask(Blanks(v));
-    if (Mask(v) != 0) twins |= Mask(Twins(v));  // only bytes from 80 on can be twins
-    if (i + 16 == n) break;
-  }
-  return RecordMarks{quotes != 0, blanks != 0, twins != 0};
-}
 
 std::size_t FindNthCommaSse2(std::string_view bytes, std::size_t from, unsigned n) {
   const char* p = bytes.data();

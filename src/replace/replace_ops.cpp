@@ -5,11 +5,11 @@
 #include <cstring>
 #include <limits>
 #include <system_error>
+#include <type_traits>
 
 #include "core/background_io.h"
 #include "core/comma.h"
 #include "core/cp932.h"
-#include "core/cp932_twins.h"
 #include "core/errors.h"
 #include "core/files.h"
 #include "replace/input_lines.h"
@@ -23,17 +23,6 @@ namespace {
 // The output is handed to the file in pieces of this size: few writes, and
 // a buffer that stays small.
 constexpr std::size_t kOutputChunk = 1 << 18;
-
-// True when splitting the line with GetCommaTxt and joining the fields with
-// JoinCommaTxt gives the line back: not empty, no double quote, nothing that
-// the join would quote.
-bool RebuildsUnchanged(TextView line) {
-  if (line.empty()) return false;
-  for (const char16_t c : line) {
-    if (c == u'"' || (c >= 0x01 && c <= 0x20)) return false;
-  }
-  return true;
-}
 
 Text FileNamePart(TextView pstFile) { return PathText(PathFromText(pstFile).filename()); }
 
@@ -95,6 +84,7 @@ std::string_view PlainNumber(std::string_view field, bool padded, std::string& s
 bool LoadMap(TextView pstFile, NumberMap& map, RunResult& result, bool padded) {
   map.Clear();
   const fs::path path = PathFromText(pstFile);
+  map.SetSource(path);
   if (!FileExists(path)) {
     result.Warn(NoDefinitionText());
     return false;
@@ -276,19 +266,10 @@ Text OutputName2(TextView inputName, TextView suffix) {
   return ReplaceAll(inputName, u".UKE", suffix);
 }
 
-Text ReplaceLine(const Text& line, const NumberMap& map) {
-  const FieldList fields = ParseLeadingFields(line, u',', 2);
-  const Text& field2 = At(fields, 1);
-  if (field2.empty()) return line;
-  const Text key = Trim(field2);
-  if (const auto hit = map.Find(key)) return ReplaceAll(line, key, map.mlsList2[*hit]);
-  return line;
-}
-
 namespace {
 
-// Bytes below 40 are never the trail byte of a double-byte code: a key made
-// of them matches in the bytes exactly where it matches in the text.
+// Bytes below 40 are never part of a double-byte code: a key made of them
+// matches in the bytes exactly where it matches in the text.
 bool BelowTrailBytes(std::string_view key) {
   for (const char c : key) {
     if (static_cast<unsigned char>(c) >= 0x40) return false;
@@ -296,9 +277,46 @@ bool BelowTrailBytes(std::string_view key) {
   return true;
 }
 
-}  // namespace
+// How many code page 932 bytes decoded into the text: one for each ASCII
+// character, half-width katakana and byte kept as U+DC80..U+DCFF; two for
+// every other code unit, each the character of a double-byte code.
+std::size_t Cp932Length(TextView decoded) {
+  std::size_t n = 0;
+  for (const char16_t c : decoded) {
+    const bool single = c < 0x80 || (c >= 0xFF61 && c <= 0xFF9F) || (c >= 0xDC80 && c <= 0xDCFF);
+    n += single ? 1 : 2;
+  }
+  return n;
+}
 
-namespace {
+// Every occurrence of `key` in `text` (the decoded `line`), left to right,
+// replaced by `to` in the line's bytes; the bytes around them are copied as
+// they stand.
+void ReplaceTextOccurrences(std::string_view line, TextView text, TextView key,
+                            std::string_view to, std::string& out) {
+  const std::size_t keyBytes = Cp932Length(key);
+  std::size_t from = 0;  // in the text
+  std::size_t byte = 0;  // the same place in the bytes
+  for (std::size_t at; (at = text.find(key, from)) != TextView::npos; from = at + key.size()) {
+    const std::size_t before = Cp932Length(text.substr(from, at - from));
+    out.append(line.substr(byte, before));
+    out.append(to);
+    byte += before + keyBytes;
+  }
+  out.append(line.substr(byte));
+}
+
+// Every occurrence of a key of bytes below 40 replaced by `to`.
+void ReplaceByteOccurrences(std::string_view line, std::string_view key, std::string_view to,
+                            std::string& out) {
+  std::size_t pos = 0;
+  for (std::size_t at; (at = FindKey(line, key, pos)) != std::string_view::npos;
+       pos = at + key.size()) {
+    out.append(line.substr(pos, at - pos));
+    out.append(to);
+  }
+  out.append(line.substr(pos));
+}
 
 enum class SecondField { kFound, kMissing, kQuoted };
 
@@ -344,251 +362,257 @@ SecondField FindSecondField(std::string_view t, std::string_view& field) {
   return SecondField::kFound;
 }
 
+// A line one of whose first two fields opens with a quote: its key is read
+// from the text, and replaced in the bytes.
+NumberOutcome ReplaceQuotedLine(std::string_view line, const NumberMap& map, std::string& out) {
+  const Text text = Cp932Decode(line);
+  const Text key = Trim(At(ParseLeadingFields(text, u',', 2), 1));
+  const auto hit = key.empty() ? std::nullopt : map.Find(key);
+  if (!hit) {
+    out.append(line);
+    return key.empty() ? NumberOutcome::kBlank : NumberOutcome::kNotFound;
+  }
+  ReplaceTextOccurrences(line, text, key, map.NewBytes(*hit), out);
+  return NumberOutcome::kReplaced;
+}
+
 }  // namespace
 
-void ReplaceLineBytes(std::string_view line, const NumberMap& map, std::string& out) {
+NumberOutcome ReplaceLine(TextView line, const NumberMap& map, Text& out) {
+  const Text key = Trim(At(ParseLeadingFields(line, u',', 2), 1));
+  const auto hit = key.empty() ? std::nullopt : map.Find(key);
+  if (!hit) {
+    out.append(line);
+    return key.empty() ? NumberOutcome::kBlank : NumberOutcome::kNotFound;
+  }
+  out.append(ReplaceAll(line, key, map.mlsList2[*hit]));
+  return NumberOutcome::kReplaced;
+}
+
+NumberOutcome ReplaceLineBytes(std::string_view line, const NumberMap& map, std::string& out) {
   std::string_view field2;
   switch (FindSecondField(line, field2)) {
     case SecondField::kQuoted:
-      Cp932EncodeAppend(ReplaceLine(Cp932Decode(line), map), out);
-      return;
+      return ReplaceQuotedLine(line, map, out);
     case SecondField::kMissing:
       ThrowIndexError(1);
     case SecondField::kFound:
       break;
   }
   const std::string_view key = TrimBytes(field2);
-  std::optional<std::size_t> hit;
-  if (!key.empty()) hit = map.FindBytes(key);
-  // A line whose bytes come back unchanged from decoding and encoding is
-  // copied as it is.
-  const bool changes = Cp932HasTwinLead(line) && Cp932ChangesOnReencodeExact(line);
-  if (!hit) {
-    if (changes) {
-      Cp932NormalizeAppend(line, out);
-    } else {
-      out.append(line);
-    }
-    return;
+  std::string_view to;
+  if (key.empty() || !map.FindBytes(key, to)) {
+    out.append(line);
+    return key.empty() ? NumberOutcome::kBlank : NumberOutcome::kNotFound;
   }
-  if (!BelowTrailBytes(key)) {
-    Cp932EncodeAppend(ReplaceAll(Cp932Decode(line), Cp932Decode(key), map.mlsList2[*hit]), out);
-    return;
+  if (BelowTrailBytes(key)) {
+    ReplaceByteOccurrences(line, key, to, out);
+  } else {
+    ReplaceTextOccurrences(line, Cp932Decode(line), Cp932Decode(key), to, out);
   }
-  // The key's bytes end every piece of the line, and they are never a trail
-  // byte: each piece reads as it did within the line.
-  const bool twins = changes;
-  const std::string_view to = map.NewBytes(*hit);
-  std::size_t pos = 0;
-  while (true) {
-    const std::size_t at = FindKey(line, key, pos);
-    const std::string_view piece = line.substr(pos, at - pos);
-    if (twins) {
-      Cp932NormalizeAppend(piece, out);
-    } else {
-      out.append(piece);
-    }
-    if (at == std::string_view::npos) break;
-    out.append(to);
-    pos = at + key.size();
-  }
-}
-
-RunResult Cnv(const Env& env, TextView pstFile, const NumberMap& map) {
-  RunResult result;
-  try {
-    // The lines stream from the input into the output, one at a time.
-    const fs::path path = PathFromText(pstFile);
-    std::optional<InputLines> reader;
-    std::string_view bytes;
-    if (!OpenInput(pstFile, reader, bytes, result)) return result;
-    const Text outName = OutputName1(FileNamePart(pstFile));
-    const fs::path target = env.ProgramFile(PathFromText(outName));
-    // An output that would replace the input is still converted to the end
-    // (a faulty line is reported first, as ever) but never written.
-    // Its chunks are written on a second thread while the next one fills.
-    std::optional<AtomicFile> out;
-    std::optional<WriteBehind<std::string>> behind;  // writes out; destroyed first
-    if (!SameFile(path, target)) {
-      out.emplace(target);
-      behind.emplace(*out);
-    }
-    const bool plain = reader->coding() == TextCoding::kCp932;
-    std::string chunk;
-    Text text;
-    const auto convert = [&] {
-      do {
-        if (plain) {
-          ReplaceLineBytes(bytes, map, chunk);
-        } else {
-          text.clear();
-          AnyEndLineReader::Decode(reader->coding(), bytes, text);
-          Cp932EncodeAppend(ReplaceLine(text, map), chunk);
-        }
-        chunk += "\r\n";
-        if (chunk.size() >= kOutputChunk) {
-          if (behind) behind->Write(chunk, chunk.size());
-          chunk.clear();
-        }
-      } while (reader->Next(bytes));
-    };
-    // A write error comes before a faulty line after it, and before the refusal.
-    if (behind) {
-      behind->Run(convert);
-    } else {
-      convert();
-    }
-    if (result.RefusesOverwrite(target, outName, {path})) return result;
-    behind->Write(chunk, chunk.size());
-    behind->Finish();
-    out->Commit();
-    result.HandOver(target, outName);
-  } catch (const OpError& e) {
-    result.Error(e.text());
-    result.stopped = true;
-  }
-  return result;
-}
-
-Text ReplaceRecord(Text line, const NumberMap& map, Text& suffix) {
-  if (RebuildsUnchanged(line)) {
-    const TextView id = TextView(line).substr(0, line.find(u','));
-    if (id != u"IR" && id != u"RE") return line;
-  }
-  FieldList fields;
-  GetCommaTxt(line, fields);
-  if (fields[0] == u"IR") {
-    const Text& payer = At(fields, 1);
-    if (payer == u"1") {
-      suffix = T("_1R.UKE");
-    } else if (payer == u"2") {
-      suffix = T("_2R.UKE");
-    }
-  } else if (fields[0] == u"RE") {
-    // Only the chart number itself changes: a textual replace over the
-    // whole record would also hit dates, codes and amounts.
-    Text& chart = At(fields, 13);
-    if (!chart.empty()) {
-      const Text key = Trim(chart);
-      if (!key.empty()) {
-        if (const auto hit = map.Find(key)) chart = map.mlsList2[*hit];
-      }
-    }
-  }
-  return JoinCommaTxt(fields, false);
+  return NumberOutcome::kReplaced;
 }
 
 namespace {
 
-bool IsBlankByte(char c) { return static_cast<unsigned char>(c - 1) < 0x20; }  // 01..20
-
-// A field as JoinCommaTxt (strict off) writes it, on bytes: in quotes, its
-// own quotes doubled, when it holds a quote, a comma or a blank. These are
-// single bytes below 40, never part of a double-byte code.
-void AppendJoinedField(std::string_view field, std::string& out) {
-  const RecordMarks marks = ScanRecord(field);
-  if (!marks.quote && !marks.blank && field.find(',') == std::string_view::npos) {
-    out.append(field);
-    return;
-  }
-  out.push_back('"');
-  for (const char c : field) {
-    if (c == '"') out.push_back('"');
-    out.push_back(c);
-  }
-  out.push_back('"');
+// A receipt record is read as the split at every comma reads it: its fields
+// lie between commas, and their double quotes are dropped. The comma and the
+// quote are single bytes below 40, never part of a double-byte code, so the
+// same reading serves code page 932 bytes and decoded text.
+template <class View>
+unsigned CodeUnit(typename View::value_type c) {
+  return static_cast<std::make_unsigned_t<typename View::value_type>>(c);
 }
 
-// ReplaceRecordBytes of a record whose marks are known.
-void ReplaceMarkedRecord(std::string_view line, const RecordMarks& marks, const NumberMap& map,
-                         Text& suffix, std::string& out) {
-  // A quote is dropped by the split and may join the bytes around it into
-  // other characters: such records, and the empty one, take the text rule.
-  if (line.empty() || marks.quote) {
-    Cp932EncodeAppend(ReplaceRecord(Cp932Decode(line), map, suffix), out);
-    return;
+// The field equals `ascii` once its double quotes are dropped.
+template <class View>
+bool SameUnquoted(View field, std::string_view ascii) {
+  std::size_t k = 0;
+  for (const auto c : field) {
+    if (c == '"') continue;
+    if (k == ascii.size() || CodeUnit<View>(c) != static_cast<unsigned char>(ascii[k])) return false;
+    ++k;
   }
-  // Commas end every field and are never a trail byte: each field reads as
-  // it did within the record, and comes back unchanged when the record does.
-  const bool twin = marks.twin && Cp932ChangesOnReencodeExact(line);
-  const auto append = [&](std::string_view bytes) {
-    if (twin) {
-      Cp932NormalizeAppend(bytes, out);
-    } else {
-      out.append(bytes);
-    }
-  };
-  const auto startsWith = [&line](std::string_view id) {
-    return line.substr(0, 2) == id && (line.size() == 2 || line[2] == ',');
-  };
-  const bool ir = startsWith("IR");
-  const bool re = startsWith("RE");
-  if (!marks.blank && !ir && !re) return append(line);
-  const std::size_t idEnd = std::min<std::size_t>(line.size(), 2);
+  return k == ascii.size();
+}
 
-  const auto fieldEnd = [&line](std::size_t begin) {
-    return std::min(line.find(',', begin), line.size());
-  };
-  std::size_t chartBegin = 0;  // field 13 of an RE record, and what it becomes
-  std::size_t chartEnd = 0;
-  std::optional<std::string_view> newChart;
-  if (ir) {
-    if (idEnd == line.size()) ThrowIndexError(1);
-    const std::string_view payer = line.substr(idEnd + 1, fieldEnd(idEnd + 1) - idEnd - 1);
-    if (payer == "1") {
-      suffix = T("_1R.UKE");
-    } else if (payer == "2") {
-      suffix = T("_2R.UKE");
-    }
-  } else if (re) {
-    // The comma before field 13, the thirteenth of the record.
-    const std::size_t at = FindNthComma(line, idEnd, 13);
-    if (at == std::string_view::npos) ThrowIndexError(13);
-    chartBegin = at + 1;
-    chartEnd = fieldEnd(chartBegin);
-    // Only the chart number itself changes: a textual replace over the
-    // whole record would also hit dates, codes and amounts.
-    const std::string_view key = TrimBytes(line.substr(chartBegin, chartEnd - chartBegin));
-    if (!key.empty()) {
-      std::string_view newBytes;
-      if (map.FindBytes(key, newBytes)) newChart = newBytes;
-    }
+// Nothing but quotes and blanks: a chart number that is not looked up.
+template <class View>
+bool BlankUnquoted(View field) {
+  for (const auto c : field) {
+    if (c != '"' && CodeUnit<View>(c) > 0x20) return false;
   }
-  // The new number is written as the encoder gave it, never normalised: its
-  // bytes are what the record's text gives.
-  if (!marks.blank && !newChart) return append(line);
-  if (!marks.blank) {
-    const RecordMarks toMarks = ScanRecord(*newChart);
-    if (!toMarks.quote && !toMarks.blank && newChart->find(',') == std::string_view::npos) {
-      append(line.substr(0, chartBegin));
-      out.append(*newChart);
-      append(line.substr(chartEnd));
-      return;
-    }
+  return true;
+}
+
+enum class RecordKind { kOther, kIr, kRe };
+
+// `quoted`: the record may hold a double quote; without one, its name is read at once.
+template <class View>
+RecordKind KindOf(View line, bool quoted) {
+  if (!quoted) {
+    if (line.size() < 2 || (line.size() > 2 && line[2] != ',')) return RecordKind::kOther;
+    if (line[0] == 'I' && line[1] == 'R') return RecordKind::kIr;
+    if (line[0] == 'R' && line[1] == 'E') return RecordKind::kRe;
+    return RecordKind::kOther;
   }
-  // Blanks somewhere (or a new number to quote): the fields joined again.
-  std::size_t begin = 0;
-  while (true) {
-    const std::size_t end = fieldEnd(begin);
-    if (newChart && begin == chartBegin) {
-      AppendJoinedField(*newChart, out);
-    } else {
-      const std::string_view field = line.substr(begin, end - begin);
-      if (std::any_of(field.begin(), field.end(), IsBlankByte)) {
-        out.push_back('"');
-        append(field);
-        out.push_back('"');
-      } else {
-        append(field);
+  const View name = line.substr(0, line.find(','));
+  if (SameUnquoted(name, "IR")) return RecordKind::kIr;
+  if (SameUnquoted(name, "RE")) return RecordKind::kRe;
+  return RecordKind::kOther;
+}
+
+// Where field `index` (0-based, from 1) of a record begins and ends; the
+// index error when the record has no such field.
+template <class View>
+void FieldBounds(View line, unsigned index, std::size_t& begin, std::size_t& end) {
+  std::size_t comma = View::npos;
+  if constexpr (std::is_same_v<View, std::string_view>) {
+    comma = FindNthComma(line, 0, index);
+  } else {
+    for (std::size_t i = 0, n = index; i < line.size(); ++i) {
+      if (line[i] == ',' && --n == 0) {
+        comma = i;
+        break;
       }
     }
-    if (end == line.size()) break;
-    out.push_back(',');
-    begin = end + 1;
   }
+  if (comma == View::npos) ThrowIndexError(index);
+  begin = comma + 1;
+  end = std::min(line.find(',', begin), line.size());
 }
 
-// The chart number (field 13, trimmed, as ReplaceMarkedRecord reads it) of
+// The record rewritten into `out`: an IR record's payer sets the suffix; an
+// RE record's chart number (field 13) becomes what `newNumber` gives for it
+// (nothing: not in the map) when it is not blank. Every other character is
+// copied as it stands.
+template <class View, class Out, class NewNumber>
+NumberOutcome RewriteRecord(View line, bool quoted, Text& suffix, Out& out, NewNumber newNumber) {
+  std::size_t begin = 0;
+  std::size_t end = 0;
+  switch (KindOf(line, quoted)) {
+    case RecordKind::kOther:
+      out.append(line);
+      return NumberOutcome::kNotRead;
+    case RecordKind::kIr: {
+      FieldBounds(line, 1, begin, end);
+      const View payer = line.substr(begin, end - begin);
+      if (SameUnquoted(payer, "1")) {
+        suffix = T("_1R.UKE");
+      } else if (SameUnquoted(payer, "2")) {
+        suffix = T("_2R.UKE");
+      }
+      out.append(line);
+      return NumberOutcome::kNotRead;
+    }
+    case RecordKind::kRe:
+      break;
+  }
+  FieldBounds(line, 13, begin, end);
+  const View chart = line.substr(begin, end - begin);
+  if (BlankUnquoted(chart)) {
+    out.append(line);
+    return NumberOutcome::kBlank;
+  }
+  const auto to = newNumber(chart);
+  if (!to) {
+    out.append(line);
+    return NumberOutcome::kNotFound;
+  }
+  out.append(line.substr(0, begin));
+  out.append(*to);
+  out.append(line.substr(end));
+  return NumberOutcome::kReplaced;
+}
+
+// The chart number as the split reads it: its quotes dropped, trimmed.
+Text UnquotedNumber(TextView chart) { return Trim(RemoveChar(chart, u'"')); }
+
+NumberOutcome RewriteRecordBytes(std::string_view line, bool quoted, const NumberMap& map,
+                                 Text& suffix, std::string& out) {
+  return RewriteRecord(line, quoted, suffix, out,
+                       [&](std::string_view chart) -> std::optional<std::string_view> {
+                         // A quote may join the bytes around it into other
+                         // characters once dropped: such a number is read as text.
+                         if (quoted && chart.find('"') != std::string_view::npos) {
+                           const auto hit = map.Find(UnquotedNumber(Cp932Decode(chart)));
+                           if (!hit) return std::nullopt;
+                           return map.NewBytes(*hit);
+                         }
+                         std::string_view to;
+                         if (!map.FindBytes(TrimBytes(chart), to)) return std::nullopt;
+                         return to;
+                       });
+}
+
+}  // namespace
+
+NumberOutcome ReplaceRecord(TextView line, const NumberMap& map, Text& suffix, Text& out) {
+  const bool quoted = line.find(u'"') != TextView::npos;
+  return RewriteRecord(line, quoted, suffix, out, [&](TextView chart) -> std::optional<Text> {
+    const auto hit = map.Find(UnquotedNumber(chart));
+    if (!hit) return std::nullopt;
+    return map.mlsList2[*hit];
+  });
+}
+
+NumberOutcome ReplaceRecordBytes(std::string_view line, const NumberMap& map, Text& suffix,
+                                 std::string& out) {
+  return RewriteRecordBytes(line, line.find('"') != std::string_view::npos, map, suffix, out);
+}
+
+namespace {
+
+// The counts of a run's numbers: the lines or records read, the numbers
+// replaced, and the numbers not in the map with the first of their line
+// numbers. Kept as the lines stream by: an increment or two per line.
+class NumberTally {
+ public:
+  void Note(NumberOutcome outcome, std::size_t lineNumber) {
+    if (outcome == NumberOutcome::kNotRead) return;
+    ++read_;
+    if (outcome == NumberOutcome::kReplaced) {
+      ++replaced_;
+    } else if (outcome == NumberOutcome::kNotFound) {
+      if (notFound_ < kShown) notFoundLines_[notFound_] = lineNumber;
+      ++notFound_;
+    }
+  }
+  std::size_t read() const { return read_; }
+  // "<what was read>、患者番号をN件置き換えました", and the numbers not found.
+  void CountInto(RunResult& result, const Text& readText) const {
+    result.Count(readText + T("、患者番号を") + IntToText(Signed(replaced_)) +
+                 T("件置き換えました"));
+    if (notFound_ == 0) return;
+    Text lines;
+    for (std::size_t i = 0; i < std::min(notFound_, kShown); ++i) {
+      if (i > 0) lines += u", ";
+      lines += IntToText(Signed(notFoundLines_[i]));
+    }
+    result.Count(T("定義にない番号: ") + IntToText(Signed(notFound_)) + T("件（") + lines +
+                 T("行目") + (notFound_ > kShown ? T("ほか") : Text()) + T("）"));
+  }
+
+ private:
+  static constexpr std::size_t kShown = 5;  // line numbers named
+  static std::int64_t Signed(std::size_t n) { return static_cast<std::int64_t>(n); }
+  std::size_t read_ = 0;
+  std::size_t replaced_ = 0;
+  std::size_t notFound_ = 0;
+  std::array<std::size_t, kShown> notFoundLines_{};
+};
+
+Text OperationName() { return T("患者番号リプレース"); }
+
+// The run's inputs for the history: the definition the map was read from, and the file.
+std::vector<fs::path> RunInputs(const NumberMap& map, TextView file) {
+  std::vector<fs::path> inputs;
+  if (!map.source().empty()) inputs.push_back(map.source());
+  inputs.push_back(PathFromText(file));
+  return inputs;
+}
+
+// The chart number (field 13, trimmed, as RewriteRecordBytes reads it) of
 // the first RE record that starts a line from `from` on, in bytes that begin
 // a line; false when there is none complete in them. `end` is where the
 // search may go on.
@@ -657,13 +681,73 @@ class ChartLookahead {
 
 }  // namespace
 
-void ReplaceRecordBytes(std::string_view line, const NumberMap& map, Text& suffix,
-                        std::string& out) {
-  ReplaceMarkedRecord(line, ScanRecord(line), map, suffix, out);
+RunResult Cnv(const Env& env, TextView pstFile, const NumberMap& map) {
+  RunResult result;
+  result.Describe(OperationName(), T("モード1"), RunInputs(map, pstFile));
+  try {
+    // The lines stream from the input into the output, one at a time.
+    const fs::path path = PathFromText(pstFile);
+    std::optional<InputLines> reader;
+    std::string_view bytes;
+    if (!OpenInput(pstFile, reader, bytes, result)) return result;
+    const Text outName = OutputName1(FileNamePart(pstFile));
+    const fs::path target = env.ProgramFile(PathFromText(outName));
+    // An output that would replace the input is still converted to the end
+    // (a faulty line is reported first, as ever) but never written.
+    // Its chunks are written on a second thread while the next one fills.
+    std::optional<AtomicFile> out;
+    std::optional<WriteBehind<std::string>> behind;  // writes out; destroyed first
+    if (!SameFile(path, target)) {
+      out.emplace(target);
+      behind.emplace(*out);
+    }
+    const bool plain = reader->coding() == TextCoding::kCp932;
+    std::string chunk;
+    Text text;
+    Text replaced;
+    NumberTally tally;
+    std::size_t lineNumber = 0;
+    const auto convert = [&] {
+      do {
+        ++lineNumber;
+        if (plain) {
+          tally.Note(ReplaceLineBytes(bytes, map, chunk), lineNumber);
+        } else {
+          text.clear();
+          replaced.clear();
+          AnyEndLineReader::Decode(reader->coding(), bytes, text);
+          tally.Note(ReplaceLine(text, map, replaced), lineNumber);
+          Cp932EncodeAppend(replaced, chunk);
+        }
+        chunk += reader->LineEnd();
+        if (chunk.size() >= kOutputChunk) {
+          if (behind) behind->Write(chunk, chunk.size());
+          chunk.clear();
+        }
+      } while (reader->Next(bytes));
+    };
+    // A write error comes before a faulty line after it, and before the refusal.
+    if (behind) {
+      behind->Run(convert);
+    } else {
+      convert();
+    }
+    if (result.RefusesOverwrite(target, outName, {path})) return result;
+    behind->Write(chunk, chunk.size());
+    behind->Finish();
+    out->Commit();
+    result.HandOver(target, outName);
+    tally.CountInto(result, IntToText(static_cast<std::int64_t>(lineNumber)) + T("行を読み"));
+  } catch (const OpError& e) {
+    result.Error(e.text());
+    result.stopped = true;
+  }
+  return result;
 }
 
 RunResult Cnv2(const Env& env, TextView pstFile, const NumberMap& map, ClickOutputs* click) {
   RunResult result;
+  result.Describe(OperationName(), T("モード2"), RunInputs(map, pstFile));
   try {
     // The records stream from the input into a temporary file; the output's
     // name waits for the last IR record.
@@ -677,32 +761,36 @@ RunResult Cnv2(const Env& env, TextView pstFile, const NumberMap& map, ClickOutp
     Text suffix = u"R.UKE";
     std::string chunk;
     Text text;
-    RecordMarks marks = ScanRecord(bytes);  // later lines' come with them
+    Text replaced;
+    bool quoted = bytes.find('"') != std::string_view::npos;  // later lines' come with them
     ChartLookahead lookahead;
+    NumberTally tally;
+    std::size_t lineNumber = 0;
     do {
-      bool ended = false;  // the record's CR LF written with it
+      ++lineNumber;
       if (plain) {
-        // Most records are copied as they are, with the CR LF that follows
-        // them in the input when they have one: no quote, blank or twin code
-        // in them, and neither an IR nor an RE record.
-        if (!marks.quote && !marks.blank && !marks.twin && !bytes.empty() && bytes[0] != 'I' &&
-            bytes[0] != 'R') {
-          ended = reader->EndedInCrLf();
-          chunk.append(bytes.data(), bytes.size() + (ended ? 2 : 0));
+        // Most records are copied at once, with the line end that follows
+        // them in the reader's buffer: neither an IR nor an RE record, nor
+        // one whose name a quote may hide.
+        if (!quoted && (bytes.empty() || (bytes[0] != 'I' && bytes[0] != 'R'))) {
+          chunk.append(bytes.data(), bytes.size() + reader->LineEnd().size());
         } else {
           // A receipt's other records follow its RE record: while they are
-          // written, what the next receipts' lookups need is fetched.
+          // copied, what the next receipts' lookups need is fetched.
           if (bytes.starts_with("RE,")) lookahead.AtReceipt(*reader, map);
-          ReplaceMarkedRecord(bytes, marks, map, suffix, chunk);
+          tally.Note(RewriteRecordBytes(bytes, quoted, map, suffix, chunk), lineNumber);
+          chunk += reader->LineEnd();
         }
       } else {
         text.clear();
+        replaced.clear();
         AnyEndLineReader::Decode(reader->coding(), bytes, text);
-        Cp932EncodeAppend(ReplaceRecord(std::move(text), map, suffix), chunk);
+        tally.Note(ReplaceRecord(text, map, suffix, replaced), lineNumber);
+        Cp932EncodeAppend(replaced, chunk);
+        chunk += reader->LineEnd();
       }
-      if (!ended) chunk += "\r\n";
       if (chunk.size() >= kOutputChunk) out.Write(chunk);
-    } while (reader->Next(bytes, marks));
+    } while (reader->Next(bytes, quoted));
     out.Write(chunk);
     const Text outName = OutputName2(name, suffix);
     const fs::path target = env.ProgramFile(PathFromText(outName));
@@ -711,6 +799,8 @@ RunResult Cnv2(const Env& env, TextView pstFile, const NumberMap& map, ClickOutp
     out.CommitAs(target);
     if (click) click->Add(target, pstFile);
     result.HandOver(target, outName);
+    tally.CountInto(result, T("RE ") + IntToText(static_cast<std::int64_t>(tally.read())) +
+                                T("件を読み"));
   } catch (const OpError& e) {
     result.Error(e.text());
     result.stopped = true;
@@ -718,10 +808,18 @@ RunResult Cnv2(const Env& env, TextView pstFile, const NumberMap& map, ClickOutp
   return result;
 }
 
+bool LoadForRun(int mode, TextView definition, const std::vector<Text>& inputs, NumberMap& map,
+                RunResult& result) {
+  std::vector<fs::path> paths = {PathFromText(definition)};
+  for (const Text& input : inputs) paths.push_back(PathFromText(input));
+  result.Describe(OperationName(), mode == 1 ? T("モード1") : T("モード2"), std::move(paths));
+  return mode == 1 ? CsvSet(definition, map, result) : CsvSet2(definition, map, result);
+}
+
 RunResult RunMode1(const Env& env, TextView definition, TextView file) {
   RunResult loadResult;
   NumberMap map;
-  if (!CsvSet(definition, map, loadResult)) return loadResult;
+  if (!LoadForRun(1, definition, {Text(file)}, map, loadResult)) return loadResult;
   return Cnv(env, file, map);
 }
 
@@ -729,7 +827,9 @@ std::vector<RunResult> RunMode2(const Env& env, TextView definition, TextView sh
                                 TextView kokuhoFile) {
   RunResult loadResult;
   NumberMap map;
-  if (!CsvSet2(definition, map, loadResult)) return {loadResult};
+  if (!LoadForRun(2, definition, {Text(shahoFile), Text(kokuhoFile)}, map, loadResult)) {
+    return {loadResult};
+  }
   std::vector<RunResult> results;
   ClickOutputs click;
   results.push_back(Cnv2(env, shahoFile, map, &click));

@@ -39,36 +39,42 @@ std::vector<Text> LoadDefinitionLines(TextView pstFile);
 // ParseCommaTxt with strict off gives, without splitting the rest of the text.
 FieldList ParseLeadingFields(TextView text, char16_t delimiter, std::size_t count);
 
-// One mode-1 line: when its second field (trimmed) is an old number, every
-// occurrence of it in the line becomes the new number. Throws OpError (index
-// error) when the line has fewer than two fields.
-Text ReplaceLine(const Text& line, const NumberMap& map);
-// The same on a line of code page 932 bytes, appending the output line's bytes
-// (as WrtSet writes the text, without line end) to `out`. Lines whose key is
-// made of bytes below 40 (digits, signs) work on the bytes; a line whose first
-// two fields open with a quote, or whose key has other bytes and is found,
-// goes through ReplaceLine.
-void ReplaceLineBytes(std::string_view line, const NumberMap& map, std::string& out);
+// What became of the patient number of a line or record, for the run's counts.
+enum class NumberOutcome {
+  kNotRead,   // a record that holds none (mode 2: not an RE record)
+  kBlank,     // the number is empty or blank
+  kReplaced,  // found in the map and replaced
+  kNotFound,  // not in the map: left as it stands
+};
 
-// One mode-2 record as written: an IR record's payer ("1" or "2") sets the
-// output's suffix, an RE record's chart number (field 13, trimmed) becomes its
-// new number, and a record with a quote or a blank (or an IR / RE record) is
-// split at every comma and joined again. Throws OpError (index error) when an
-// IR or RE record is too short.
-Text ReplaceRecord(Text line, const NumberMap& map, Text& suffix);
-// The same on a record of code page 932 bytes, appending the output bytes
-// (without line end) to `out`. Records without a quote work on the bytes,
-// blanks and all; a record with a quote, and the empty one, go through
-// ReplaceRecord.
-void ReplaceRecordBytes(std::string_view line, const NumberMap& map, Text& suffix,
-                        std::string& out);
+// One mode-1 line, appended to `out`: when its second field (trimmed) is an
+// old number, every occurrence of it in the line becomes the new number.
+// Throws OpError (index error) when the line has fewer than two fields.
+NumberOutcome ReplaceLine(TextView line, const NumberMap& map, Text& out);
+// The same on a line of code page 932 bytes: the occurrences are replaced in
+// the bytes, every other byte stays as it stands. A key made of bytes below
+// 40 (digits, signs), which are never part of a double-byte code, is searched
+// in the bytes; other keys, and the key of a line whose first two fields open
+// with a quote, are found in the line's text.
+NumberOutcome ReplaceLineBytes(std::string_view line, const NumberMap& map, std::string& out);
+
+// One mode-2 record, appended to `out`, read as the split at every comma
+// (quotes dropped) reads it: an IR record's payer ("1" or "2") sets the
+// output's suffix; an RE record whose chart number (field 13, trimmed) is an
+// old number gets the new number in place of that field. Every other
+// character stays as it stands. Throws OpError (index error) when an IR or
+// RE record is too short.
+NumberOutcome ReplaceRecord(TextView line, const NumberMap& map, Text& suffix, Text& out);
+// The same on a record of code page 932 bytes.
+NumberOutcome ReplaceRecordBytes(std::string_view line, const NumberMap& map, Text& suffix,
+                                 std::string& out);
 
 // Output names: every ".txt" -> "R.txt" (mode 1); every ".UKE" -> suffix (mode 2).
 Text OutputName1(TextView inputName);
 Text OutputName2(TextView inputName, TextView suffix);
 
 // Mode-1 run on one outpatient file; on success writes one file into
-// env.programDir and sets gstMsg / gstFile1 (gstFile2 empty).
+// env.programDir and sets gstMsg / gstFile1 (gstFile2 empty) and the counts.
 RunResult Cnv(const Env& env, TextView pstFile, const NumberMap& map);
 // Mode-2 run on one receipt file; same contract. `stopped` marks a failure
 // that ends the whole click (index error).
@@ -76,6 +82,12 @@ RunResult Cnv(const Env& env, TextView pstFile, const NumberMap& map);
 // far) has already written, and adds its output to `click`.
 RunResult Cnv2(const Env& env, TextView pstFile, const NumberMap& map,
                ClickOutputs* click = nullptr);
+
+// Loads the definition of a run of `mode` (1: CsvSet, 2: CsvSet2). False when
+// the run cannot start; `result`, named for the run history with the
+// definition and `inputs`, then says why.
+bool LoadForRun(int mode, TextView definition, const std::vector<Text>& inputs, NumberMap& map,
+                RunResult& result);
 
 // Whole runs as the run button makes them, for callers without windows:
 // load the definition, then convert (mode 2: 社保 file, then 国保 file unless

@@ -34,7 +34,9 @@ TEST_F(ReplaceCli, Mode1WritesTheReplacedFile) {
   const CliRun run =
       RunCli({"replace", "--mode", "1", "--definition", def, "--out-dir", out.string(), file});
   EXPECT_EQ(run.exitCode, 0) << run.err;
-  EXPECT_EQ(run.err, "");
+  EXPECT_EQ(run.err,
+            "情報: 8行を読み、患者番号を4件置き換えました\n"
+            "情報: 定義にない番号: 3件（2, 4, 8行目）\n");
   EXPECT_EQ(run.out, (out / "G_FF1_420123456_allR.txt").string() + "\n");
   EXPECT_EQ(ReadBytes(out / "G_FF1_420123456_allR.txt"), Fixture("replace/mode1_expected.txt"));
 }
@@ -46,6 +48,10 @@ TEST_F(ReplaceCli, Mode2WritesBothReceiptFiles) {
   const CliRun run = RunCli(
       {"replace", "--mode", "2", "--definition", def, "--out-dir", out.string(), shaho, kokuho});
   EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(run.err,
+            "情報: RE 6件を読み、患者番号を3件置き換えました\n"
+            "情報: 定義にない番号: 2件（10, 11行目）\n"
+            "情報: RE 1件を読み、患者番号を1件置き換えました\n");
   EXPECT_EQ(run.out,
             (out / "RECEIPTC_1R.UKE").string() + "\n" + (out / "RECEIPTC_2R.UKE").string() + "\n");
   EXPECT_EQ(ReadBytes(out / "RECEIPTC_1R.UKE"), Fixture("replace/mode2_shaho_expected.UKE"));
@@ -56,9 +62,11 @@ TEST_F(ReplaceCli, Mode2MissingShahoFileStillWritesKokuho) {
   const std::string def = Put("def.csv", "1,9\r\n");
   const std::string kokuho = Put("K.UKE", "IR,2\r\nRE,1,2,3,4,5,6,7,8,9,10,11,12,1\r\n");
   const CliRun run = RunCli({"replace", "--mode", "2", "--definition", def, "--out-dir",
-                             out.string(), (in / "none.UKE").string(), kokuho});
+                             out.string(), "--no-history", (in / "none.UKE").string(), kokuho});
   EXPECT_EQ(run.exitCode, 0);
-  EXPECT_EQ(run.err, "警告: ファイルがありません。\n");
+  EXPECT_EQ(run.err,
+            "警告: ファイルがありません。\n"
+            "情報: RE 1件を読み、患者番号を1件置き換えました\n");
   EXPECT_EQ(ListFiles(out), std::vector<std::string>{"K_2R.UKE"});
 }
 
@@ -80,7 +88,7 @@ TEST_F(ReplaceCli, StoppingMessages) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.err);
-    std::vector<std::string> args = {"replace", "--out-dir", out.string()};
+    std::vector<std::string> args = {"replace", "--out-dir", out.string(), "--no-history"};
     args.insert(args.end(), c.args.begin(), c.args.end());
     const CliRun run = RunCli(args);
     EXPECT_EQ(run.exitCode, 1);

@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "core/cp932.h"
+
 namespace tavo::replace {
 namespace {
 
@@ -24,6 +26,31 @@ TEST(ReplaceNumberMap, TextsThatBytesCannotGiveBackAreKept) {
   EXPECT_EQ(map.mlsList[3], u"\u5C71");
   EXPECT_EQ(map.FindBytes("\x8E\x52"), std::optional<std::size_t>(3));
   EXPECT_EQ(map.Find(u"\u5C71"), std::optional<std::size_t>(3));
+}
+
+TEST(ReplaceNumberMap, RomanNumeralsFoldAsTheWindowsCaseMappingFoldsThem) {
+  // Ⅰ..Ⅹ are 8754..875D and FA4A..FA53; ⅰ..ⅹ are EEEF..EEF8 and FA40..FA49.
+  const auto bytes = [](int lead, int trail) {
+    return std::string{static_cast<char>(lead), static_cast<char>(trail)};
+  };
+  for (int k = 0; k < 10; ++k) {
+    SCOPED_TRACE(k);
+    const Text capital(1, static_cast<char16_t>(0x2160 + k));
+    const Text small(1, static_cast<char16_t>(0x2170 + k));
+    const std::string capitals[] = {bytes(0x87, 0x54 + k), bytes(0xFA, 0x4A + k)};
+    const std::string smalls[] = {bytes(0xEE, 0xEF + k), bytes(0xFA, 0x40 + k)};
+    for (const std::string& b : capitals) ASSERT_EQ(Cp932Decode(b), capital);
+    for (const std::string& b : smalls) ASSERT_EQ(Cp932Decode(b), small);
+
+    NumberMap map;
+    map.Add(capital + u"-1", u"999");
+    map.Add(u"x" + small, u"888");
+    EXPECT_EQ(map.Find(small + u"-1"), std::optional<std::size_t>(0));
+    EXPECT_EQ(map.Find(u"X" + capital), std::optional<std::size_t>(1));
+    for (const std::string& b : smalls) EXPECT_EQ(map.FindBytes(b + "-1"), std::optional<std::size_t>(0));
+    for (const std::string& b : capitals) EXPECT_EQ(map.FindBytes("x" + b), std::optional<std::size_t>(1));
+    EXPECT_FALSE(map.Find(small + u"-2"));
+  }
 }
 
 TEST(ReplaceNumberMap, ManyPairsEarliestWinsCaseIgnored) {

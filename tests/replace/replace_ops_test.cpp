@@ -224,6 +224,21 @@ TEST_F(ReplaceRun, Mode1WholeFile) {
   EXPECT_EQ(r.gstFile1, T("G_FF1_420123456_allR.txt"));
   EXPECT_TRUE(r.gstFile2.empty());
   EXPECT_EQ(ReadBytes(input), Fixture("replace/mode1_in.txt"));  // input only read
+  EXPECT_EQ(r.counts, (std::vector<Text>{T("8行を読み、患者番号を4件置き換えました"),
+                                         T("定義にない番号: 3件（2, 4, 8行目）")}));
+}
+
+TEST_F(ReplaceRun, Mode1KeepsEveryByteItDoesNotReplace) {
+  // Line ends CR LF, LF, CR and none; blanks and quotes; a code with a twin
+  // (ED40, which Windows writes FA5C) in a row that is replaced through its
+  // text (a full-width key) and in one that is not replaced.
+  const fs::path input = Put("mixed.txt", Fixture("replace/mode1_mixed.txt"));
+  const RunResult r = Cnv(env, PathArg(input), Map(Fixture("replace/mode1_mixed_def.csv"), true));
+  EXPECT_TRUE(r.messages.empty());
+  ASSERT_TRUE(r.wrote());
+  EXPECT_EQ(ReadBytes(env.programDir / "mixedR.txt"), Fixture("replace/mode1_mixed_expected.txt"));
+  EXPECT_EQ(r.counts, (std::vector<Text>{T("6行を読み、患者番号を5件置き換えました"),
+                                         T("定義にない番号: 1件（2行目）")}));
 }
 
 TEST_F(ReplaceRun, Mode1Utf8InputIsWrittenInShiftJis) {
@@ -249,11 +264,123 @@ TEST_F(ReplaceRun, Mode2WholeFiles) {
   EXPECT_EQ(ReadBytes(env.programDir / "RECEIPTC_1R.UKE"),
             Fixture("replace/mode2_shaho_expected.UKE"));
 
+  EXPECT_EQ(s.counts, (std::vector<Text>{T("RE 6件を読み、患者番号を3件置き換えました"),
+                                         T("定義にない番号: 2件（10, 11行目）")}));
+
   const RunResult k = Cnv2(env, PathArg(in / "k" / "RECEIPTC.UKE"), map);
   EXPECT_EQ(k.gstFile1, T("RECEIPTC_2R.UKE"));
   EXPECT_TRUE(k.gstFile2.empty());
   EXPECT_EQ(ReadBytes(env.programDir / "RECEIPTC_2R.UKE"),
             Fixture("replace/mode2_kokuho_expected.UKE"));
+  EXPECT_EQ(k.counts, std::vector<Text>{T("RE 1件を読み、患者番号を1件置き換えました")});
+}
+
+TEST_F(ReplaceRun, Mode2ChangesOnlyTheChartNumbersItReplaces) {
+  // Blank lines, blanks and quotes in HO, RE, CO, SY and KO records, line
+  // ends CR LF, LF, CR and none, codes with a twin (ED40): all as they stand.
+  // A replaced chart number takes the place of its whole field, its quotes
+  // and blanks included; the rest of its record stays.
+  fs::create_directories(in / "m");
+  WriteBytes(in / "m" / "MIXED.UKE", Fixture("replace/mode2_mixed.UKE"));
+  const RunResult r =
+      Cnv2(env, PathArg(in / "m" / "MIXED.UKE"), Map(Fixture("replace/mode2_def.csv"), false));
+  EXPECT_TRUE(r.messages.empty());
+  ASSERT_TRUE(r.wrote());
+  EXPECT_EQ(ReadBytes(env.programDir / "MIXED_1R.UKE"), Fixture("replace/mode2_mixed_expected.UKE"));
+  EXPECT_EQ(r.counts, (std::vector<Text>{T("RE 5件を読み、患者番号を3件置き換えました"),
+                                         T("定義にない番号: 1件（8行目）")}));
+}
+
+TEST_F(ReplaceRun, RomanNumeralsFoldAsOtherLetters) {
+  // Windows folds Ⅰ..Ⅹ (8754.., FA4A..) and ⅰ..ⅹ (EEEF.., FA40..) as letters.
+  struct Case {
+    const char* name;
+    bool mode2;
+    std::string definition;
+    std::string content;
+    std::string expected;
+  };
+  const std::string re = "IR,1\r\nRE,1,2,3,4,5,6,7,8,9,10,11,12,";
+  const std::vector<Case> cases = {
+      {"mode 2, small numeral EEEF", true, "\x87\x54-1,999\r\n", re + "\xEE\xEF-1,x\r\n",
+       "IR,1\r\nRE,1,2,3,4,5,6,7,8,9,10,11,12,999,x\r\n"},
+      {"mode 2, small numeral FA40", true, "\x87\x54-1,999\r\n", re + "\xFA\x40-1,x\r\n",
+       "IR,1\r\nRE,1,2,3,4,5,6,7,8,9,10,11,12,999,x\r\n"},
+      {"mode 2, capital FA53 against small EEF8", true, "\xEE\xF8-2,7\r\n",
+       re + "\xFA\x53-2\r\n", "IR,1\r\nRE,1,2,3,4,5,6,7,8,9,10,11,12,7\r\n"},
+      {"mode 2, a UTF-8 file read as text", true, "\x87\x54-1,999\r\n",
+       "\xEF\xBB\xBF" + ToUtf8(u"IR,1\r\nRE,1,2,3,4,5,6,7,8,9,10,11,12,\u2170-1\r\n"),
+       "IR,1\r\nRE,1,2,3,4,5,6,7,8,9,10,11,12,999\r\n"},
+      {"mode 1", false, "\x87\x5D-1,999\r\n", "A\t0000000\xEE\xF8-1\tx\r\n",
+       "A\t0000000999\tx\r\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const NumberMap map = Map(c.definition, !c.mode2);
+    const fs::path input = Put(c.mode2 ? "roman.UKE" : "roman.txt", c.content);
+    const RunResult r = c.mode2 ? Cnv2(env, PathArg(input), map) : Cnv(env, PathArg(input), map);
+    ASSERT_TRUE(r.wrote());
+    EXPECT_EQ(ReadBytes(r.written[0]), c.expected);
+  }
+}
+
+TEST_F(ReplaceRun, CountsOfNumbersReplacedAndNotFound) {
+  // Blank numbers count as neither; records other than RE are not read; the
+  // first five line numbers of the numbers not found are named.
+  struct Case {
+    const char* name;
+    bool mode2;
+    std::string content;
+    std::vector<std::string> counts;
+  };
+  const std::string re = "RE,1,2,3,4,5,6,7,8,9,10,11,12,";
+  const std::vector<Case> cases = {
+      {"mode 2, every number found", true, "IR,1\r\n" + re + "1\r\nHO,1\r\n" + re + "2\r\n",
+       {"RE 2件を読み、患者番号を2件置き換えました"}},
+      {"mode 2, blank and missing numbers", true,
+       "IR,1\r\n" + re + "\r\n" + re + " \r\n" + re + "7\r\n" + re + "1\r\nre,9\r\n",
+       {"RE 4件を読み、患者番号を1件置き換えました", "定義にない番号: 1件（4行目）"}},
+      {"mode 2, more than five not found", true,
+       "IR,1\n" + re + "3\n" + re + "4\n\n" + re + "5\n" + re + "6\n" + re + "7\n" + re + "8\n",
+       {"RE 6件を読み、患者番号を0件置き換えました",
+        "定義にない番号: 6件（2, 3, 5, 6, 7行目ほか）"}},
+      {"mode 1", false, "A\t0000000001\r\nB\t0000000003\r\nC\t\"\"\r\nD\t1\r\n",
+       {"4行を読み、患者番号を1件置き換えました", "定義にない番号: 2件（2, 4行目）"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const NumberMap map = Map("1,9\r\n2,8\r\n", !c.mode2);
+    const fs::path input = Put(c.mode2 ? "c.UKE" : "c.txt", c.content);
+    const RunResult r = c.mode2 ? Cnv2(env, PathArg(input), map) : Cnv(env, PathArg(input), map);
+    ASSERT_TRUE(r.wrote());
+    std::vector<std::string> counts;
+    for (const Text& line : r.counts) counts.push_back(ToUtf8(line));
+    EXPECT_EQ(counts, c.counts);
+  }
+}
+
+TEST_F(ReplaceRun, EveryRunNamesItselfForTheHistory) {
+  const fs::path def = Put("def.csv", "1,9\r\n");
+  const fs::path file = Put("a.txt", "A\t0000000001\r\n");
+  const fs::path shaho = Put("S.UKE", "IR,1\r\n");
+  const RunResult r1 = RunMode1(env, PathArg(def), PathArg(file));
+  EXPECT_EQ(r1.operation, T("患者番号リプレース"));
+  EXPECT_EQ(r1.options, T("モード1"));
+  EXPECT_EQ(r1.inputs, (std::vector<fs::path>{def, file}));
+  const auto r2 = RunMode2(env, PathArg(def), PathArg(shaho), PathArg(in / "none.UKE"));
+  ASSERT_EQ(r2.size(), 2u);
+  for (const RunResult& r : r2) {
+    EXPECT_EQ(r.operation, T("患者番号リプレース"));
+    EXPECT_EQ(r.options, T("モード2"));
+  }
+  EXPECT_EQ(r2[0].inputs, (std::vector<fs::path>{def, shaho}));
+  EXPECT_EQ(r2[1].inputs, (std::vector<fs::path>{def, in / "none.UKE"}));  // a missing file too
+  // A definition that cannot be loaded: the click's one line names all inputs.
+  const auto failed = RunMode2(env, PathArg(in / "nodef.csv"), PathArg(shaho), PathArg(file));
+  ASSERT_EQ(failed.size(), 1u);
+  EXPECT_EQ(failed[0].options, T("モード2"));
+  EXPECT_EQ(failed[0].inputs, (std::vector<fs::path>{in / "nodef.csv", shaho, file}));
+  EXPECT_TRUE(failed[0].counts.empty());
 }
 
 TEST_F(ReplaceRun, Mode2NameSuffixFromTheIrRecord) {
@@ -288,24 +415,28 @@ TEST_F(ReplaceRun, Mode2RecordsThatOnlyLookLikeTheNextReceipt) {
   const std::string content = "IR,1\r\n" + re + "1,x\r\nSI,R,RE,1\r\nREX,1,R\r\n" + re +
                               " 1 \r\nHO,\x82R,RE\r\n" + re + "1\r\nZZ,R";
   const std::string expected = "IR,1\r\n" + re + "2,x\r\nSI,R,RE,1\r\nREX,1,R\r\n" + re +
-                               "2\r\nHO,\x82R,RE\r\n" + re + "2\r\nZZ,R\r\n";
+                               "2\r\nHO,\x82R,RE\r\n" + re + "2\r\nZZ,R";
   const RunResult r = Cnv2(env, PathArg(Put("R.UKE", content)), map);
   ASSERT_TRUE(r.wrote());
   EXPECT_EQ(ReadBytes(env.programDir / "R_1R.UKE"), expected);
 }
 
-TEST_F(ReplaceRun, Mode2WritesEveryRecordWithCrLf) {
-  // Records copied with the CR LF that follows them in the input, and the
-  // others given one, around the 1 MiB read too.
+TEST_F(ReplaceRun, Mode2KeepsEveryLineEnd) {
+  // Records copied with the line end that follows them in the input, also
+  // around the 1 MiB read; the last line keeps having none.
   const NumberMap map = Map("1,2\r\n", false);
   const std::string filler(std::size_t{1} << 20, 'A');
+  const std::string re = "RE,1,2,3,4,5,6,7,8,9,10,11,12,";
   const std::vector<std::pair<std::string, std::string>> cases = {
-      {"SI,1\nSI,2\rSI,3\r\nSI,4", "SI,1\r\nSI,2\r\nSI,3\r\nSI,4\r\n"},
-      {"SI,1\r\n\r\nSI,2\n\r\n", "SI,1\r\n\"\"\r\nSI,2\r\n\"\"\r\n"},  // an empty record is joined as ""
+      {"SI,1\nSI,2\rSI,3\r\nSI,4", "SI,1\nSI,2\rSI,3\r\nSI,4"},
+      {"SI,1\r\n\r\nSI,2\n\r\n", "SI,1\r\n\r\nSI,2\n\r\n"},  // empty records stay empty
+      {re + "1\n" + re + "1\r" + re + "1", re + "2\n" + re + "2\r" + re + "2"},
       {"SI," + filler.substr(0, (1 << 20) - 5) + "\r\nSI,2\r",
-       "SI," + filler.substr(0, (1 << 20) - 5) + "\r\nSI,2\r\n"},  // CR LF astride the read
+       "SI," + filler.substr(0, (1 << 20) - 5) + "\r\nSI,2\r"},  // CR LF astride the read
       {"SI," + filler.substr(0, (1 << 20) - 4) + "\r\nSI,2",
-       "SI," + filler.substr(0, (1 << 20) - 4) + "\r\nSI,2\r\n"},  // CR LF just after it
+       "SI," + filler.substr(0, (1 << 20) - 4) + "\r\nSI,2"},  // CR LF just after it
+      {"SI," + filler.substr(0, (1 << 20) - 4) + "\r\r\n" + re + "1\n",
+       "SI," + filler.substr(0, (1 << 20) - 4) + "\r\r\n" + re + "2\n"},  // CR at the read's end
   };
   for (std::size_t i = 0; i < cases.size(); ++i) {
     SCOPED_TRACE(i);
@@ -485,9 +616,9 @@ TEST(ReplaceLeadingFields, SameAsTheFullParse) {
 namespace tavo::replace {
 namespace {
 
-// Records other than IR and RE come out as GetCommaTxt then JoinCommaTxt make
-// them, also where the run takes its shortcut for lines that need no change.
-TEST(ReplaceMode2Records, OtherRecordsAreSplitAndJoined) {
+// Records other than IR and RE are copied as they stand: quotes, blanks,
+// 1A and empty records too, also where the run takes its shortcut.
+TEST(ReplaceMode2Records, OtherRecordsAreCopiedAsTheyStand) {
   const char16_t alphabet[] = {u'H', u'O', u'1', u',', u'"', u' ', u'\t', u'\x1a', u'\u3000'};
   std::uint32_t seed = 777;
   std::vector<Text> lines = {u"IR,2", u"", u",", u"HO", u"\"\""};
@@ -502,13 +633,8 @@ TEST(ReplaceMode2Records, OtherRecordsAreSplitAndJoined) {
     lines.push_back(line);
   }
   std::string input;
-  std::string expected;
-  for (const Text& line : lines) {
-    FieldList fields;
-    GetCommaTxt(line, fields);
-    input += ToUtf8(line) + "\r\n";
-    expected += ToUtf8(JoinCommaTxt(fields)) + "\r\n";
-  }
+  for (const Text& line : lines) input += ToUtf8(line) + "\r\n";
+  const std::string expected = input;
   TempDir root;
   const Env env = test::MakeEnv(root.path());
   WriteBytes(root / "X.UKE", Sjis(input));

@@ -1,12 +1,11 @@
-// The SSE2 scans of the replacement runs against their plain forms, on random
-// lines over the bytes that matter to them.
+// The SSE2 scans of the replacement runs against their plain forms, and the
+// input's lines against the whole-file loading, on random lines over the
+// bytes that matter to them.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <random>
 #include <string>
 
-#include "core/cp932.h"
 #include "replace/input_lines.h"
 #include "replace/key_find.h"
 #include "replace/record_marks.h"
@@ -22,25 +21,6 @@ std::string RandomBytes(std::mt19937& rng, std::size_t length, std::string_view 
     bytes += rng() % 8 == 0 ? static_cast<char>(rng() % 256) : alphabet[rng() % alphabet.size()];
   }
   return bytes;
-}
-
-TEST(ReplaceRecordMarks, EveryScanGivesTheMarksOfEachByte) {
-  const std::string_view alphabet = "RE,1234AB\x82\x50\x81\x40\x87\xED\xFC\"\t \x01\x21\x7F\x80";
-  std::mt19937 rng(4711);
-  for (int round = 0; round < 20000; ++round) {
-    // Mostly short records, around the sixteen bytes of one step.
-    const std::size_t length = round % 10 == 0 ? rng() % 300 : rng() % 40;
-    const std::string bytes = RandomBytes(rng, length, rng() % 2 ? alphabet : "RE,1234AB");
-    RecordMarks want;
-    want.quote = bytes.find('"') != std::string::npos;
-    want.blank =
-        std::any_of(bytes.begin(), bytes.end(), [](char c) { return c >= 1 && c <= 0x20; });
-    want.twin = Cp932HasTwinLeadPlain(bytes);
-    ASSERT_EQ(ScanRecordPlain(bytes), want) << round;
-#if TAVO_SSE2
-    ASSERT_EQ(ScanRecordSse2(bytes), want) << round;
-#endif
-  }
 }
 
 TEST(ReplaceRecordMarks, NthCommaSearchesAgree) {
@@ -96,14 +76,14 @@ TEST(ReplaceInputLines, LineEndSearchesAgree) {
     for (std::size_t i = 0; i < bytes.size() && want == bytes.size(); ++i) {
       if (bytes[i] == '\r' || bytes[i] == '\n') want = i;
     }
-    const RecordMarks wantMarks = ScanRecordPlain(bytes.substr(0, want));
-    RecordMarks marks;
-    ASSERT_EQ(FindRecordEndPlain(bytes, marks), want) << round;
-    ASSERT_EQ(marks, wantMarks) << round;
+    const bool wantQuoted = bytes.substr(0, want).find('"') != std::string::npos;
+    bool quoted = !wantQuoted;
+    ASSERT_EQ(FindRecordEndPlain(bytes, quoted), want) << round;
+    ASSERT_EQ(quoted, wantQuoted) << round;
 #if TAVO_SSE2
-    marks = RecordMarks{true, true, true};
-    ASSERT_EQ(FindRecordEndSse2(bytes, marks), want) << round;
-    ASSERT_EQ(marks, wantMarks) << round;
+    quoted = !wantQuoted;
+    ASSERT_EQ(FindRecordEndSse2(bytes, quoted), want) << round;
+    ASSERT_EQ(quoted, wantQuoted) << round;
 #endif
   }
 }
@@ -117,19 +97,21 @@ std::vector<std::string> ReferenceLines(const std::filesystem::path& file) {
   return lines;
 }
 
-// The lines, and that the ones read with their marks have the marks of their bytes.
+// The lines, and that the ones read with the quote test are told rightly
+// whether they hold a quote; their line ends joined back in, when `ends`.
 std::vector<std::string> Lines(const std::filesystem::path& file, TextCoding& coding,
-                               std::size_t marked) {
+                               std::size_t marked, std::string* ends = nullptr) {
   InputLines reader(file);
   coding = reader.coding();
   std::vector<std::string> lines;
   std::string_view line;
-  RecordMarks marks;
-  while (lines.size() % 2 == marked ? reader.Next(line, marks) : reader.Next(line)) {
-    if (lines.size() % 2 == marked) {
-      EXPECT_EQ(marks, ScanRecordPlain(line)) << lines.size();
+  bool quoted = false;
+  while (lines.size() % 2 == marked ? reader.Next(line, quoted) : reader.Next(line)) {
+    if (lines.size() % 2 == marked && coding == TextCoding::kCp932) {
+      EXPECT_EQ(quoted, line.find('"') != std::string_view::npos) << lines.size();
     }
     lines.emplace_back(line);
+    if (ends) *ends += std::string(line) + std::string(reader.LineEnd());
   }
   return lines;
 }
@@ -172,9 +154,14 @@ TEST(ReplaceInputLines, SameLinesAsTheWholeFileLoading) {
     test::WriteBytes(file, files[i]);
     TextCoding coding{};
     const std::vector<std::string> reference = ReferenceLines(file);
-    ASSERT_EQ(Lines(file, coding, 0), reference) << i;
+    std::string joined;
+    ASSERT_EQ(Lines(file, coding, 0, &joined), reference) << i;
     ASSERT_EQ(Lines(file, coding, 1), reference) << i;
     ASSERT_EQ(coding, AnyEndLineReader(file).coding()) << i;
+    // The lines with their line ends are the file again (a file without a mark).
+    if (coding == TextCoding::kCp932) {
+      ASSERT_EQ(joined, files[i]) << i;
+    }
   }
 }
 

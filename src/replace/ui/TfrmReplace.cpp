@@ -137,34 +137,36 @@ bool TfrmReplace::ReceiptFilesChosen() {
 
 void TfrmReplace::Report(const RunResult& result) { ReportRun(ctx_, this, result); }
 
+// Each run of the click reports on its own: its messages, and its own
+// confirmation window only when it wrote its file.
 void TfrmReplace::Button1Click() {
   const Text definition = FromQ(Edit3->text());
-  RunResult load;
   if (minKbn == 2) {
-    const bool loaded =
-        RunBusy(ctx_.dialogs, [&] { return replace::CsvSet2(definition, map_, load); });
-    if (!loaded) {
-      ShowMessages(ctx_.dialogs, this, load);
+    const std::vector<Text> files = {FromQ(mstFile1), FromQ(mstFile2)};
+    RunResult load;
+    if (!RunBusy(ctx_.dialogs,
+                 [&] { return replace::LoadForRun(2, definition, files, map_, load); })) {
+      Report(load);
       return;
     }
-    // Each file has its own confirmation window; the 国保 run starts after the
-    // 社保 one is closed, unless the 社保 run ended the click.
+    // The 国保 run starts after the 社保 window is closed, unless the 社保 run
+    // ended the click.
     ClickOutputs click;
-    for (const QString& file : {mstFile1, mstFile2}) {
-      const RunResult result = RunBusy(
-          ctx_.dialogs, [&] { return replace::Cnv2(ctx_.env, FromQ(file), map_, &click); });
+    for (const Text& file : files) {
+      const RunResult result =
+          RunBusy(ctx_.dialogs, [&] { return replace::Cnv2(ctx_.env, file, map_, &click); });
       Report(result);
       if (result.stopped) return;
     }
     return;
   }
-  const bool loaded =
-      RunBusy(ctx_.dialogs, [&] { return replace::CsvSet(definition, map_, load); });
-  if (!loaded) {
-    ShowMessages(ctx_.dialogs, this, load);
+  const Text file = FromQ(Edit1->text());
+  RunResult load;
+  if (!RunBusy(ctx_.dialogs, [&] { return replace::LoadForRun(1, definition, {file}, map_, load); })) {
+    Report(load);
     return;
   }
-  Report(RunBusy(ctx_.dialogs, [&] { return replace::Cnv(ctx_.env, FromQ(Edit1->text()), map_); }));
+  Report(RunBusy(ctx_.dialogs, [&] { return replace::Cnv(ctx_.env, file, map_); }));
 }
 
 }  // namespace tavo::ui

@@ -29,7 +29,8 @@ class TfrmReplace : public QDialog {
   void Button4Click();
 
  private:
-  // One run's messages, then its confirmation window when it wrote a file.
+  // One run's line in the run history, its messages, then its confirmation
+  // window when it wrote its file.
   void Report(const RunResult& result);
   // File dialog and acceptance check of a change-definition file.
   void SelectDefinition();

@@ -155,6 +155,26 @@ TEST_F(TfrmReplaceTest, Mode1RunWritesAndOpensTheConfirmationWindow) {
   EXPECT_GT(dlg.busyMax, 0);
 }
 
+TEST_F(TfrmReplaceTest, Mode1ConfirmationWindowShowsTheCounts) {
+  const fs::path ff = Put("a.txt", "A\t0000000123\r\nB\t0000000007\r\nC\t0000000123\r\n");
+  const fs::path def = Put("def.csv", "123,456\r\n");
+  TfrmReplace w(ctx);
+  w.DspSet(1, QString(), QString());
+  SetText(w, "Edit1", QP(ff));
+  SetText(w, "Edit3", QP(def));
+  QString counts;
+  dlg.modalHandlers.push_back([&](QDialog* d) { counts = Get<QLabel>(*d, "Label2")->text(); });
+  Click(w, "Button1");
+  EXPECT_EQ(counts, Q("3行を読み、患者番号を2件置き換えました\n定義にない番号: 1件（2行目）"));
+
+  // A later click that writes nothing opens no window: the earlier output is not offered again.
+  fs::remove(ff);
+  const std::size_t shown = dlg.modalTitles.size();
+  Click(w, "Button1");
+  EXPECT_EQ(dlg.MessageLines(), Lines{"警告: ファイルがありません。"});
+  EXPECT_EQ(dlg.modalTitles.size(), shown);
+}
+
 TEST_F(TfrmReplaceTest, Mode1FailuresShowOneMessageAndNoConfirmation) {
   const fs::path ff = Put("a.txt", "A\t1\r\n");
   const fs::path def = Put("def.csv", "1,2\r\n");
@@ -318,7 +338,7 @@ TEST_F(TfrmReplaceMode2, EachFileHasItsOwnConfirmationWindow) {
   EXPECT_EQ(seen,
             (std::vector<Lines>{{"RECEIPTC_1R.UKE"}, {"RECEIPTC_1R.UKE", "RECEIPTC_2R.UKE"}}));
   EXPECT_EQ(ReadBytes(env.programDir / "RECEIPTC_1R.UKE"),
-            test::Sjis("IR,1\r\nRE,1,2,3,\"ﾔﾏﾀﾞ ﾀﾛｳ\",5,6,7,8,9,10,11,12,999,1\r\n"));
+            test::Sjis("IR,1\r\nRE,1,2,3,ﾔﾏﾀﾞ ﾀﾛｳ,5,6,7,8,9,10,11,12,999,1\r\n"));
   EXPECT_EQ(ReadBytes(env.programDir / "RECEIPTC_2R.UKE"),
             "IR,2\r\nRE,1,2,3,4,5,6,7,8,9,10,11,12,999\r\n");
 }
@@ -328,15 +348,19 @@ TEST_F(TfrmReplaceMode2, ConfirmationWindowsNameAndMoveTheirOwnFile) {
   w.DspSet(2, QP(shaho), QP(kokuho));
   SetText(w, "Edit3", QP(def));
   std::vector<QString> labels;
+  std::vector<QString> counts;
   for (int i = 0; i < 2; ++i) {
     dlg.modalHandlers.push_back([&](QDialog* d) {
       labels.push_back(Get<QLabel>(*d, "Label1")->text());
+      counts.push_back(Get<QLabel>(*d, "Label2")->text());
       Click(*d, "Button1");
     });
   }
   Click(w, "Button1");
   EXPECT_EQ(labels, (std::vector<QString>{Q("RECEIPTC_1R.UKEが作成されました"),
                                           Q("RECEIPTC_2R.UKEが作成されました")}));
+  EXPECT_EQ(counts, (std::vector<QString>{Q("RE 1件を読み、患者番号を1件置き換えました"),
+                                          Q("RE 1件を読み、患者番号を1件置き換えました")}));
   EXPECT_EQ(test::ListFiles(env.downloadsDir), (Lines{"RECEIPTC_1R.UKE", "RECEIPTC_2R.UKE"}));
   EXPECT_TRUE(test::ListFiles(env.programDir).empty());
 }
@@ -357,6 +381,46 @@ TEST_F(TfrmReplaceMode2, SecondFileOfTheSameNameAndKindIsNotWritten) {
   EXPECT_EQ(std::count(dlg.modalTitles.begin(), dlg.modalTitles.end(), Q("確認")), 1);
   EXPECT_EQ(test::ListFiles(env.downloadsDir), Lines{"RECEIPTC_1R.UKE"});
   EXPECT_TRUE(test::ListFiles(env.programDir).empty());
+}
+
+TEST_F(TfrmReplaceMode2, EachClickHandsOverOnlyWhatItWrote) {
+  // The first click's outputs stay in the program folder (windows closed by
+  // their close box). The next click finds no 社保 file: its one window names
+  // the 国保 file, and its button moves only that.
+  Run(QP(shaho), QP(kokuho));
+  ASSERT_EQ(test::ListFiles(env.programDir), (Lines{"RECEIPTC_1R.UKE", "RECEIPTC_2R.UKE"}));
+  fs::remove(shaho);
+  TfrmReplace w(ctx);
+  w.DspSet(2, QP(shaho), QP(kokuho));
+  SetText(w, "Edit3", QP(def));
+  dlg.messages.clear();
+  const std::size_t shown = dlg.modalTitles.size();
+  std::vector<QString> labels;
+  dlg.modalHandlers.push_back([&](QDialog* d) {
+    labels.push_back(Get<QLabel>(*d, "Label1")->text());
+    Click(*d, "Button1");
+  });
+  Click(w, "Button1");
+  dlg.modalHandlers.clear();
+  EXPECT_EQ(dlg.MessageLines(), Lines{"警告: ファイルがありません。"});
+  EXPECT_EQ(dlg.modalTitles.size(), shown + 1);
+  EXPECT_EQ(labels, std::vector<QString>{Q("RECEIPTC_2R.UKEが作成されました")});
+  EXPECT_EQ(test::ListFiles(env.downloadsDir), Lines{"RECEIPTC_2R.UKE"});
+  EXPECT_EQ(test::ListFiles(env.programDir), Lines{"RECEIPTC_1R.UKE"});
+}
+
+TEST_F(TfrmReplaceMode2, ClickThatWritesNothingOpensNoConfirmationWindow) {
+  const auto first = Run(QP(shaho), QP(kokuho));  // outputs of an earlier click are left
+  ASSERT_EQ(first.size(), 2u);
+  const auto confirmations = [&] {
+    return std::count(dlg.modalTitles.begin(), dlg.modalTitles.end(), Q("確認"));
+  };
+  const auto before = confirmations();
+  const auto seen = Run(QP(in / "none1.UKE"), QP(in / "none2.UKE"));
+  EXPECT_EQ(dlg.MessageLines(),
+            (Lines{"警告: ファイルがありません。", "警告: ファイルがありません。"}));
+  EXPECT_TRUE(seen.empty());
+  EXPECT_EQ(confirmations(), before);
 }
 
 TEST_F(TfrmReplaceMode2, MissingShahoFileStillRunsKokuho) {
