@@ -55,10 +55,11 @@ std::vector<Command> AddLinkageCommands(CLI::App& app) {
                         const linkage::Selection selection = linkage::SelectFile2(file);
                         if (!selection.hasNgt) {
                           RunResult stopped = selection.messages;
+                          stopped.Describe(T("変換2"), Text(), {PathFromText(file)});
                           stopped.stopped = true;
                           return Report(stopped);
                         }
-                        return Report(linkage::Conv2(env, file, selection.ngt));
+                        return Report(linkage::Conv2(env, file));
                       }});
 
   auto [anonymize, o3] = AddLinkageCommand(

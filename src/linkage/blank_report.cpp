@@ -45,6 +45,19 @@ Text BlankReportName(TextView outputName) {
 
 void BlankReport::Add(std::size_t line, std::string_view chart, std::string_view column,
                       std::string_view value, std::string_view reason) {
+  Write(line, chart, column, value, reason);
+  ++count_;
+}
+
+void BlankReport::AddWidened(std::size_t line, std::string_view chart, std::string_view column,
+                             std::string_view value) {
+  if (widenedReason_.empty()) widenedReason_ = Cp932Encode(T("カンマを全角に置換"));
+  Write(line, chart, column, value, widenedReason_);
+  ++widened_;
+}
+
+void BlankReport::Write(std::size_t line, std::string_view chart, std::string_view column,
+                        std::string_view value, std::string_view reason) {
   if (!file_) {
     file_.emplace(target_);
     file_->Write(Cp932Encode(FromUtf8(kHeaderUtf8)));
@@ -63,7 +76,6 @@ void BlankReport::Add(std::size_t line, std::string_view chart, std::string_view
   AppendField(line_, reason);
   line_ += "\r\n";
   file_->Write(line_);
-  ++count_;
 }
 
 void BlankReport::CommitWith(AtomicFile& output) {

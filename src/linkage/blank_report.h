@@ -1,8 +1,9 @@
 // The report of the values that converter 2 blanked because they failed
-// their validation: "<output name without .csv>_検証.csv" beside the output,
-// code page 932, CR LF, one line per blanked value. It is started at the
-// first such value, so a run that blanks nothing writes none, and it is put
-// in place together with the output.
+// their validation, and of those whose commas it widened so that they keep
+// their column: "<output name without .csv>_検証.csv" beside the output,
+// code page 932, CR LF, one line per value. It is started at the first such
+// value, so a run that changes none writes none, and it is put in place
+// together with the output.
 #pragma once
 
 #include <cstddef>
@@ -28,7 +29,12 @@ class BlankReport {
   // reason, all as code page 932 bytes.
   void Add(std::size_t line, std::string_view chart, std::string_view column,
            std::string_view value, std::string_view reason);
+  // One value written with its commas widened, as it stood in the input.
+  void AddWidened(std::size_t line, std::string_view chart, std::string_view column,
+                  std::string_view value);
+  // The values blanked, and those widened.
   std::size_t count() const { return count_; }
+  std::size_t widened() const { return widened_; }
   const std::filesystem::path& target() const { return target_; }
 
   // Puts the output in place, and the report beside it when there is one.
@@ -40,8 +46,12 @@ class BlankReport {
  private:
   std::filesystem::path target_;
   std::optional<AtomicFile> file_;
+  void Write(std::size_t line, std::string_view chart, std::string_view column,
+             std::string_view value, std::string_view reason);
   std::size_t count_ = 0;
+  std::size_t widened_ = 0;
   std::string line_;
+  std::string widenedReason_;
 };
 
 }  // namespace tavo::linkage

@@ -12,6 +12,7 @@
 #include "core/errors.h"
 #include "core/files.h"
 #include "core/simd.h"
+#include "linkage/convert2.h"
 #include "linkage/formats.h"
 
 namespace tavo::linkage {
@@ -72,12 +73,22 @@ Text Ldl(const Text& t) {
 Text SelectPromptText() { return T("変換前ファイルを選択します"); }
 Text NotFfFileText() { return T("正しいFFファイルではありません。"); }
 Text NoFileText() { return T("ファイルがありません。"); }
+Text NotOutpatientText() { return T("外来データファイル（FFファイル）ではありません。"); }
+
+Text ReadWrittenText(std::size_t lines, std::size_t rows) {
+  return IntToText(static_cast<std::int64_t>(lines)) + T("行を読み、") +
+         IntToText(static_cast<std::int64_t>(rows)) + T("行を書き込みました（見出し行を除く）");
+}
+
+Text WidenedText(std::size_t values) {
+  return T("カンマを全角に置換した値: ") + IntToText(static_cast<std::int64_t>(values)) + T("件");
+}
 
 void SplitFieldsBytesPlain(std::string_view line, std::vector<std::string_view>& fields) {
   fields.clear();
   std::size_t start = 0;
   for (std::size_t k = 0; k < line.size(); ++k) {
-    if (line[k] == ',' || line[k] == '\t') {
+    if (line[k] == '\t') {
       fields.push_back(line.substr(start, k - start));
       start = k + 1;
     }
@@ -90,12 +101,10 @@ void SplitFieldsBytes(std::string_view line, std::vector<std::string_view>& fiel
   fields.clear();
   std::size_t start = 0;
   std::size_t k = 0;
-  const __m128i comma = _mm_set1_epi8(',');
   const __m128i tab = _mm_set1_epi8('\t');
   for (; k + 16 <= line.size(); k += 16) {
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line.data() + k));
-    auto mask = static_cast<unsigned>(
-        _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, comma), _mm_cmpeq_epi8(v, tab))));
+    auto mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, tab)));
     while (mask != 0) {
       const std::size_t at = k + static_cast<std::size_t>(std::countr_zero(mask));
       fields.push_back(line.substr(start, at - start));
@@ -104,7 +113,7 @@ void SplitFieldsBytes(std::string_view line, std::vector<std::string_view>& fiel
     }
   }
   for (; k < line.size(); ++k) {
-    if (line[k] == ',' || line[k] == '\t') {
+    if (line[k] == '\t') {
       fields.push_back(line.substr(start, k - start));
       start = k + 1;
     }
@@ -136,36 +145,45 @@ FieldList ConvertRow(const FieldList& f, TextView yearMonth, long long lineNumbe
 namespace {
 
 // The conversion, one line at a time: the state it keeps is the year-month
-// and the chart numbers already written.
+// and the chart numbers already written. Fields are cut at TABs and lose
+// their double quotes; a comma stays in its value, and is widened to "，"
+// when the value is written.
 class LineConverter {
  public:
   // The output row of the next line, when it gives one.
   bool Next(const Text& line, Text& row) {
     ++number_;
-    fields_.clear();
-    GetCommaTxt(ReplaceAll(line, u"\t", u","), fields_);
-    if (fields_.size() < kMinFields || fields_[kChart].empty()) return false;
+    fields_ = SplitTab(line);
+    for (Text& field : fields_) std::erase(field, u'"');
+    if (fields_.size() < kMinFields || fields_[kChart].empty()) {
+      const bool known =
+          !fields_.empty() && !fields_[kChart].empty() && Known(UpperAscii(Trim(fields_[kChart])));
+      return Unusable(fields_.size(), known);
+    }
     NoteYearMonth(fields_[kYearMonth]);
-    if (!Admit(UpperAscii(Trim(fields_[kChart])))) return false;
+    if (!Admit(UpperAscii(Trim(fields_[kChart])))) return Repeated();
     Emit(row);
     return true;
   }
 
-  // The same on code page 932 bytes: a TAB, a comma and a double quote are
-  // never part of a double-byte code, so without a quote the split is the
-  // bytes'. A repeated patient's line decodes at most its year-month; a new
-  // one only the fields its row reads.
+  // The same on code page 932 bytes: a TAB and a double quote are never
+  // part of a double-byte code, so without a quote the split is the bytes'.
+  // A repeated patient's line decodes at most its year-month; a new one only
+  // the fields its row reads.
   bool NextBytes(std::string_view line, Text& row) {
     if (SeenBefore(line)) {
       ++number_;
-      return false;
+      return Repeated();
     }
     if (line.find('"') != std::string_view::npos) return Next(Cp932Decode(line), row);
     ++number_;
     SplitFieldsBytes(line, views_);
-    if (views_.size() < kMinFields || views_[kChart].empty()) return false;
+    if (views_.size() < kMinFields || views_[kChart].empty()) {
+      return Unusable(views_.size(),
+                      !views_[kChart].empty() && KnownBytes(TrimBytes(views_[kChart])));
+    }
     if (!haveYearMonth_ && number_ > 1) NoteYearMonth(Cp932Decode(views_[kYearMonth]));
-    if (!AdmitBytes(TrimBytes(views_[kChart]))) return false;
+    if (!AdmitBytes(TrimBytes(views_[kChart]))) return Repeated();
     fields_.resize(kMinFields);
     for (const std::size_t i : kRead) {
       fields_[i].clear();
@@ -176,10 +194,30 @@ class LineConverter {
   }
 
   const Text& yearMonth() const { return yearMonth_; }
+  Convert1Counts counts() const {
+    Convert1Counts c = counts_;
+    c.lines = number_ > 0 ? static_cast<std::size_t>(number_ - 1) : 0;
+    return c;
+  }
 
  private:
   static constexpr std::size_t kRead[] = {kChart, kName,     kYearMonth, kPostal, kHeight,  kWeight,
                                           kHba1c, kSystolic, kDiastolic, kLdl,    kUricAcid};
+
+  // A line of too few fields or without a chart number; counted by why,
+  // the title line not at all. The line of a patient already written counts
+  // as a repeat whatever else it lacks, as the quick test of SeenBefore
+  // finds it so.
+  bool Unusable(std::size_t fields, bool knownChart) {
+    if (number_ == 1) return false;
+    if (knownChart) return Repeated();
+    ++(fields < kMinFields ? counts_.tooShort : counts_.noChart);
+    return false;
+  }
+  bool Repeated() {
+    if (number_ > 1) ++counts_.repeated;
+    return false;
+  }
 
   // The first usable line after the title gives the year-month.
   void NoteYearMonth(const Text& field) {
@@ -190,13 +228,13 @@ class LineConverter {
 
   // Most lines are of a patient already written: once the year-month is
   // known, such a line gives nothing whatever its other fields, and its
-  // chart number (the bytes before the first comma or TAB, which no later
-  // double quote changes) is all that need be read. False when the line is
-  // not plainly one of those; the full reading then decides.
+  // chart number (the bytes before the first TAB, which no later double
+  // quote changes) is all that need be read. False when the line is not
+  // plainly one of those; the full reading then decides.
   bool SeenBefore(std::string_view line) const {
     if (!haveYearMonth_ || number_ < 1) return false;
     std::size_t end = 0;
-    while (end < line.size() && line[end] != ',' && line[end] != '\t') ++end;
+    while (end < line.size() && line[end] != '\t') ++end;
     if (end == 0) return false;
     const std::string_view key = TrimBytes(line.substr(0, end));
     if (key.size() > kShortKey) return false;
@@ -207,6 +245,19 @@ class LineConverter {
       upper[i] = c >= 'a' && c <= 'z' ? static_cast<char>(c - 0x20) : c;
     }
     return seenAscii_.Find(std::string_view(upper, key.size())).has_value();
+  }
+
+  // Whether a chart number (trimmed, ASCII letters upper-cased) was written.
+  bool Known(const Text& key) const {
+    std::string ascii;
+    for (const char16_t c : key) {
+      if (c >= 0x80) return seen_.count(key) > 0;
+      ascii.push_back(static_cast<char>(c));
+    }
+    return seenAscii_.Find(ascii).has_value();
+  }
+  bool KnownBytes(std::string_view trimmed) const {
+    return Known(UpperAscii(Cp932Decode(trimmed)));
   }
 
   // True for a chart number (trimmed, ASCII letters upper-cased) not written
@@ -232,18 +283,21 @@ class LineConverter {
   }
 
   void Emit(Text& row) {
-    const FieldList values = ConvertRow(fields_, yearMonth_, number_);
+    FieldList values = ConvertRow(fields_, yearMonth_, number_);
     row.clear();
     for (std::size_t c = 0; c < values.size(); ++c) {
+      if (WidenCommas(values[c]) > 0) ++counts_.widened;
       if (c) row += u',';
       row += values[c];
     }
+    ++counts_.rows;
   }
 
   static constexpr std::size_t kShortKey = 16;  // longer chart numbers take the full reading
   long long number_ = 0;
   bool haveYearMonth_ = false;
   Text yearMonth_;
+  Convert1Counts counts_;
   // Chart numbers already written: those of ASCII as bytes, the others as text.
   ByteIndex seenAscii_;
   std::unordered_set<Text> seen_;
@@ -262,6 +316,7 @@ Convert1Output ConvertAll(const std::vector<Line>& lines, Step step) {
     if (step(converter, line, row)) out.lines.push_back(row);
   }
   out.yearMonth = converter.yearMonth();
+  out.counts = converter.counts();
   return out;
 }
 
@@ -278,18 +333,42 @@ Convert1Output ConvertLinesBytes(const std::vector<std::string>& lines) {
   });
 }
 
+namespace {
+
+// The count lines of a run of converter 1.
+void CountConversion(RunResult& result, const Convert1Counts& c) {
+  result.Count(ReadWrittenText(c.lines, c.rows));
+  std::vector<Text> skipped;
+  auto add = [&skipped](std::size_t n, const char* why) {
+    if (n > 0)
+      skipped.push_back(IntToText(static_cast<std::int64_t>(n)) + T("行（") + T(why) + T("）"));
+  };
+  add(c.tooShort, "項目が足りない");
+  add(c.noChart, "カルテ番号が空欄");
+  add(c.repeated, "カルテ番号の重複");
+  if (!skipped.empty()) {
+    Text line = T("読み飛ばした行: ") + skipped[0];
+    for (std::size_t i = 1; i < skipped.size(); ++i) line += T("、") + skipped[i];
+    result.Count(line);
+  }
+  if (c.widened > 0) result.Count(WidenedText(c.widened));
+}
+
+}  // namespace
+
 RunResult Cnv(const Env& env, TextView pstFile) {
   RunResult result;
   const fs::path input = PathFromText(pstFile);
+  result.Describe(T("変換1"), Text(), {input});
   if (pstFile.empty() || !FileExists(input)) {
     result.Warn(NoFileText());
     return result;
   }
   try {
+    // A file of another kind (a receipt file, say) gives no row or wrong ones.
+    if (!OutpatientYearMonth(pstFile, result)) return result;
     AnyEndLineReader reader(input);
     std::string_view bytes;
-    // A file of no lines would give no output, yet the confirmation window
-    // would name a file (or an older one of that name): refuse it instead.
     if (!reader.NextBytes(bytes)) {
       result.Warn(NotFfFileText());
       return result;
@@ -319,6 +398,15 @@ RunResult Cnv(const Env& env, TextView pstFile) {
         chunk.clear();
       }
     } while (reader.NextBytes(bytes));
+    const Convert1Counts counts = converter.counts();
+    CountConversion(result, counts);
+    // A file without a patient row would give a title line alone.
+    if (counts.rows == 0) {
+      result.Warn(T("ファイル ") + Text(pstFile) +
+                  T(" には変換できる行がないため、電カル連携ファイルは作成しませんでした。"
+                    "カルテ番号があり、項目が53以上ある患者の行が必要です。"));
+      return result;
+    }
     out.Write(chunk);
     const Text name = SafeFileName(CarteFileName(converter.yearMonth()));
     const fs::path target = env.ProgramFile(PathFromText(name));

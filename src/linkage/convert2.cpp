@@ -8,11 +8,13 @@
 #include <limits>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <utility>
 
 #include "core/background_io.h"
 #include "core/bytes.h"
 #include "core/carte.h"
+#include "core/comma.h"
 #include "core/cp932.h"
 #include "core/cp932_twins.h"
 #include "core/errors.h"
@@ -612,13 +614,15 @@ Text ConvCarte(TextView dataId, const DataIdMap& map) {
   return k;
 }
 
-void ConvertTSVtoCSV_Reorder(const fs::path& input, const fs::path& output,
-                             const std::array<int, kNumberedColumnCount>& order,
-                             BlankReport* report) {
+ConvertCounts ConvertTSVtoCSV_Reorder(const fs::path& input, const fs::path& output,
+                                      const std::array<int, kNumberedColumnCount>& order,
+                                      BlankReport* report) {
   RawLineStream in(input);
   AtomicFile out(output);
   TabFields fields;
+  ConvertCounts counts;
   std::string row;
+  std::string widening;
   std::string_view line;
   bool first = true;
   std::size_t lineNumber = 0;
@@ -654,18 +658,31 @@ void ConvertTSVtoCSV_Reorder(const fs::path& input, const fs::path& output,
                         Cp932Encode(ChkStdReason(value, p)));
           }
         }
+        if (fields.comma() && row.find(',', before) != std::string::npos) {
+          widening.assign(row, before);
+          WidenCommasBytes(widening);
+          row.replace(before, std::string::npos, widening);
+          ++counts.widened;
+          if (report) {
+            report->AddWidened(lineNumber, TrimBytes(fields.field(0)), NumberedHeaderBytes(k),
+                               field);
+          }
+        }
       }
     }
     row += kCrLf;
     out.Write(row);
   }
   Commit(out, report);
+  counts.lines = counts.rows = lineNumber > 0 ? lineNumber - 1 : 0;
+  return counts;
 }
 
-void ConvertNewFmt(const fs::path& input, const fs::path& output, const fs::path& recelist,
-                   BlankReport* report) {
+ConvertCounts ConvertNewFmt(const fs::path& input, const fs::path& output, const fs::path& recelist,
+                            BlankReport* report) {
   static_assert(RawLineStream::kReadSlack >= RowBuffer::kSlack + 8);
   const CarteLookup charts(recelist);
+  ConvertCounts counts;
   RawLineStream in(input);
   AtomicFile out(output);
   RowBuffer rows(out);
@@ -715,12 +732,13 @@ void ConvertNewFmt(const fs::path& input, const fs::path& output, const fs::path
   CarteLookup::Digits digits;
   std::string_view line;
   std::size_t lineNumber = 0;
-  // A value that its rule blanked goes into the report with the row's chart
-  // number, worked out again at the line's first blanked value (column 0
-  // comes first), so that the common path keeps nothing for the report.
+  // A value that its rule blanked, or whose commas were widened, goes into
+  // the report with the row's chart number, worked out again at the line's
+  // first such value (column 0 comes first), so that the common path keeps
+  // nothing for the report.
   std::size_t chartLine = 0;
   std::string chart;
-  auto noteBlank = [&](const Column& col, std::string_view field) {
+  auto rowChart = [&]() -> const std::string& {
     if (chartLine != lineNumber) {
       chartLine = lineNumber;
       chart.clear();
@@ -734,7 +752,10 @@ void ConvertNewFmt(const fs::path& input, const fs::path& output, const fs::path
         }
       }
     }
-    report->Add(lineNumber, chart, col.header, field, col.reason);
+    return chart;
+  };
+  auto noteBlank = [&](const Column& col, std::string_view field) {
+    report->Add(lineNumber, rowChart(), col.header, field, col.reason);
   };
   if (in.Next(line)) {
     ++lineNumber;
@@ -797,44 +818,39 @@ void ConvertNewFmt(const fs::path& input, const fs::path& output, const fs::path
     row = rows.Room(bound);
     o = row + used;
   };
-  while (true) {
-    // Most lines are cut and split in one pass over the bytes read; one
-    // whose break is not in the buffer yet (or is a CR at its end, which an
-    // LF may follow) is read the long way.
-    const std::string_view unread = in.Unread();
-    const std::size_t end = unread.empty() ? 0 : fields.SplitToBreak(unread);
-    if (end < unread.size() && (unread[end] == '\n' || end + 1 < unread.size())) {
-      line = unread.substr(0, end);
-      in.Take(end + 1 + (unread[end] == '\r' && unread[end + 1] == '\n'));
-      if (chartFirst) charts.PrefetchLeading(in.Unread());
-    } else {
-      if (!in.Next(line)) break;
-      fields.Split(line);
-    }
-    ++lineNumber;
-    if (IsBlankBytes(line)) continue;
-    // The line is followed by readable slack: fields are read and moved in
-    // fixed-size pieces.
-    const TabFields::View split = fields.view();
-    bound = maxUse * line.size() + rowExtra;
-    row = rows.Room(bound);
-    o = row;
-    auto col = columns.begin();
-    // Nearly every row starts with the chart number of an ASCII data
-    // identification number: it is written at once, outside the loop.
-    if (col != columns.end() && col->kind == Kind::kCarte && col->source < split.size() &&
-        split.ascii(col->source)) {
-      const CarteLookup::Key dataId = charts.Read(split.field(col->source));
-      o = Put(o, charts.ConvCarte(dataId, digits));
-      ++col;
-    }
+  // The value written from row + start up to o, with its commas widened:
+  // counted, and noted in the report with the field it came from.
+  std::string widening;
+  auto widenValue = [&](const Column& col, std::size_t start, const TabFields::View& split) {
+    widening.assign(row + start, o);
+    const std::size_t was = widening.size();
+    if (WidenCommasBytes(widening) == 0) return;
+    ensure(widening.size() - was);
+    o = Put(row + start, widening);
+    ++counts.widened;
+    if (report) report->AddWidened(lineNumber, rowChart(), col.header, split.field(col.source));
+  };
+  // The columns of a line from `col` on. A line that holds a comma goes
+  // through them with kWiden: each value is widened once it is written, so
+  // fields are copied one by one, never as a run.
+  auto convertColumns = [&](auto widen, std::vector<Column>::const_iterator col,
+                            const TabFields::View& split) {
+    constexpr bool kWiden = decltype(widen)::value;
+    // The column whose value ends at o, and where that value starts.
+    [[maybe_unused]] const Column* last = &columns.front();
+    [[maybe_unused]] std::size_t lastStart = 0;
     for (; col != columns.end(); ++col) {
       // Read before any byte is written, which could alias them.
       const std::size_t source = col->source;
       const Kind kind = col->kind;
       const std::size_t run = col->run;
+      if constexpr (kWiden) {
+        widenValue(*last, lastStart, split);
+        last = &*col;
+      }
       o = PutCommas(o, col->commas);
-      if (run > 1 && source + run <= split.size() && AllAscii(split, source, run)) {
+      if constexpr (kWiden) lastStart = static_cast<std::size_t>(o - row);
+      if (!kWiden && run > 1 && source + run <= split.size() && AllAscii(split, source, run)) {
         char* const at = o;
         o = PutPadded(o, split.span(source, run));
         for (std::size_t k = 1; k < run; ++k) at[split.tabIn(source, source + k)] = ',';
@@ -916,16 +932,131 @@ void ConvertNewFmt(const fs::path& input, const fs::path& output, const fs::path
         noteBlank(*col, field);
       }
     }
+    if constexpr (kWiden) widenValue(*last, lastStart, split);
+  };
+  while (true) {
+    // Most lines are cut and split in one pass over the bytes read; one
+    // whose break is not in the buffer yet (or is a CR at its end, which an
+    // LF may follow) is read the long way.
+    const std::string_view unread = in.Unread();
+    const std::size_t end = unread.empty() ? 0 : fields.SplitToBreak(unread);
+    if (end < unread.size() && (unread[end] == '\n' || end + 1 < unread.size())) {
+      line = unread.substr(0, end);
+      in.Take(end + 1 + (unread[end] == '\r' && unread[end + 1] == '\n'));
+      if (chartFirst) charts.PrefetchLeading(in.Unread());
+    } else {
+      if (!in.Next(line)) break;
+      fields.Split(line);
+    }
+    ++lineNumber;
+    if (IsBlankBytes(line)) {
+      ++counts.blankLines;
+      continue;
+    }
+    // The line is followed by readable slack: fields are read and moved in
+    // fixed-size pieces.
+    const TabFields::View split = fields.view();
+    bound = maxUse * line.size() + rowExtra;
+    row = rows.Room(bound);
+    o = row;
+    auto col = columns.begin();
+    // Nearly every row starts with the chart number of an ASCII data
+    // identification number: it is written at once, outside the loop.
+    if (col != columns.end() && col->kind == Kind::kCarte && col->source < split.size() &&
+        split.ascii(col->source)) {
+      const CarteLookup::Key dataId = charts.Read(split.field(col->source));
+      o = Put(o, charts.ConvCarte(dataId, digits));
+      ++col;
+    }
+    if (split.comma) {
+      convertColumns(std::true_type{}, col, split);
+    } else {
+      convertColumns(std::false_type{}, col, split);
+    }
     o = PutCommas(o, trailingCommas);
     o = Put(o, kCrLf);
     rows.Done(o);
+    ++counts.rows;
   }
   rows.Finish();
   Commit(out, report);
+  counts.lines = lineNumber > 0 ? lineNumber - 1 : 0;
+  return counts;
 }
 
-RunResult Conv2(const Env& env, TextView pstFile, TextView mstNgt) {
+namespace {
+
+// The messages of a selection that took no file (empty or unreadable), as
+// the selection gives them; an error stops the run.
+void Refuse(const Selection& s, RunResult& result) {
+  for (const Message& m : s.messages.messages) {
+    result.messages.push_back(m);
+    if (m.kind == MsgKind::Error) result.stopped = true;
+  }
+}
+
+void WarnNotOutpatient(const Text& why, RunResult& result) {
+  result.Warn(why + u'\n' + NotOutpatientText());
+}
+
+}  // namespace
+
+std::optional<Text> OutpatientYearMonth(TextView pstFile, RunResult& result) {
+  Selection s = SelectFile2(pstFile);
+  if (s.hasNgt) return std::move(s.ngt);
+  if (!s.accepted) {
+    Refuse(s, result);
+    return std::nullopt;
+  }
+  for (const Message& m : s.messages.messages) WarnNotOutpatient(m.text, result);
+  return std::nullopt;
+}
+
+bool IsOutpatientFile(TextView pstFile, RunResult& result) {
+  const Selection s = SelectFile2(pstFile);
+  if (!s.accepted) {
+    Refuse(s, result);
+    return false;
+  }
+  if (s.lines.size() < 2) {
+    WarnNotOutpatient(FileNotReadText(pstFile, " には2行目がありません。"), result);
+    return false;
+  }
+  if (s.lines[1].find(u'\t') == Text::npos) {
+    WarnNotOutpatient(FileNotReadText(pstFile, " の2行目はタブ区切りではありません。"), result);
+    return false;
+  }
+  return true;
+}
+
+namespace {
+
+// The count lines of a converter 2 run.
+void CountConversion(RunResult& result, const ConvertCounts& counts, const BlankReport& report,
+                     const Text& reportName) {
+  result.Count(ReadWrittenText(counts.lines, counts.rows));
+  if (counts.blankLines > 0) {
+    result.Count(T("読み飛ばした行: ") + IntToText(static_cast<std::int64_t>(counts.blankLines)) +
+                 T("行（空行）"));
+  }
+  std::vector<Text> changed;
+  if (report.count() > 0) {
+    changed.push_back(T("検証で空欄にした値: ") +
+                      IntToText(static_cast<std::int64_t>(report.count())) + T("件"));
+  }
+  if (counts.widened > 0) changed.push_back(WidenedText(counts.widened));
+  if (changed.empty()) return;
+  Text line = changed[0];
+  for (std::size_t i = 1; i < changed.size(); ++i) line += T("、") + changed[i];
+  result.Count(line + T("（") + reportName + T(" に記録）"));
+}
+
+}  // namespace
+
+RunResult Conv2(const Env& env, TextView pstFile) {
   RunResult result;
+  const fs::path input = PathFromText(pstFile);
+  result.Describe(T("変換2"), Text(), {input});
   if (IsBlank(pstFile)) {
     result.Error(
         T("変換前ファイルが選択されていません。先に「変換前ファイル選択」でファイルを選んでください"
@@ -934,8 +1065,12 @@ RunResult Conv2(const Env& env, TextView pstFile, TextView mstNgt) {
     return result;
   }
   try {
-    const fs::path input = PathFromText(pstFile);
-    const Text name = SafeFileName(CarteFileName(mstNgt));
+    // The layout and the name come from the file converted, read now.
+    const std::optional<Text> mstNgt = OutpatientYearMonth(pstFile, result);
+    if (!mstNgt) return result;
+    const bool itemCode = ToInt32Def(Trim(*mstNgt), 0) >= kItemCodeFrom;
+    result.options = itemCode ? T("項目コード形式") : T("位置形式");
+    const Text name = SafeFileName(CarteFileName(*mstNgt));
     const fs::path target = env.ProgramFile(PathFromText(name));
     const Text reportName = BlankReportName(name);
     BlankReport report(env.ProgramFile(PathFromText(reportName)));
@@ -944,21 +1079,34 @@ RunResult Conv2(const Env& env, TextView pstFile, TextView mstNgt) {
         result.RefusesOverwrite(report.target(), reportName, {input})) {
       return result;
     }
-    if (ToInt32Def(Trim(mstNgt), 0) >= kItemCodeFrom) {
-      ConvertNewFmt(input, target, env.nivaFf1Dir / "recelist.csv", &report);
+    ConvertCounts counts;
+    bool noRecelist = false;
+    if (itemCode) {
+      const fs::path recelist = env.nivaFf1Dir / "recelist.csv";
+      noRecelist = !FileExists(recelist);
+      if (!noRecelist) result.inputs.push_back(recelist);
+      counts = ConvertNewFmt(input, target, recelist, &report);
     } else {
       const fs::path stale = env.ProgramFile("output.tsv");
       if (FileExists(stale)) RemoveFile(stale);
-      ConvertTSVtoCSV_Reorder(input, target, NumberedOrder(), &report);
+      counts = ConvertTSVtoCSV_Reorder(input, target, NumberedOrder(), &report);
     }
     result.HandOver(target, name);
-    if (report.count() > 0) {
+    if (report.count() > 0 || report.widened() > 0) {
       // The report goes with the output as the second file.
       result.written.push_back(report.target());
       result.gstFile2 = reportName;
+    }
+    if (report.count() > 0) {
       result.gstMsg += u'\n' + T("検証で") + FromUtf8(std::to_string(report.count())) +
                        T("件の値を空欄にしました（") + reportName + T("）");
     }
+    if (noRecelist) {
+      result.gstMsg +=
+          u'\n' +
+          T("recelist.csv が見つからないため、カルテ番号の列にはデータ識別番号を入れました");
+    }
+    CountConversion(result, counts, report, reportName);
   } catch (const OpError& e) {
     result.Error(e.text());
     result.stopped = true;
@@ -980,7 +1128,7 @@ void BlankSecondColumnText(std::string_view line, std::string& out) {
   Cp932EncodeAppend(text, out);
 }
 
-void BlankSecondColumnBytes(std::string_view line, std::string& out) {
+bool BlankSecondColumnBytes(std::string_view line, std::string& out) {
   // A TAB byte is never the trail byte of a double-byte character, and
   // decoding starts afresh after it, so the text's TABs are the bytes' TABs
   // and each piece between them encodes back on its own. Normalizing keeps
@@ -988,17 +1136,19 @@ void BlankSecondColumnBytes(std::string_view line, std::string& out) {
   const std::size_t first = line.find('\t');
   if (first == std::string_view::npos) {
     Cp932NormalizeAppend(line, out);
-    return;
+    return false;
   }
   Cp932NormalizeAppend(line.substr(0, first + 1), out);
   const std::size_t second = line.find('\t', first + 1);
   if (second != std::string_view::npos) Cp932NormalizeAppend(line.substr(second), out);
+  return true;
 }
 
-void BlankSecondColumn(const fs::path& input, const fs::path& output) {
+BlankCounts BlankSecondColumn(const fs::path& input, const fs::path& output) {
   constexpr std::size_t kBlock = 1 << 16;
   RawLineStream in(input);
   AtomicFile out(output);
+  BlankCounts counts;
   std::string_view line;
   std::string bytes;
   bytes.reserve(2 * kBlock);
@@ -1008,7 +1158,8 @@ void BlankSecondColumn(const fs::path& input, const fs::path& output) {
     bytes += kCrLf;
   }
   while (in.Next(line)) {
-    BlankSecondColumnBytes(line, bytes);
+    ++counts.lines;
+    counts.blanked += BlankSecondColumnBytes(line, bytes);
     bytes += kCrLf;
     if (bytes.size() >= kBlock) {
       out.Write(bytes);
@@ -1017,6 +1168,7 @@ void BlankSecondColumn(const fs::path& input, const fs::path& output) {
   }
   out.Write(bytes);
   out.Commit();
+  return counts;
 }
 
 Text AnonymizedName(TextView inputPath) {
@@ -1026,6 +1178,7 @@ Text AnonymizedName(TextView inputPath) {
 
 RunResult Anonymize(const Env& env, TextView pstFile) {
   RunResult result;
+  result.Describe(T("変換前ファイル匿名化"), Text(), {PathFromText(pstFile)});
   if (IsBlank(pstFile)) {
     result.Warn(T("ファイルが選択されていません。"));
     return result;
@@ -1046,8 +1199,14 @@ RunResult Anonymize(const Env& env, TextView pstFile) {
     return result;
   }
   try {
-    BlankSecondColumn(input, target);
+    // A file of another kind (a receipt file, say) has no names in its
+    // second column: a copy of it would leave them all in.
+    if (!IsOutpatientFile(pstFile, result)) return result;
+    const BlankCounts counts = BlankSecondColumn(input, target);
     result.HandOver(target, name);
+    result.Count(IntToText(static_cast<std::int64_t>(counts.lines)) + T("行を読み、") +
+                 IntToText(static_cast<std::int64_t>(counts.blanked)) +
+                 T("行の2列目（氏名）を空欄にしました（見出し行を除く）"));
   } catch (const OpError& e) {
     result.Error(e.text());
     result.stopped = true;

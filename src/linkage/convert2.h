@@ -7,6 +7,7 @@
 
 #include <array>
 #include <filesystem>
+#include <optional>
 #include <unordered_map>
 #include <vector>
 
@@ -44,34 +45,63 @@ Text ConvCarte(TextView dataId, const DataIdMap& map);
 
 class BlankReport;
 
-// The two conversions (input path, output path). Throw OpError; the output is
-// then left as it was. With a report, every value that a rule blanked is
-// noted in it (not the marks for a value not measured, nor values that were
-// empty already), and the report is put in place with the output.
-void ConvertTSVtoCSV_Reorder(const fs::path& input, const fs::path& output,
-                             const std::array<int, kNumberedColumnCount>& order,
-                             BlankReport* report = nullptr);
-void ConvertNewFmt(const fs::path& input, const fs::path& output, const fs::path& recelist,
-                   BlankReport* report = nullptr);
+// What a conversion did, in numbers.
+struct ConvertCounts {
+  std::size_t lines = 0;       // lines read after the header
+  std::size_t rows = 0;        // rows written after the header
+  std::size_t blankLines = 0;  // blank lines skipped (item-code layout)
+  std::size_t widened = 0;     // values whose commas became "，"
+};
 
-// The conversion button with the path of Edit1 and the year-month of the
-// selection: chooses the layout, writes mstNgt + "_carte.csv" into the
-// program folder and sets the hand-over to the confirmation window. When
-// values were blanked, their report is the second file of the hand-over and
-// the message says how many.
-RunResult Conv2(const Env& env, TextView pstFile, TextView mstNgt);
+// The two conversions (input path, output path). Throw OpError; the output is
+// then left as it was. A value's commas become "，", so that it keeps its
+// column. With a report, every value that a rule blanked is noted in it (not
+// the marks for a value not measured, nor values that were empty already),
+// and every value widened, and the report is put in place with the output.
+ConvertCounts ConvertTSVtoCSV_Reorder(const fs::path& input, const fs::path& output,
+                                      const std::array<int, kNumberedColumnCount>& order,
+                                      BlankReport* report = nullptr);
+ConvertCounts ConvertNewFmt(const fs::path& input, const fs::path& output, const fs::path& recelist,
+                            BlankReport* report = nullptr);
+
+// The test of an outpatient data file that converter 2's selection makes,
+// and that every run on such a file makes again before it writes: the
+// year-month (untrimmed) when line 2 gives one. Otherwise nothing, and in
+// `result` a warning that names the file and the kind expected (or, as the
+// selection gives them, the warning of an empty file and the error of one
+// that cannot be read, which stops the run).
+std::optional<Text> OutpatientYearMonth(TextView pstFile, RunResult& result);
+// The anonymizer's test of the same kind, which needs no year-month: line 2,
+// the first patient's, is TAB-separated. False, with the warning, when not.
+bool IsOutpatientFile(TextView pstFile, RunResult& result);
+
+// The conversion button with the path of Edit1: reads the year-month from
+// the file again, chooses the layout by it, writes year-month + "_carte.csv"
+// into the program folder and sets the hand-over to the confirmation window.
+// When values were blanked or widened, their report is the second file of
+// the hand-over.
+RunResult Conv2(const Env& env, TextView pstFile);
+// The older form: the year-month given is not used, the file's own is.
+inline RunResult Conv2(const Env& env, TextView pstFile, TextView /*mstNgt*/) {
+  return Conv2(env, pstFile);
+}
 
 // The anonymizer: every data line loses its second field.
-void BlankSecondColumn(const fs::path& input, const fs::path& output);
+struct BlankCounts {
+  std::size_t lines = 0;    // lines read after the header
+  std::size_t blanked = 0;  // of them, lines that have a second field
+};
+BlankCounts BlankSecondColumn(const fs::path& input, const fs::path& output);
 // One data line (bytes, without its break) with its second field blanked,
 // appended to `out` as code page 932. BlankSecondColumnBytes cuts the fields
-// on the bytes; BlankSecondColumnText decodes, splits, joins and encodes
-// again, and is what the first must always equal.
-void BlankSecondColumnBytes(std::string_view line, std::string& out);
+// on the bytes and says whether there was a second field;
+// BlankSecondColumnText decodes, splits, joins and encodes again, and is what
+// the first must always equal.
+bool BlankSecondColumnBytes(std::string_view line, std::string& out);
 void BlankSecondColumnText(std::string_view line, std::string& out);
 // The output name: the input's file name with every ".txt" -> "ano.txt".
 Text AnonymizedName(TextView inputPath);
-// The anonymizer button with the path of Edit1.
+// The anonymizer button with the path of Edit1: an outpatient file only.
 RunResult Anonymize(const Env& env, TextView pstFile);
 
 }  // namespace tavo::linkage

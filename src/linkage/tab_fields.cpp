@@ -1,6 +1,7 @@
 #include "linkage/tab_fields.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "core/line_breaks.h"
 
@@ -21,6 +22,7 @@ void TabFields::Begin(std::string_view line) {
   std::fill(high_.begin(), high_.begin() + static_cast<std::ptrdiff_t>(count_ / 64 + 1), 0);
   count_ = 0;
   base_ = line.data();
+  comma_ = false;
 }
 
 void TabFields::Room(std::size_t fields) {
@@ -66,6 +68,9 @@ void TabFields::SplitPlain(std::string_view line) {
   };
   constexpr std::uint64_t k7f = 0x7F7F7F7F7F7F7F7Full;
   constexpr std::uint64_t kTab = 0x0909090909090909ull;
+  constexpr std::uint64_t kComma = 0x2C2C2C2C2C2C2C2Cull;
+  constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+  std::uint64_t commas = 0;  // non-zero once a word held a comma
   std::size_t i = 0;
   while (true) {
     Room(f + kChunk);
@@ -75,6 +80,8 @@ void TabFields::SplitPlain(std::string_view line) {
     const std::size_t stop = std::min(n, i + kChunk);
     for (; i + 8 <= stop; i += 8) {
       const std::uint64_t w = Load8(base_ + i);
+      const std::uint64_t y = w ^ kComma;
+      commas |= (y - kOnes) & ~y & kHighBits;
       const std::uint64_t x = w ^ kTab;
       // One bit at the bottom of every byte that is a TAB, exact (no
       // borrow between bytes).
@@ -118,6 +125,7 @@ void TabFields::SplitPlain(std::string_view line) {
     }
     if (stop == n) break;
   }
+  comma_ = commas != 0 || std::memchr(base_ + i, ',', n - i) != nullptr;
   bytes(i, n);
   count_ = f + 1;
   starts[count_] = n + 1;
@@ -128,6 +136,10 @@ template <bool kToBreak>
 std::size_t TabFields::SplitBlocks(const char* p, std::size_t n) {
   Begin({p, n});
   const __m128i tab = _mm_set1_epi8('\t');
+  const __m128i comma = _mm_set1_epi8(',');
+  // Any comma among the bytes loaded, past the line's end too: nearly every
+  // line has none, and one that seems to have one is looked at again.
+  __m128i anyComma = _mm_setzero_si128();
   [[maybe_unused]] const __m128i cr = _mm_set1_epi8('\r');
   [[maybe_unused]] const __m128i lf = _mm_set1_epi8('\n');
   std::size_t f = 0;  // the field being read
@@ -154,6 +166,7 @@ std::size_t TabFields::SplitBlocks(const char* p, std::size_t n) {
       const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(base_ + i + k));
       tabs |= std::uint64_t{static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, tab)))} << k;
       highs |= std::uint64_t{static_cast<unsigned>(_mm_movemask_epi8(v))} << k;
+      anyComma = _mm_or_si128(anyComma, _mm_cmpeq_epi8(v, comma));
       if constexpr (kToBreak) {
         const __m128i brk = _mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf));
         anyBreak = _mm_or_si128(anyBreak, brk);
@@ -217,6 +230,7 @@ std::size_t TabFields::SplitBlocks(const char* p, std::size_t n) {
     if (kToBreak && breaks != 0) break;
   }
   if (n == 0) return 0;  // an empty line (also one cut at its first byte) has no fields
+  comma_ = _mm_movemask_epi8(anyComma) != 0 && std::memchr(p, ',', n) != nullptr;
   count_ = f + 1;
   starts[count_] = n + 1;
   return n;

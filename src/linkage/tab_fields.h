@@ -94,6 +94,9 @@ class TabFields {
   }
   // No byte of 0x80 or more.
   bool ascii(std::size_t i) const { return ((high_[i / 64] >> (i % 64)) & 1u) == 0; }
+  // The line holds a comma: a value of it written into a comma-separated
+  // output needs its commas widened. Found in the split's own pass.
+  bool comma() const { return comma_; }
 
   // The same questions through plain pointers, valid until the next split:
   // a local copy stays in registers where the members would be read again
@@ -103,6 +106,7 @@ class TabFields {
     const std::size_t* starts;
     const std::uint64_t* high;
     std::size_t count;
+    bool comma;
     std::size_t size() const { return count; }
     std::string_view field(std::size_t i) const {
       return {base + starts[i], starts[i + 1] - starts[i] - 1};
@@ -117,7 +121,7 @@ class TabFields {
       return starts[i] - 1 - starts[first];
     }
   };
-  View view() const { return {base_, starts_.data(), high_.data(), count_}; }
+  View view() const { return {base_, starts_.data(), high_.data(), count_, comma_}; }
 
  private:
   static constexpr std::size_t kNever = ~std::size_t{0};
@@ -145,6 +149,7 @@ class TabFields {
   std::vector<std::uint64_t> high_ = std::vector<std::uint64_t>(1);  // a bit per field
   std::size_t count_ = 0;
   const char* base_ = nullptr;
+  bool comma_ = false;
 };
 
 }  // namespace tavo::linkage

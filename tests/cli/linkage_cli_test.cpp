@@ -31,7 +31,10 @@ TEST_F(LinkageCli, Convert1WritesShortHeaderFile) {
   const CliRun run = RunCli(
       {"convert1", "--out-dir", out.string(), FixturePath("linkage/convert1_in.txt").string()});
   EXPECT_EQ(run.exitCode, 0) << run.err;
-  EXPECT_EQ(run.err, "");
+  EXPECT_EQ(run.err,
+            "情報: 8行を読み、4行を書き込みました（見出し行を除く）\n"
+            "情報: 読み飛ばした行: 1行（項目が足りない）、1行（カルテ番号が空欄）、"
+            "2行（カルテ番号の重複）\n");
   EXPECT_EQ(run.out, (out / "202605_carte.csv").string() + "\n");
   EXPECT_EQ(ReadBytes(out / "202605_carte.csv"), Fixture("linkage/convert1_expected.csv"));
 }
@@ -45,18 +48,26 @@ TEST_F(LinkageCli, Convert2ChoosesLayoutByLineTwo) {
     const char* expected;
     const char* report;
     const char* reportExpected;
+    const char* counts;  // what tavo-cli says of the run
   };
   for (const Case& c :
        {Case{"linkage/convert2_positional_in.txt", "202605_carte.csv",
              "linkage/convert2_positional_expected.csv", "202605_carte_検証.csv",
-             "linkage/convert2_positional_report.csv"},
+             "linkage/convert2_positional_report.csv",
+             "情報: 5行を読み、5行を書き込みました（見出し行を除く）\n"
+             "情報: 検証で空欄にした値: 17件、カンマを全角に置換した値: 1件"
+             "（202605_carte_検証.csv に記録）\n"},
         Case{"linkage/convert2_itemcode_in.txt", "202606_carte.csv",
              "linkage/convert2_itemcode_expected.csv", "202606_carte_検証.csv",
-             "linkage/convert2_itemcode_report.csv"}}) {
+             "linkage/convert2_itemcode_report.csv",
+             "情報: 6行を読み、4行を書き込みました（見出し行を除く）\n"
+             "情報: 読み飛ばした行: 2行（空行）\n"
+             "情報: 検証で空欄にした値: 11件、カンマを全角に置換した値: 1件"
+             "（202606_carte_検証.csv に記録）\n"}}) {
     const CliRun run = RunCli({"convert2", "--out-dir", out.string(), "--niva-ff1-dir",
                                ff1.string(), FixturePath(c.input).string()});
     EXPECT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.err, c.counts);
     // The report's name as tavo-cli prints it (UTF-8).
     const fs::path report = out / PathFromText(T(c.report));
     EXPECT_EQ(run.out, (out / c.output).string() + "\n" + ToUtf8(PathText(report)) + "\n");

@@ -19,6 +19,10 @@ std::vector<Text> Outcome(Run run) {
   try {
     Convert1Output out = run();
     out.lines.push_back(u"year-month: " + out.yearMonth);
+    const Convert1Counts& c = out.counts;
+    for (const std::size_t n : {c.lines, c.rows, c.tooShort, c.noChart, c.repeated, c.widened}) {
+      out.lines.push_back(u"count: " + IntToText(static_cast<std::int64_t>(n)));
+    }
     return out.lines;
   } catch (const OpError& e) {
     return {u"error: " + e.text()};

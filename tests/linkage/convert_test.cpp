@@ -7,8 +7,8 @@
 #include "core/carte.h"
 #include "core/errors.h"
 #include "core/files.h"
-#include "linkage/convert1.h"
 #include "linkage/blank_report.h"
+#include "linkage/convert1.h"
 #include "linkage/convert2.h"
 #include "support/test_util.h"
 
@@ -86,16 +86,44 @@ TEST(Converter1, YearMonthFromFirstUsableDataLine) {
                  "LDLコレステロール,尿酸,空列\r\n2,,01,,,,,,,,\r\n"));
 }
 
-TEST(Converter1, HeaderOnlyFileGivesHeaderUnderBareName) {
+// A file that gives no patient row writes nothing: neither a title line
+// alone nor the confirmation of a file.
+TEST(Converter1, WritesNothingWithoutAPatientRow) {
   TempDir dir;
   const Env env = MakeEnv(dir.path());
   const fs::path in = dir / "in.txt";
-  WriteBytes(in, Sjis("見出し\r\n"));
+  // Line 2 is a short line, line 3 has no chart number.
+  WriteBytes(in, Sjis(Line(53, {{0, "H"}}) + "\r\n" + Line(10, {{0, "1"}, {3, "202605"}}) + "\r\n" +
+                      Line(53, {{3, "202605"}}) + "\r\n"));
   const RunResult r = Cnv(env, P(in));
-  EXPECT_EQ(r.gstFile1, T("_carte.csv"));
-  EXPECT_EQ(ReadBytes(env.programDir / "_carte.csv"),
-            Sjis("カルテ番号,患者氏名,診療年月日,郵便番号,身長,体重,収縮期血圧,拡張期血圧,HbA1c,"
-                 "LDLコレステロール,尿酸,空列\r\n"));
+  EXPECT_EQ(r.messages,
+            (std::vector<Message>{
+                {MsgKind::Warning,
+                 T("ファイル ") + P(in) +
+                     T(" には変換できる行がないため、電カル連携ファイルは作成しませんでした。カルテ"
+                       "番号があり、項目が53以上ある患者の行が必要です。")}}));
+  EXPECT_EQ(r.counts, (std::vector<Text>{T("2行を読み、0行を書き込みました（見出し行を除く）"),
+                                         T("読み飛ばした行: 1行（項目が足りない）、1行（カルテ番号"
+                                           "が空欄）")}));
+  EXPECT_FALSE(r.wrote());
+  EXPECT_TRUE(r.gstFile1.empty());
+  EXPECT_TRUE(ListFiles(env.programDir).empty());
+}
+
+// A value's commas stay in it, widened: no field shifts, in the row written
+// from the bytes and in the one read as text (a double quote sends a line
+// there). The counts follow the lines one by one.
+TEST(Converter1, CommasStayInTheirValue) {
+  TempDir dir;
+  const Env env = MakeEnv(dir.path());
+  const RunResult r = Cnv(env, P(FixturePath("linkage/convert1_comma_in.txt")));
+  ASSERT_TRUE(r.messages.empty()) << ToUtf8(r.messages[0].text);
+  EXPECT_EQ(ReadBytes(env.programDir / "202605_carte.csv"),
+            Fixture("linkage/convert1_comma_expected.csv"));
+  EXPECT_EQ(r.counts,
+            (std::vector<Text>{T("4行を読み、2行を書き込みました（見出し行を除く）"),
+                               T("読み飛ばした行: 1行（項目が足りない）、1行（カルテ番号の重複）"),
+                               T("カンマを全角に置換した値: 5件")}));
 }
 
 TEST(Converter1, Utf8InputAndCharacterOutsideShiftJis) {
@@ -158,7 +186,7 @@ TEST(Converter2, PositionalLayoutWholeFile) {
   const Selection s = SelectFile2(P(FixturePath("linkage/convert2_positional_in.txt")));
   ASSERT_TRUE(s.hasNgt);
   EXPECT_EQ(s.ngt, u"202605");
-  const RunResult r = Conv2(env, P(FixturePath("linkage/convert2_positional_in.txt")), s.ngt);
+  const RunResult r = Conv2(env, P(FixturePath("linkage/convert2_positional_in.txt")));
   ASSERT_TRUE(r.messages.empty());
   EXPECT_EQ(r.gstMsg, T("202605_carte.csvが作成されました\n"
                         "検証で17件の値を空欄にしました（202605_carte_検証.csv）"));
@@ -180,7 +208,7 @@ TEST(Converter2, ItemCodeLayoutWholeFileWithReceiptList) {
   const Env env = MakeEnv(dir.path());
   WriteBytes(env.nivaFf1Dir / "recelist.csv", Fixture("linkage/recelist.csv"));
   WriteBytes(env.programDir / "output.tsv", "kept");
-  const RunResult r = Conv2(env, P(FixturePath("linkage/convert2_itemcode_in.txt")), u"202606");
+  const RunResult r = Conv2(env, P(FixturePath("linkage/convert2_itemcode_in.txt")));
   ASSERT_TRUE(r.messages.empty());
   EXPECT_EQ(r.gstFile1, T("202606_carte.csv"));
   EXPECT_EQ(r.gstFile2, T("202606_carte_検証.csv"));
@@ -191,6 +219,59 @@ TEST(Converter2, ItemCodeLayoutWholeFileWithReceiptList) {
   EXPECT_EQ(ReadBytes(env.programDir / PathFromText(r.gstFile2)),
             Fixture("linkage/convert2_itemcode_report.csv"));
   EXPECT_EQ(ReadBytes(env.programDir / "output.tsv"), "kept");
+}
+
+// A value's commas become "，" in every kind of column: the chart number, a
+// name outside ASCII, and a column among a run of copied fields (here the
+// second column fed by IO_0010, whose first column blanks the value). Each
+// goes into the report; the row without a comma is as ever. No recelist.csv:
+// the message says whose numbers stand in the chart-number column.
+TEST(Converter2, CommasStayInTheirColumn) {
+  TempDir dir;
+  const Env env = MakeEnv(dir.path());
+  const RunResult r = Conv2(env, P(FixturePath("linkage/convert2_comma_in.txt")));
+  ASSERT_TRUE(r.messages.empty()) << ToUtf8(r.messages[0].text);
+  EXPECT_EQ(ReadBytes(env.programDir / "202606_carte.csv"),
+            Fixture("linkage/convert2_comma_expected.csv"));
+  EXPECT_EQ(ReadBytes(env.programDir / PathFromText(T("202606_carte_検証.csv"))),
+            Fixture("linkage/convert2_comma_report.csv"));
+  EXPECT_EQ(r.gstFile2, T("202606_carte_検証.csv"));
+  EXPECT_EQ(r.gstMsg, T("202606_carte.csvが作成されました\n"
+                        "検証で1件の値を空欄にしました（202606_carte_検証.csv）\n"
+                        "recelist.csv が見つからないため、カルテ番号の列にはデータ識別番号を入れ"
+                        "ました"));
+  EXPECT_EQ(r.counts, (std::vector<Text>{
+                          T("3行を読み、2行を書き込みました（見出し行を除く）"),
+                          T("読み飛ばした行: 1行（空行）"),
+                          T("検証で空欄にした値: 1件、カンマを全角に置換した値: 3件"
+                            "（202606_carte_検証.csv に記録）"),
+                      }));
+}
+
+// Counts of the positional layout: every line after the title gives a row,
+// an empty one an empty row. A report of widened values alone still goes
+// with the output.
+TEST(Converter2, PositionalCountsAndWidenedValuesAlone) {
+  TempDir dir;
+  const Env env = MakeEnv(dir.path());
+  const fs::path in = dir / "in.txt";
+  WriteBytes(in, "H\r\n1\t\t\t202605\r\n\r\n2\t\t\t202605\t\t\t\t\t\t\ta,b\r\n");
+  const RunResult r = Conv2(env, P(in));
+  ASSERT_TRUE(r.messages.empty());
+  EXPECT_EQ(r.gstMsg, T("202605_carte.csvが作成されました"));
+  EXPECT_EQ(r.gstFile2, T("202605_carte_検証.csv"));
+  EXPECT_EQ(r.counts, (std::vector<Text>{
+                          T("3行を読み、3行を書き込みました（見出し行を除く）"),
+                          T("カンマを全角に置換した値: 1件（202605_carte_検証.csv に記録）"),
+                      }));
+  // Source position 10 feeds column 19 ([19] 喫煙年数).
+  const std::string rest = std::string(69, ',');
+  EXPECT_EQ(ReadBytes(env.programDir / "202605_carte.csv"),
+            Sjis(ToUtf8(NumberedHeaderLine()) + "\r\n1,,20260501" + std::string(86, ',') +
+                 "\r\n\r\n2,,20260501" + std::string(17, ',') + "a，b" + rest + "\r\n"));
+  EXPECT_EQ(ReadBytes(env.programDir / PathFromText(r.gstFile2)),
+            Sjis("行番号,カルテ番号,項目名,元の値,理由\r\n"
+                 "4,2,[19] 喫煙年数,\"a,b\",カンマを全角に置換\r\n"));
 }
 
 // The report of a run over `input` (UTF-8 text, written as code page 932).
@@ -253,7 +334,7 @@ TEST(Converter2, BlankReportGoesWithItsOutput) {
   // A run that blanks nothing removes the report of an earlier run, which
   // no longer describes the output.
   WriteBytes(report, "earlier");
-  RunResult r = Conv2(env, P(clean), u"202605");
+  RunResult r = Conv2(env, P(clean));
   ASSERT_TRUE(r.messages.empty());
   EXPECT_EQ(r.gstMsg, T("202605_carte.csvが作成されました"));
   EXPECT_EQ(r.gstFile2, T(""));
@@ -261,12 +342,12 @@ TEST(Converter2, BlankReportGoesWithItsOutput) {
   EXPECT_EQ(ListFiles(env.programDir), std::vector<std::string>{"202605_carte.csv"});
 
   // A run that fails writes neither file and keeps the earlier ones.
-  r = Conv2(env, P(blanks), u"202605");
+  r = Conv2(env, P(blanks));
   EXPECT_EQ(r.gstMsg, T("202605_carte.csvが作成されました\n"
                         "検証で1件の値を空欄にしました（202605_carte_検証.csv）"));
   const std::string output = ReadBytes(env.programDir / "202605_carte.csv");
   const std::string reportBytes = ReadBytes(report);
-  r = Conv2(env, P(dir / "missing.txt"), u"202605");
+  r = Conv2(env, P(dir / "missing.txt"));
   EXPECT_TRUE(r.stopped);
   EXPECT_FALSE(r.wrote());
   EXPECT_EQ(ReadBytes(env.programDir / "202605_carte.csv"), output);
@@ -277,7 +358,7 @@ TEST(Converter2, BlankReportGoesWithItsOutput) {
   fs::remove(report);
   fs::create_directories(report / "sub");
   WriteBytes(env.programDir / "202605_carte.csv", "earlier");
-  r = Conv2(env, P(blanks), u"202605");
+  r = Conv2(env, P(blanks));
   EXPECT_TRUE(r.stopped);
   EXPECT_FALSE(r.wrote());
   EXPECT_EQ(ReadBytes(env.programDir / "202605_carte.csv"), "earlier");
@@ -287,7 +368,7 @@ TEST(Converter2, BlankReportGoesWithItsOutput) {
 
   // Nothing blanked while a folder holds the report's name: the folder
   // describes nothing and stays.
-  r = Conv2(env, P(clean), u"202605");
+  r = Conv2(env, P(clean));
   EXPECT_TRUE(r.messages.empty());
   EXPECT_TRUE(fs::is_directory(report));
 
@@ -297,9 +378,10 @@ TEST(Converter2, BlankReportGoesWithItsOutput) {
     const fs::path input = env.programDir / PathFromText(name);
     const std::string bytes = "H\r\n1\t\t\t202606\t\tbad\r\n";
     WriteBytes(input, bytes);
-    r = Conv2(env, P(input), u"202606");
-    EXPECT_EQ(r.messages, (std::vector<Message>{
-                              {MsgKind::Warning, T("変換後のファイル名「") + name +
+    r = Conv2(env, P(input));
+    EXPECT_EQ(
+        r.messages,
+        (std::vector<Message>{{MsgKind::Warning, T("変換後のファイル名「") + name +
                                                      T("」が変換前のファイルと同じになるため、"
                                                        "作成しません。")}}));
     EXPECT_FALSE(r.wrote());
@@ -356,7 +438,6 @@ TEST(Converter2, ChoiceByYearMonthAndNames) {
   TempDir dir;
   const Env env = MakeEnv(dir.path());
   const fs::path in = dir / "in.txt";
-  WriteBytes(in, "H\r\n1\t\t\t202605\r\n");
   const std::string numbered = Sjis(ToUtf8(NumberedHeaderLine()) + "\r\n");
   const std::string longHeader = Sjis(ToUtf8(LongHeaderLine()) + "\r\n");
   struct {
@@ -368,11 +449,15 @@ TEST(Converter2, ChoiceByYearMonthAndNames) {
       {" 202606", " 202606_carte.csv", true},   {"", "_carte.csv", false},
       {"20260501", "20260501_carte.csv", true}, {"abc", "abc_carte.csv", false},
   };
+  // Without recelist.csv the item-code rows carry data identification numbers, and say so.
+  const Text noList =
+      T("\nrecelist.csv が見つからないため、カルテ番号の列にはデータ識別番号を入れました");
   for (const auto& c : cases) {
-    const RunResult r = Conv2(env, P(in), T(c.ngt));
+    WriteBytes(in, std::string("H\r\n1\t\t\t") + c.ngt + "\r\n");
+    const RunResult r = Conv2(env, P(in));
     ASSERT_TRUE(r.messages.empty()) << c.ngt;
     EXPECT_EQ(r.gstFile1, T(c.file));
-    EXPECT_EQ(r.gstMsg, T(c.file) + T("が作成されました"));
+    EXPECT_EQ(r.gstMsg, T(c.file) + T("が作成されました") + (c.itemCode ? noList : Text()));
     const std::string out = ReadBytes(env.programDir / c.file);
     EXPECT_EQ(out.substr(0, out.find("\r\n") + 2), c.itemCode ? longHeader : numbered) << c.ngt;
   }
@@ -387,7 +472,7 @@ TEST(Converter2, ByteNotShiftJisInTheYearMonthBecomesUnderscore) {
   const RunResult one = Cnv(env, P(in));
   const Selection s = SelectFile2(P(in));
   ASSERT_TRUE(s.hasNgt);
-  const RunResult two = Conv2(env, P(in), s.ngt);
+  const RunResult two = Conv2(env, P(in));
   for (const RunResult* r : {&one, &two}) {
     ASSERT_TRUE(r->messages.empty());
     EXPECT_EQ(r->gstFile1, T("20_60_carte.csv"));
@@ -459,17 +544,62 @@ TEST(Converter2, FailuresWriteNothing) {
   TempDir dir;
   const Env env = MakeEnv(dir.path());
   WriteBytes(env.programDir / "202606_carte.csv", "earlier");
-  RunResult r = Conv2(env, u"", u"202606");
+  RunResult r = Conv2(env, u"");
   ASSERT_EQ(r.messages.size(), 1u);
   EXPECT_EQ(r.messages[0].kind, MsgKind::Error);
   EXPECT_EQ(r.messages[0].text, T("変換前ファイルが選択されていません。先に「変換前ファイル選択」で"
                                   "ファイルを選んでください。"));
-  r = Conv2(env, P(dir / "missing.txt"), u"202606");
+  r = Conv2(env, P(dir / "missing.txt"));
   ASSERT_EQ(r.messages.size(), 1u);
   EXPECT_EQ(r.messages[0].text, T("ファイル ") + P(dir / "missing.txt") + T(" を開けません。"));
   EXPECT_FALSE(r.wrote());
   EXPECT_EQ(ReadBytes(env.programDir / "202606_carte.csv"), "earlier");
   EXPECT_EQ(ListFiles(env.programDir), std::vector<std::string>{"202606_carte.csv"});
+}
+
+// ---------------------------------------------------------------- the kind test
+
+// Every run on an outpatient file tests the file before it writes: a receipt
+// file or one without a patient line is named in a warning with the kind
+// expected, and nothing is written.
+TEST(Runs, RefuseAFileOfAnotherKind) {
+  TempDir dir;
+  const Env env = MakeEnv(dir.path());
+  const fs::path receipt = dir / "RECEIPTC.UKE";
+  WriteBytes(receipt, Sjis("IR,2,13,1,1234567,,国保医院,202604,00,03\r\n"
+                           "RE,1,1112,202604,山田　太郎,1,19800101\r\n"));
+  const fs::path title = dir / "title.txt";
+  WriteBytes(title, Sjis(Line(53, {{0, "H"}}) + "\r\n"));
+  const Text kind = T("\n外来データファイル（FFファイル）ではありません。");
+  const Text shortLine2 = T(" の2行目は項目が4つに足りないため、診療年月を読み取れません。");
+  const Text noLine2 = T(" には2行目がないため、診療年月を読み取れません。");
+  struct Case {
+    const char* run;
+    RunResult (*op)(const Env&, TextView);
+    fs::path input;
+    Text why;
+  };
+  const Case cases[] = {
+      {"変換1", Cnv, receipt, shortLine2},
+      {"変換1", Cnv, title, noLine2},
+      {"変換2", [](const Env& e, TextView f) { return Conv2(e, f); }, receipt, shortLine2},
+      {"変換2", [](const Env& e, TextView f) { return Conv2(e, f); }, title, noLine2},
+      {"変換前ファイル匿名化", Anonymize, receipt, T(" の2行目はタブ区切りではありません。")},
+      {"変換前ファイル匿名化", Anonymize, title, T(" には2行目がありません。")},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.run) + " " + c.input.filename().string());
+    const RunResult r = c.op(env, P(c.input));
+    EXPECT_EQ(
+        r.messages,
+        (std::vector<Message>{{MsgKind::Warning, T("ファイル ") + P(c.input) + c.why + kind}}));
+    EXPECT_FALSE(r.wrote());
+    EXPECT_FALSE(r.stopped);
+    EXPECT_TRUE(r.gstFile1.empty());
+    EXPECT_EQ(r.operation, T(c.run));
+    EXPECT_EQ(r.inputs, std::vector<fs::path>{c.input});
+  }
+  EXPECT_TRUE(ListFiles(env.programDir).empty());
 }
 
 // ---------------------------------------------------------------- anonymizer
@@ -482,6 +612,9 @@ TEST(Anonymizer, WholeFileMatchesHandWrittenOutput) {
   const RunResult r = Anonymize(env, P(in));
   ASSERT_TRUE(r.messages.empty());
   EXPECT_EQ(r.gstFile1, u"FF_dataano.txt");
+  // Six lines after the title; the four with a TAB lose their second field.
+  EXPECT_EQ(r.counts, std::vector<Text>{
+                          T("6行を読み、4行の2列目（氏名）を空欄にしました（見出し行を除く）")});
   EXPECT_EQ(r.gstMsg, T("FF_dataano.txtが作成されました"));
   EXPECT_EQ(ReadBytes(env.programDir / "FF_dataano.txt"),
             Fixture("linkage/anonymize_expected.txt"));

@@ -1,5 +1,6 @@
 // The TAB split of the streamed conversions: the SSE2 split and the plain
-// split against a straightforward one, on random lines.
+// split against a straightforward one, on random lines; with them, whether
+// the line holds a comma.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -71,11 +72,14 @@ TEST(TabFields, SplitsAgreeWithAStraightforwardSplit) {
     const std::vector<Field> expected = Reference(line);
     SCOPED_TRACE("round " + std::to_string(round));
 
+    const bool comma = line.find(',') != std::string_view::npos;
     plainAll.SplitPlain(line);
     ASSERT_EQ(Fields(plainAll, nullptr), expected);
+    ASSERT_EQ(plainAll.comma(), comma);
 #if TAVO_SSE2
     sse2.Split(line);
     ASSERT_EQ(Fields(sse2, nullptr), expected);
+    ASSERT_EQ(sse2.comma(), comma);
 #endif
     // Only some fields wanted: the splits skip the others.
     std::vector<std::size_t> wanted;
@@ -124,6 +128,8 @@ TEST(TabFields, SplitToBreakAgreesWithCuttingFirst) {
     alone.Split(view.substr(0, end));
     ASSERT_EQ(Fields(cut, nullptr), Fields(alone, nullptr));
     ASSERT_EQ(Fields(cut, nullptr), Reference(view.substr(0, end)));
+    // A comma after the break belongs to the next line.
+    ASSERT_EQ(cut.comma(), view.substr(0, end).find(',') != std::string_view::npos);
   }
 }
 

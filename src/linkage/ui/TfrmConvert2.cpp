@@ -50,8 +50,8 @@ void TfrmConvert2::Button3Click() {
 void TfrmConvert2::SelectInput(const QString& chosen) {
   linkage::Selection s = linkage::SelectFile2(FromQ(chosen));
   FList = std::move(s.lines);
-  if (s.accepted) Edit1->setText(chosen);
-  if (s.hasNgt) mstNgt = s.ngt;
+  // A file whose year-month cannot be read is refused: the box keeps the file it had.
+  if (s.hasNgt) Edit1->setText(chosen);
   ShowMessages(ctx_.dialogs, this, s.messages);
 }
 
@@ -59,7 +59,7 @@ void TfrmConvert2::Report(const RunResult& result) { ReportRun(ctx_, this, resul
 
 void TfrmConvert2::Button1Click() {
   const RunResult result =
-      RunBusy(ctx_.dialogs, [&] { return linkage::Conv2(ctx_.env, FromQ(Edit1->text()), mstNgt); });
+      RunBusy(ctx_.dialogs, [&] { return linkage::Conv2(ctx_.env, FromQ(Edit1->text())); });
   Report(result);
 }
 

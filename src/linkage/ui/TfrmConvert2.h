@@ -34,8 +34,9 @@ class TfrmConvert2 : public QDialog {
   void Report(const RunResult& result);
 
   AppContext& ctx_;
-  std::vector<Text> FList;  // lines of the last selection
-  Text mstNgt;              // consultation year-month of the selected file, untrimmed
+  // Lines of the last selection. The year-month is read again from the file at each
+  // conversion: the path in the box may have been typed since.
+  std::vector<Text> FList;
 
   QPushButton* BitBtn1;
   QPushButton* Button3;

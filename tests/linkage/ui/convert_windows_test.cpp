@@ -248,14 +248,14 @@ TEST_F(ConvertWindowTest, Converter2SelectionAndConversionErrors) {
   WriteBytes(root / "one.txt", "H\r\n");
   // No selection yet.
   Click(w, "Button1");
-  // A good file, then one whose line 2 is missing: Edit1 follows, the year-month stays.
+  // A good file, then one whose line 2 is missing: the box keeps the good file.
   dlg.fileAnswers = {QP(root / "good.txt"), QP(root / "one.txt"), QString()};
   Click(w, "Button3");
   Click(w, "Button3");
-  EXPECT_EQ(Edit1(w), QP(root / "one.txt"));
+  EXPECT_EQ(Edit1(w), QP(root / "good.txt"));
   // Cancel: warning, Edit1 unchanged.
   Click(w, "Button3");
-  EXPECT_EQ(Edit1(w), QP(root / "one.txt"));
+  EXPECT_EQ(Edit1(w), QP(root / "good.txt"));
   EXPECT_EQ(
       dlg.MessageLines(),
       (Lines{"エラー: 変換前ファイルが選択されていません。先に「変換前ファイル選択」でファイルを選"
@@ -264,21 +264,67 @@ TEST_F(ConvertWindowTest, Converter2SelectionAndConversionErrors) {
              "エラー: ファイル " + ToUtf8(PathText(root / "one.txt")) +
                  " には2行目がないため、診療年月を読み取れません。",
              "情報: 変換前ファイルを選択します", "警告: 正しいFFファイルではありません。"}));
-  // The conversion uses the year-month of the last good selection.
+  // The conversion converts the file in the box.
   QString message;
   ExpectConfirmation(&message);
   Click(w, "Button1");
   EXPECT_EQ(message, Q("202605_carte.csvが作成されました"));
   EXPECT_EQ(ReadBytes(env.programDir / "202605_carte.csv"),
-            test::Sjis(ToUtf8(linkage::NumberedHeaderLine()) + "\r\n"));
+            test::Sjis(ToUtf8(linkage::NumberedHeaderLine()) + "\r\n1,,20260501" +
+                       std::string(86, ',') + "\r\n"));
 
   // A file that has gone by conversion time.
   dlg.messages.clear();
-  fs::remove(root / "one.txt");
+  fs::remove(root / "good.txt");
   Click(w, "Button1");
   EXPECT_EQ(dlg.MessageLines(),
-            Lines{"エラー: ファイル " + ToUtf8(PathText(root / "one.txt")) + " を開けません。"});
+            Lines{"エラー: ファイル " + ToUtf8(PathText(root / "good.txt")) + " を開けません。"});
   EXPECT_EQ(dlg.modalTitles.size(), 1u);
+}
+
+// The box may be typed into after a selection: the conversion takes the
+// year-month, and with it the layout and the name, from the file it converts.
+TEST_F(ConvertWindowTest, Converter2TakesTheYearMonthOfTheFileInTheBox) {
+  WriteBytes(env.nivaFf1Dir / "recelist.csv", "456,,,,000123\r\n");
+  WriteBytes(root / "item.txt", "PT_0001\tPT_0002\tPT_0003\tIO_0001\r\n000123\t\t\t202606\r\n");
+  WriteBytes(root / "pos.txt", "H\r\n000123\t\t\t202605\r\n");
+  TfrmConvert2 w(ctx);
+  dlg.fileAnswers = {QP(root / "item.txt")};
+  Click(w, "Button3");
+  Get<QLineEdit>(w, "Edit1")->setText(QP(root / "pos.txt"));
+  QString message;
+  ExpectConfirmation(&message);
+  Click(w, "Button1");
+  EXPECT_EQ(message, Q("202605_carte.csvが作成されました"));
+  // Positional: the chart number stays as the file has it, no receipt-list lookup.
+  EXPECT_EQ(ReadBytes(env.programDir / "202605_carte.csv"),
+            test::Sjis(ToUtf8(linkage::NumberedHeaderLine()) + "\r\n000123,,20260501" +
+                       std::string(86, ',') + "\r\n"));
+  EXPECT_EQ(ListFiles(env.programDir), (std::vector<std::string>{"202605_carte.csv", "user.ini"}));
+}
+
+// A refused selection leaves the box as it was; a file typed into it whose
+// year-month cannot be read is refused at the conversion with the
+// selection's words: no file, no confirmation window.
+TEST_F(ConvertWindowTest, Converter2RefusesAFileWithoutYearMonth) {
+  const fs::path shortFile = root / "short.txt";
+  WriteBytes(shortFile, "H\r\nA\tB\tC\r\n");
+  const std::string why = "ファイル " + ToUtf8(PathText(shortFile)) +
+                          " の2行目は項目が4つに足りないため、診療年月を読み取れません。";
+  TfrmConvert2 w(ctx);
+  dlg.fileAnswers = {QP(shortFile)};
+  Click(w, "Button3");
+  EXPECT_TRUE(Edit1(w).isEmpty());
+  Click(w, "Button1");
+  Get<QLineEdit>(w, "Edit1")->setText(QP(shortFile));
+  Click(w, "Button1");
+  EXPECT_EQ(dlg.MessageLines(),
+            (Lines{"情報: 変換前ファイルを選択します", "エラー: " + why,
+                   "エラー: 変換前ファイルが選択されていません。先に「変換前ファイル選択」でファイル"
+                   "を選んでください。",
+                   "警告: " + why + "\n外来データファイル（FFファイル）ではありません。"}));
+  EXPECT_TRUE(dlg.modalTitles.empty());
+  EXPECT_EQ(ListFiles(env.programDir), std::vector<std::string>{"user.ini"});
 }
 
 TEST_F(ConvertWindowTest, AnonymizerButton) {
@@ -305,6 +351,24 @@ TEST_F(ConvertWindowTest, AnonymizerButton) {
   EXPECT_EQ(dlg.messages[0].kind, "警告");
   EXPECT_EQ(ReadBytes(inside), "H\tN\r\n1\t2\r\n");
   EXPECT_EQ(dlg.modalTitles.size(), 1u);
+}
+
+// A receipt file is no outpatient file: the anonymizer would copy it with
+// every name in it.
+TEST_F(ConvertWindowTest, AnonymizerRefusesAReceiptFile) {
+  const fs::path receipt = root / "RECEIPTC.UKE";
+  const std::string bytes =
+      test::Sjis("IR,2,13,1,1234567,,国保医院,202604,00,03\r\nRE,1,1112,202604,山田　太郎,1\r\n");
+  WriteBytes(receipt, bytes);
+  TfrmConvert2 w(ctx);
+  Get<QLineEdit>(w, "Edit1")->setText(QP(receipt));
+  Click(w, "Button5");
+  EXPECT_EQ(dlg.MessageLines(),
+            Lines{"警告: ファイル " + ToUtf8(PathText(receipt)) +
+                  " の2行目はタブ区切りではありません。\n外来データファイル（FFファイル）ではありません。"});
+  EXPECT_TRUE(dlg.modalTitles.empty());
+  EXPECT_TRUE(ListFiles(env.programDir).empty());
+  EXPECT_EQ(ReadBytes(receipt), bytes);
 }
 
 }  // namespace
