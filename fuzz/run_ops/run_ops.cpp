@@ -90,14 +90,14 @@ void ReceiptRuns(const Env& env, const fs::path& input, const std::string& bytes
       {-1, u"", u""},
       {1, Text(FromUtf8(std::to_string(from))), Text(FromUtf8(std::to_string(to)))}};
   for (const receipt::BranchOptions& mode : modes) {
-    const RunResult r = receipt::Conv2(env, in, mode);
+    const RunResult r = receipt::RemoveBranchNumbers(env, in, mode);
     CheckRun(r, input, bytes);
     if (mode.mode == 1 && r.wrote()) Check(from >= 1 && from < to, "mode 1 wrote for bad positions");
   }
   using Run = RunResult (*)(const Env&, TextView, ClickOutputs*);
   const Run runs[] = {
-      [](const Env& e, TextView f, ClickOutputs* c) { return receipt::Conv2(e, f, {}, c); },
-      [](const Env& e, TextView f, ClickOutputs* c) { return receipt::Conv(e, f, c); }};
+      [](const Env& e, TextView f, ClickOutputs* c) { return receipt::RemoveBranchNumbers(e, f, {}, c); },
+      [](const Env& e, TextView f, ClickOutputs* c) { return receipt::AnonymizeReceipt(e, f, c); }};
   const fs::path copy = Root() / "in" / "copy.UKE";
   WriteFileAtomic(copy, bytes);
   for (Run run : runs) {

@@ -15,6 +15,7 @@
 #include "core/errors.h"
 #include "core/files.h"
 #include "core/ini.h"
+#include "core/run_history.h"
 #include "receipt/receipt_ops.h"
 
 namespace tavo::ui {
@@ -122,35 +123,47 @@ void TfrmMain::ComboBox1Change() {
 }
 
 template <typename Run>
-void TfrmMain::RunBoth(Run run) {
-  ClickOutputs click;
-  for (QLineEdit* edit : {Edit1, Edit2}) {
+void TfrmMain::RunBoth(const char* what, Run run) {
+  // One click, one account: the confirmation window hands over only what this
+  // click wrote, never an output an earlier click left in the program folder.
+  gstMsg.clear();
+  gstFile1.clear();
+  gstFile2.clear();
+  QStringList counts;
+  for (auto [edit, kind] : {std::pair{Edit1, receipt::ReceiptKind::Shaho},
+                            std::pair{Edit2, receipt::ReceiptKind::Kokuho}}) {
     RunResult result;
     {
       BusyCursor busy(ctx_.dialogs);
-      result = run(FromQ(edit->text()), click);
+      result = run(FromQ(edit->text()), kind);
     }
+    RecordRun(ctx_.env.programDir, result);
     ShowMessages(ctx_.dialogs, this, result);
-    if (!result.gstMsg.empty()) gstMsg = Q(result.gstMsg);
     if (!result.gstFile1.empty()) gstFile1 = Q(result.gstFile1);
     if (!result.gstFile2.empty()) gstFile2 = Q(result.gstFile2);
+    counts << CountLines(result);
     if (result.stopped) return;
   }
+  if (gstFile1.isEmpty() && gstFile2.isEmpty()) return;  // the warnings said why
+  const char* kinds = gstFile2.isEmpty() ? "社保の" : gstFile1.isEmpty() ? "国保の" : "社保と国保の";
+  gstMsg = Q(kinds) + Q(what) + Q("が作成されました");
   TfrmMsg frmMsg(ctx_, this);
-  frmMsg.DspSet(gstMsg, gstFile1, gstFile2);
+  frmMsg.DspSet(gstMsg, gstFile1, gstFile2, counts);
 }
 
 void TfrmMain::Button1Click() {
-  RunBoth([this](const Text& file, ClickOutputs& click) {
-    return receipt::Conv(ctx_.env, file, &click);
+  ClickOutputs click;
+  RunBoth("匿名化ファイル", [&](const Text& file, receipt::ReceiptKind kind) {
+    return receipt::AnonymizeReceipt(ctx_.env, file, &click, kind);
   });
 }
 
 void TfrmMain::Button2Click() {
   const receipt::BranchOptions options{ComboBox1->currentIndex(), FromQ(Edit4->text()),
                                        FromQ(Edit5->text())};
-  RunBoth([&](const Text& file, ClickOutputs& click) {
-    return receipt::Conv2(ctx_.env, file, options, &click);
+  ClickOutputs click;
+  RunBoth("枝番除去ファイル", [&](const Text& file, receipt::ReceiptKind kind) {
+    return receipt::RemoveBranchNumbers(ctx_.env, file, options, &click, kind);
   });
 }
 

@@ -43,9 +43,10 @@ class TfrmMain : public QDialog {
 
  private:
   void FormClose();
-  // Runs one receipt operation on Edit1 then Edit2, then the confirmation window.
+  // Runs one receipt operation on Edit1 then Edit2, then the confirmation window
+  // with what this click wrote ("社保の" / "国保の" / "社保と国保の" + `what`).
   template <typename Run>
-  void RunBoth(Run run);
+  void RunBoth(const char* what, Run run);
   // The kind test of a chosen file: the 4th character of its first line ('1' 社保, '2' 国保),
   // NUL when there is none; an unreadable file is reported and sets `failed`.
   char16_t ReceiptKind(const QString& path, bool& failed);

@@ -71,6 +71,9 @@ void TfrmSavePath::RadioGroup1Click() {
     Button1->show();
     Edit1->show();
   } else {
+    // The box shows only what the setting holds: choosing 保存先指定 again then
+    // asks for the folder instead of showing one that is no longer in use.
+    Edit1->clear();
     IFWriteIniStr(ctx_.env.programDir, u"PARAM", u"SAVEFDR", u"");
   }
 }

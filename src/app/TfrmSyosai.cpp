@@ -5,6 +5,8 @@
 #include "app/TfrmSavePath.h"
 #include "ui/widgets.h"
 #include "ui/window_behaviour.h"
+#include "core/files.h"
+#include "core/run_history.h"
 
 namespace tavo::ui {
 
@@ -13,9 +15,11 @@ TfrmSyosai::TfrmSyosai(AppContext& ctx, QWidget* parent) : QDialog(parent), ctx_
 
   BitBtn1 = MakeButton(this, "BitBtn1", "閉じる(&C)", QRect(243, 8, 100, 30));
   Button4 = MakeButton(this, "Button4", "保存先設定", QRect(100, 70, 155, 41));
+  Button5 = MakeButton(this, "Button5", "実行履歴を開く", QRect(100, 121, 155, 30));
 
   connect(BitBtn1, &QPushButton::clicked, this, &QDialog::reject);
   connect(Button4, &QPushButton::clicked, this, &TfrmSyosai::Button4Click);
+  connect(Button5, &QPushButton::clicked, this, &TfrmSyosai::Button5Click);
   FinishWindow(this, Button4);
   InitSet();
 }
@@ -30,6 +34,17 @@ bool TfrmSyosai::DspSet() {
 void TfrmSyosai::Button4Click() {
   TfrmSavePath frmSavePath(ctx_, this);
   frmSavePath.DspSet();
+}
+
+void TfrmSyosai::Button5Click() {
+  const std::filesystem::path history = ctx_.env.ProgramFile(PathFromText(kRunHistoryName));
+  if (!FileExists(history)) {
+    ctx_.dialogs.Info(this, Q("実行履歴はまだありません。"));
+    return;
+  }
+  // The same shell launch as the manual: the system's program for .csv files.
+  if (!ctx_.dialogs.OpenUrl(Q(PathText(history))))
+    ctx_.dialogs.Warning(this, Q(PathText(history)) + Q(" を開けません。"));
 }
 
 }  // namespace tavo::ui

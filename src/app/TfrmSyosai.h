@@ -1,4 +1,5 @@
-// The detailed-settings window, which leads to the save-folder window.
+// The detailed-settings window, which leads to the save-folder window and
+// opens the run history.
 #pragma once
 
 #include <QDialog>
@@ -19,11 +20,13 @@ class TfrmSyosai : public QDialog {
 
  public slots:
   void Button4Click();
+  void Button5Click();  // 実行履歴を開く
 
  private:
   AppContext& ctx_;
   QPushButton* BitBtn1;
   QPushButton* Button4;
+  QPushButton* Button5;
 };
 
 }  // namespace tavo::ui

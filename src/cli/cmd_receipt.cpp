@@ -68,13 +68,13 @@ std::vector<Command> AddReceiptCommands(CLI::App& app) {
              const Env env = CliEnv(b->outDir);
              return RunFiles(b->files,
                              [&](const Text& file, ClickOutputs& click) {
-                                return receipt::Conv2(env, file, options, &click);
+                                return receipt::RemoveBranchNumbers(env, file, options, &click);
                               });
            }},
           {anonymize, [a] {
              const Env env = CliEnv(a->outDir);
              return RunFiles(a->files, [&](const Text& file, ClickOutputs& click) {
-                return receipt::Conv(env, file, &click);
+                return receipt::AnonymizeReceipt(env, file, &click);
               });
            }}};
 }

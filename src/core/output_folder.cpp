@@ -42,7 +42,9 @@ OutputMoveResult MoveOutputs(const Env& env, TextView file1, TextView file2, Tex
     r.destination = PathFromText(saveFdr);
     if (Trim(svChg) == u"1") {
       try {
-        r.destination /= ClinicSubfolder(env, file1);
+        // Named from the first output the click wrote: the 社保 file, or the
+        // 国保 file when only that was made.
+        r.destination /= ClinicSubfolder(env, file1.empty() ? file2 : file1);
       } catch (const OpError& e) {
         r.messages.push_back({MsgKind::Error, e.text()});
         r.stopped = true;

@@ -29,8 +29,9 @@ Text ClinicFolderName(TextView code, TextView name);
 // Moves `file1` then `file2` (bare names in the program folder; an empty name
 // is skipped). `saveFdr` and `svChg` are the settings' values. A file that
 // cannot be moved stays in the program folder and is named in a warning; with
-// "SVCHG" = "1" a first file that cannot be read or whose first line has fewer
-// than 7 fields stops the move with an error before anything is moved.
+// "SVCHG" = "1" the clinic subfolder is named from the first of the two names
+// given, and a file that cannot be read or whose first line has fewer than 7
+// fields stops the move with an error before anything is moved.
 OutputMoveResult MoveOutputs(const Env& env, TextView file1, TextView file2, TextView saveFdr,
                              TextView svChg);
 

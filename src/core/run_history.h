@@ -1,12 +1,14 @@
-// The run history "実行履歴.csv" in the program folder: one line per run and one
-// per move of the confirmation window, for support staff asked about a claim.
-// It holds no patient data: file names, sizes, hashes, counts and messages with
-// every quoted value masked.
+// The run history "実行履歴.csv" in the program folder (Shift_JIS, CR LF, a
+// header line, so Excel opens it): one line per run and one per move of the
+// confirmation window, for support staff asked about a rejected claim.
+// It holds no patient data: file names, sizes, fingerprints, counts, and the
+// messages with every quoted value masked.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
-#include <vector>
 
+#include "core/output_folder.h"
 #include "core/result.h"
 #include "core/text.h"
 
@@ -14,14 +16,22 @@ namespace tavo {
 
 inline constexpr char16_t kRunHistoryName[] = u"実行履歴.csv";
 inline constexpr char16_t kRunHistoryOldName[] = u"実行履歴_old.csv";
+// Past this size the history becomes 実行履歴_old.csv and a new one starts.
+inline constexpr std::uintmax_t kRunHistoryLimit = 1024 * 1024;
+// Inputs up to this size get a SHA-256 fingerprint: real claim and outpatient
+// files are far smaller, and hashing a larger one would cost the run time.
+inline constexpr std::uintmax_t kFingerprintLimit = 64 * 1024 * 1024;
 
 // Appends the line of one run (nothing when the run has no operation name).
 // A history that cannot be written is left as it is: the run is never affected.
 void RecordRun(const std::filesystem::path& programDir, const RunResult& result) noexcept;
 
-// Appends the line of a move of the confirmation window: the files moved and
-// the folder they went to.
-void RecordMove(const std::filesystem::path& programDir, const std::vector<Text>& moved,
-                const std::filesystem::path& destination) noexcept;
+// Appends the line of a move of the confirmation window: the files moved, the
+// folder they went to, and what stayed behind.
+void RecordMove(const std::filesystem::path& programDir, const OutputMoveResult& move) noexcept;
+
+// A message as the history keeps it: every text in 「」, "" or '' (where the
+// runs quote values and names) becomes "…", and line breaks become blanks.
+Text MaskQuotedValues(TextView message);
 
 }  // namespace tavo

@@ -276,6 +276,8 @@ bool PlainFieldBounds(Bytes line, std::size_t index, std::size_t& begin, std::si
 
 Text DecodeTrimmed(Bytes b) { return Cp932Decode(TrimBytes(b)); }
 
+Text KindText(bool kokuho) { return kokuho ? T("国保") : T("社保"); }
+
 const Text& MissingFileText() {
   static const Text t = T("ファイルがありません。");
   return t;
@@ -309,14 +311,44 @@ bool Refuses(RunResult& r, const fs::path& target, const Text& name, const fs::p
          (click && click->Refuses(target, name, pstFile, r));
 }
 
+// The kind test of the file selection: the 4th character of the first line,
+// '1' for 社保 and '2' for 国保. A file of another kind (an outpatient file
+// typed into a box, say) is named in a warning and not run.
+bool IsReceiptOfKind(RunResult& r, const fs::path& path, TextView pstFile, ReceiptKind expected) {
+  const std::vector<Text> lines = LoadLeadingLines(path, 1);
+  const char16_t kind = !lines.empty() && lines[0].size() >= 4 ? lines[0][3] : u'\0';
+  const bool ok = expected == ReceiptKind::Shaho     ? kind == u'1'
+                  : expected == ReceiptKind::Kokuho  ? kind == u'2'
+                                                     : kind == u'1' || kind == u'2';
+  if (ok) return true;
+  r.Warn(Text(pstFile) + u"\n" +
+         T(expected == ReceiptKind::Shaho    ? "社保のレセ電データではありません。"
+           : expected == ReceiptKind::Kokuho ? "国保のレセ電データではありません。"
+                                             : "社保・国保のレセ電データではありません。"));
+  return false;
+}
+
+Text BranchModeText(const BranchOptions& options) {
+  switch (options.mode) {
+    case 0:
+      return T("記号「-」「*」「/」より後を除去");
+    case 1:
+      return T("指定の位置（") + Trim(options.fromText) + T("～") + Trim(options.toText) +
+             T("番目）以外を除去");
+    default:
+      return T("除去方法の選択なし");
+  }
+}
+
 }  // namespace
 
 // -------------------------------------------------------- branch-number removal
 
-RunResult Conv2(const Env& env, TextView pstFile, const BranchOptions& options,
-                ClickOutputs* click) {
+RunResult RemoveBranchNumbers(const Env& env, TextView pstFile, const BranchOptions& options,
+                              ClickOutputs* click, ReceiptKind expected) {
   RunResult r;
   const fs::path path = PathFromText(pstFile);
+  r.Describe(T("枝番除去"), BranchModeText(options), {path});
   if (!FileExists(path)) {
     r.Warn(MissingFileText());
     return r;
@@ -340,8 +372,11 @@ RunResult Conv2(const Env& env, TextView pstFile, const BranchOptions& options,
   }
 
   Guarded(r, [&] {
+    if (!IsReceiptOfKind(r, path, pstFile, expected)) return;
     bool kokuho = false;
     Text F;
+    std::int64_t records = 0;
+    std::int64_t changed = 0;
     LineReader reader(path);
     OutputStream out(env.ProgramFile("RECEIPTC.uke"));
     Fields fields;
@@ -356,21 +391,28 @@ RunResult Conv2(const Env& env, TextView pstFile, const BranchOptions& options,
           if (TrimBytes(fields.At(1)) == "2") kokuho = true;
           buf += line;
         } else if (id == Id('R', 'E')) {
+          ++records;
           std::size_t begin = 0;
           std::size_t end = 0;
           if (options.mode == 0 && PlainFieldBounds(line, 13, begin, end)) {
             // The common record: splice the new number into the bytes read.
-            const std::string number = GetKnjBngBytes(line.substr(begin, end - begin));
+            const std::string_view old = line.substr(begin, end - begin);
+            const std::string number = GetKnjBngBytes(old);
+            changed += number != old;
             buf.append(line.substr(0, begin));
             buf += number;
             buf.append(line.substr(end));
           } else {
             fields.Split(line);
-            if (options.mode == 0) {
-              fields.Set(13, GetKnjBngBytes(fields.At(13)));
-            } else if (options.mode == 1) {
-              const Text number = DecodeTrimmed(fields.At(13));
-              fields.Set(13, Cp932Encode(GetKnjBng2(number, KStart, KEnd)));
+            if (options.mode == 0 || options.mode == 1) {
+              const std::string old(fields.At(13));
+              if (options.mode == 0) {
+                fields.Set(13, GetKnjBngBytes(fields.At(13)));
+              } else {
+                const Text number = DecodeTrimmed(fields.At(13));
+                fields.Set(13, Cp932Encode(GetKnjBng2(number, KStart, KEnd)));
+              }
+              changed += fields.At(13) != old;
             }
             fields.AppendJoined(buf);
           }
@@ -387,8 +429,10 @@ RunResult Conv2(const Env& env, TextView pstFile, const BranchOptions& options,
     out.CommitAs(target);
     if (click) click->Add(target, pstFile);
     r.written.push_back(target);
-    r.gstMsg = T("社保と国保の枝番除去ファイル") + T("が作成されました");
+    r.gstMsg = KindText(kokuho) + T("の枝番除去ファイル") + T("が作成されました");
     (kokuho ? r.gstFile2 : r.gstFile1) = name;
+    r.Count(KindText(kokuho) + T("：RE ") + IntToText(records) + T("件を読み、患者番号 ") +
+            IntToText(changed) + T("件を変更しました"));
   });
   return r;
 }
@@ -451,15 +495,18 @@ bool AnonymizePlainRecord(int id, Bytes line, bool kokuho, RecordScan& scan, std
 
 }  // namespace
 
-RunResult Conv(const Env& env, TextView pstFile, ClickOutputs* click) {
+RunResult AnonymizeReceipt(const Env& env, TextView pstFile, ClickOutputs* click,
+                           ReceiptKind expected) {
   RunResult r;
   const fs::path path = PathFromText(pstFile);
+  r.Describe(T("匿名化"), Text(), {path});
   if (!FileExists(path)) {
     r.Warn(MissingFileText());
     return r;
   }
 
   Guarded(r, [&] {
+    if (!IsReceiptOfKind(r, path, pstFile, expected)) return;
     static const std::string kClinicCode = "0123456";
     static const std::string kClinicName = Cp932Encode(T("NIVAクリニック"));
     static const std::string kPhone = "012-345-6789";
@@ -470,6 +517,8 @@ RunResult Conv(const Env& env, TextView pstFile, ClickOutputs* click) {
 
     bool kokuho = false;
     Text F;
+    std::int64_t names = 0;
+    std::int64_t removed = 0;
     LineReader reader(path);
     OutputStream out(env.ProgramFile("RECEIPT.UKE"));
     Fields fields;
@@ -478,7 +527,11 @@ RunResult Conv(const Env& env, TextView pstFile, ClickOutputs* click) {
     out.Run([&] {
       while (reader.NextView(line)) {
         const int id = RecordId(line);
-        if (id == Id('S', 'J') || id == Id('C', 'O')) continue;
+        if (id == Id('S', 'J') || id == Id('C', 'O')) {
+          ++removed;
+          continue;
+        }
+        names += id == Id('R', 'E');
         std::string& buf = out.buffer();
         if (AnonymizePlainRecord(id, line, kokuho, scan, buf)) {
           // The common records, spliced on their bytes.
@@ -520,8 +573,10 @@ RunResult Conv(const Env& env, TextView pstFile, ClickOutputs* click) {
     out.CommitAs(target);
     if (click) click->Add(target, pstFile);
     r.written.push_back(target);
-    r.gstMsg = T("社保と国保の匿名化ファイル") + T("が作成されました");
+    r.gstMsg = KindText(kokuho) + T("の匿名化ファイル") + T("が作成されました");
     (kokuho ? r.gstFile2 : r.gstFile1) = name;
+    r.Count(KindText(kokuho) + T("：患者名 ") + IntToText(names) + T("件をダミーに置き換え、SJ・CO ") +
+            IntToText(removed) + T("行を除きました"));
   });
   return r;
 }

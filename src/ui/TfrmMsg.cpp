@@ -12,6 +12,7 @@
 #include "ui/window_behaviour.h"
 #include "core/ini.h"
 #include "core/output_folder.h"
+#include "core/run_history.h"
 
 namespace tavo::ui {
 
@@ -123,6 +124,7 @@ void TfrmMsg::Button1Click() {
     BusyCursor busy(ctx_.dialogs);
     moved = MoveOutputs(ctx_.env, FromQ(gstFile1), FromQ(gstFile2), FromQ(gstPath), svChg);
   }
+  RecordMove(ctx_.env.programDir, moved);
   for (const Message& m : moved.messages) {
     if (m.kind == MsgKind::Error)
       ctx_.dialogs.Error(this, Q(m.text));

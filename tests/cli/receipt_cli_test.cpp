@@ -29,7 +29,9 @@ TEST_F(ReceiptCli, BranchRemovalOfBothFiles) {
   const std::string kokuho = In("kokuho.UKE", "IR,2,13,1,1,,x,202604,00,0\r\nSY,1\r\n");
   const CliRun run = RunCli({"branch-removal", "--out-dir", outDir_, shaho, kokuho});
   EXPECT_EQ(run.exitCode, 0) << run.err;
-  EXPECT_EQ(run.err, "");
+  EXPECT_EQ(run.err,
+            "情報: 社保：RE 2件を読み、患者番号 2件を変更しました\n"
+            "情報: 国保：RE 0件を読み、患者番号 0件を変更しました\n");
   EXPECT_EQ(run.out, Out("(202604提出_社保)RECEIPTC.uke") + "\n" +
                          Out("(202604提出_国保)RECEIPTC.uke") + "\n");
   EXPECT_EQ(ReadBytes(OutPath("(202604提出_社保)RECEIPTC.uke")),
@@ -50,6 +52,7 @@ TEST_F(ReceiptCli, BranchRemovalMode1TakesThePositionTexts) {
 TEST_F(ReceiptCli, MessagesAndStops) {
   const std::string good = In("good.UKE", "IR,1,13,1,1,,x,202604,00,0\r\n");
   const std::string sameMonth = In("same.UKE", "IR,1,13,1,1,,x,202604,00,0\r\nSY,2\r\n");
+  const std::string branchCounts = "情報: 社保：RE 0件を読み、患者番号 0件を変更しました\n";
   auto sameName = [&](const std::string& name) {
     return "警告: 「" + sameMonth + "」の変換後のファイル名「" + name + "」が「" + good +
            "」の変換後のファイルと同じになるため、作成しません。\n";
@@ -65,7 +68,7 @@ TEST_F(ReceiptCli, MessagesAndStops) {
       // A missing file is warned about; the next file is still run.
       {{"branch-removal", "--out-dir", outDir_, (dir_ / "none.UKE").string(), good},
        0,
-       "警告: ファイルがありません。\n",
+       "警告: ファイルがありません。\n" + branchCounts,
        {"(202604提出_社保)RECEIPTC.uke"}},
       // Position warnings, once per file.
       {{"branch-removal", "--mode", "1", "--to", "5", "--out-dir", outDir_, good, good},
@@ -88,11 +91,11 @@ TEST_F(ReceiptCli, MessagesAndStops) {
       // Two files of one month and kind: the first output stays, the second is not written.
       {{"branch-removal", "--out-dir", outDir_, good, sameMonth},
        0,
-       sameName("(202604提出_社保)RECEIPTC.uke"),
+       branchCounts + sameName("(202604提出_社保)RECEIPTC.uke"),
        {"(202604提出_社保)RECEIPTC.uke"}},
       {{"anonymize", "--out-dir", outDir_, good, sameMonth},
        0,
-       sameName("202604_1.UKE"),
+       "情報: 社保：患者名 0件をダミーに置き換え、SJ・CO 0行を除きました\n" + sameName("202604_1.UKE"),
        {"202604_1.UKE"}},
       // An index error ends the command: the next file is not run.
       {{"branch-removal", "--out-dir", outDir_, shortRe, good},

@@ -134,7 +134,6 @@ TEST_F(OutputFolderTest, UnreadableClinicNameStopsBeforeAnythingMoves) {
       {u"empty.uke", IndexErrorText(0)},
       {u"nothere.uke",
        T("ファイル ") + PathText(env.programDir / "nothere.uke") + T(" を開けません。")},
-      {u"", T("ファイル ") + PathText(env.programDir / "") + T(" を開けません。")},
   };
   for (const Case& c : cases) {
     const OutputMoveResult r = MoveOutputs(env, c.file1, kName2, save, u"1");
@@ -145,6 +144,12 @@ TEST_F(OutputFolderTest, UnreadableClinicNameStopsBeforeAnythingMoves) {
   }
   EXPECT_TRUE(ListFiles(tmp / "save").empty());
   EXPECT_EQ(ListFiles(env.programDir).size(), 4u);
+  // Without a first file the second names the subfolder; without either, nothing moves.
+  const OutputMoveResult none = MoveOutputs(env, u"", u"", save, u"1");
+  EXPECT_TRUE(none.stopped);
+  EXPECT_EQ(none.messages,
+            (std::vector<Message>{{MsgKind::Error, T("ファイル ") + PathText(env.programDir / "") +
+                                                       T(" を開けません。")}}));
 }
 
 TEST(ClinicFolderNameTest, NoFileContentLeadsOutsideTheSaveFolder) {

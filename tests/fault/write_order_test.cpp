@@ -37,11 +37,11 @@ TEST(WriteOrder, AFailedWriteComesBeforeALaterFaultyLine) {
   const std::vector<Case> cases = {
       {"branch removal", "", "RE,1,2,3,4,5,6,7,8,9,10,11,12,1234-5\r\n", "RE,1\r\n",
        [](const Env& env, const fs::path& in, const fs::path&) {
-         return receipt::Conv2(env, PathText(in), {});
+         return receipt::RemoveBranchNumbers(env, PathText(in), {});
        }},
       {"anonymization", "", "RE,1,2,3,4,5,6,7,8,9,10,11,12,1234-5\r\n", "HO\r\n",
        [](const Env& env, const fs::path& in, const fs::path&) {
-         return receipt::Conv(env, PathText(in));
+         return receipt::AnonymizeReceipt(env, PathText(in));
        }},
       {"replacement mode 1", "", "x,12345678\r\n", "x\r\n",
        [](const Env& env, const fs::path& in, const fs::path& folder) {

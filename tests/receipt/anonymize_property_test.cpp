@@ -95,7 +95,7 @@ void ExpectAnonymized(const std::vector<Text>& input, const std::vector<Text>& o
 class AnonymizeProperty : public test::ReceiptRunTest {
  protected:
   void Check(const std::string& bytes) {
-    const RunResult r = Conv(env_, Input(bytes));
+    const RunResult r = AnonymizeReceipt(env_, Input(bytes));
     ASSERT_EQ(r.written.size(), 1u);
     ExpectAnonymized(ReadLinesCp932(dir_ / "in.UKE"), ReadLinesCp932(r.written[0]));
   }

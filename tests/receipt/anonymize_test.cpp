@@ -36,23 +36,23 @@ std::string Re(int count, const std::string& no, const std::string& name,
 class Anonymize : public test::ReceiptRunTest {};
 
 TEST_F(Anonymize, RealisticShahoFile) {
-  const RunResult r = Conv(env_, Input(Fixture("receipt/shaho.UKE")));
+  const RunResult r = AnonymizeReceipt(env_, Input(Fixture("receipt/shaho.UKE")));
   ASSERT_TRUE(r.messages.empty());
   EXPECT_EQ(ReadBytes(Out("202604_1.UKE")), Fixture("receipt/shaho_anon.expected"));
   EXPECT_EQ(ListFiles(env_.programDir), std::vector<std::string>{"202604_1.UKE"});
   ASSERT_EQ(r.written.size(), 1u);
   EXPECT_EQ(r.written[0], Out("202604_1.UKE"));
-  EXPECT_EQ(ToUtf8(r.gstMsg), "社保と国保の匿名化ファイルが作成されました");
+  EXPECT_EQ(ToUtf8(r.gstMsg), "社保の匿名化ファイルが作成されました");
   EXPECT_EQ(ToUtf8(r.gstFile1), "202604_1.UKE");
   EXPECT_TRUE(r.gstFile2.empty());
 }
 
 TEST_F(Anonymize, KokuhoFileAndRecordsBeforeTheIrRecord) {
   const std::string in =
-      Re(38, "7", "前") + "\r\nIR,2,13,1,1,,x, 202605 ,00,0\r\n" + Re(38, "15", "後") + "\r\n";
-  const RunResult r = Conv(env_, Input(Sjis(in)));
+      Re(38, "1", "前") + "\r\nIR,2,13,1,1,,x, 202605 ,00,0\r\n" + Re(38, "15", "後") + "\r\n";
+  const RunResult r = AnonymizeReceipt(env_, Input(Sjis(in)));
   const std::string expected =
-      Re(38, "7", "テスト社７", "") +
+      Re(38, "1", "テスト社１", "") +
       "\r\nIR,2,13,1,0123456,,NIVAクリニック,\" 202605 \",00,012-345-6789\r\n" +
       Re(38, "15", "テスト国１５", "") + "\r\n";
   EXPECT_EQ(ReadBytes(Out("202605_2.UKE")), Sjis(expected));
@@ -69,7 +69,7 @@ TEST_F(Anonymize, RecordEdgeCases) {
            "HO,1,2,3,4 5,\"6\"\r\n") +                                  // fields 5 on unchanged
       "KO,1,2,\x80\r\n" +                                               // invalid byte kept
       "SJ,01,note\r\nCO,1\r\n\"CO\",2\r\nco,3\r\nSY,\"1\"\r\n";
-  Conv(env_, Input(in));
+  AnonymizeReceipt(env_, Input(in));
   const std::string expected =
       Sjis("IR,1,\" 13 \",1,0123456,,NIVAクリニック,202604,00,012-345-6789,q\r\n" +
            Re(36, "1", "テスト社１") + "\r\n" + Re(37, "", "テスト社", "") + "\r\n" +
@@ -86,13 +86,13 @@ TEST_F(Anonymize, ShortRecordStops) {
     int index;
   };
   const Case cases[] = {
-      {"IR\r\n", 1},        {"IR,1,13,1,1\r\n", 7},   {"IR,1,13,1,1,,x,202604,00\r\n", 9},
+      {"IR,1\r\n", 7},      {"IR,1,13,1,1\r\n", 7},   {"IR,1,13,1,1,,x,202604,00\r\n", 9},
       {ir + "RE\r\n", 1},   {ir + "RE,1,2,3\r\n", 4}, {ir + "HO,1,2\r\n", 3},
       {ir + "KO,1\r\n", 2},
   };
   test::WriteBytes(Out("202604_1.UKE"), "earlier");
   for (const auto& c : cases) {
-    const RunResult r = Conv(env_, Input(c.input));
+    const RunResult r = AnonymizeReceipt(env_, Input(c.input));
     ASSERT_EQ(r.messages.size(), 1u) << c.input;
     EXPECT_EQ(r.messages[0], (Message{MsgKind::Error, IndexErrorText(c.index)})) << c.input;
     EXPECT_TRUE(r.stopped);
@@ -103,18 +103,18 @@ TEST_F(Anonymize, ShortRecordStops) {
 }
 
 TEST_F(Anonymize, MissingFileAndNoIrRecord) {
-  const RunResult missing = Conv(env_, u"");
+  const RunResult missing = AnonymizeReceipt(env_, u"");
   ASSERT_EQ(missing.messages.size(), 1u);
   EXPECT_EQ(missing.messages[0], (Message{MsgKind::Warning, T("ファイルがありません。")}));
   EXPECT_TRUE(ListFiles(env_.programDir).empty());
 
-  const RunResult r = Conv(env_, Input("SY,1\r\n\x1A"));
+  const RunResult r = AnonymizeReceipt(env_, Input("SY,1\r\n\x1A"));
   EXPECT_EQ(ReadBytes(Out("_1.UKE")), "SY,1\r\n");
   EXPECT_EQ(ToUtf8(r.gstFile1), "_1.UKE");
 }
 
 TEST_F(Anonymize, HostileClaimMonthStaysInTheProgramFolder) {
-  const RunResult r = Conv(env_, Input("IR,1,13,1,1,,x,../../x,00,0\r\n"));
+  const RunResult r = AnonymizeReceipt(env_, Input("IR,1,13,1,1,,x,../../x,00,0\r\n"));
   EXPECT_EQ(ToUtf8(r.gstFile1), ".._.._x_1.UKE");
   EXPECT_EQ(ListFiles(env_.programDir), std::vector<std::string>{".._.._x_1.UKE"});
 }
@@ -176,12 +176,18 @@ TEST_F(Anonymize, RandomRecordsFollowTheRules) {
       in += line + "\r\n";
       lines.push_back(line);
     }
-    const RunResult r = Conv(env_, Input(in));
+    const RunResult r = AnonymizeReceipt(env_, Input(in));
     ASSERT_TRUE(r.messages.empty()) << in;
     const std::string name = kokuho ? "202604_2.UKE" : "202604_1.UKE";
     EXPECT_EQ(ReadBytes(Out(name)), AnonymizedByTheRules(lines, kokuho)) << in;
     std::filesystem::remove(Out(name));
   }
+}
+
+TEST_F(Anonymize, CountsTheNamesReplacedAndTheRecordsRemoved) {
+  const RunResult r = AnonymizeReceipt(env_, Input(Fixture("receipt/shaho.UKE")));
+  // The fixture holds two RE records, one SJ and one CO record.
+  EXPECT_EQ(r.counts, std::vector<Text>{T("社保：患者名 2件をダミーに置き換え、SJ・CO 2行を除きました")});
 }
 
 }  // namespace

@@ -28,11 +28,11 @@ struct RunCase {
 const RunCase kRuns[] = {
     {"branch removal",
      [](const Env& env, TextView file, ClickOutputs* click) {
-       return Conv2(env, file, {}, click);
+       return RemoveBranchNumbers(env, file, {}, click);
      },
      "(202604提出_社保)RECEIPTC.uke"},
     {"anonymization",
-     [](const Env& env, TextView file, ClickOutputs* click) { return Conv(env, file, click); },
+     [](const Env& env, TextView file, ClickOutputs* click) { return AnonymizeReceipt(env, file, click); },
      "202604_1.UKE"},
 };
 

@@ -9,6 +9,10 @@
 #include <random>
 #include <stdexcept>
 #include <vector>
+
+#include "core/files.h"
+#include "core/run_history.h"
+
 #ifdef _WIN32
 #include <windows.h>
 #else
@@ -86,8 +90,12 @@ Env MakeEnv(const fs::path& root, Date today) {
 std::vector<std::string> ListFiles(const fs::path& folder) {
   std::vector<std::string> names;
   std::error_code ec;
-  for (const auto& e : fs::directory_iterator(folder, ec))
+  for (const auto& e : fs::directory_iterator(folder, ec)) {
+    const Text name = PathText(e.path().filename());
+    // The run history is the program's own record, not an output of a run.
+    if (name == kRunHistoryName || name == kRunHistoryOldName) continue;
     names.push_back(e.path().filename().string());
+  }
   std::sort(names.begin(), names.end());
   return names;
 }

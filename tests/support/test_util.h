@@ -44,6 +44,7 @@ fs::path FixturePath(const std::string& relativePath);
 Env MakeEnv(const fs::path& root, Date today = Date{2026, 12, 10});
 
 // Names of the files in a folder (sorted), for "nothing else was written" checks.
+// The run history is left out: it is the program's own record, not an output.
 std::vector<std::string> ListFiles(const fs::path& folder);
 
 // Runs `read` with its k-th file operation failing, for k = 1, 2, ... until

@@ -66,7 +66,7 @@ TEST_F(KeyboardTest, TabGoesTopToBottomAndLeftToRightFromTheFirstWorkingControl)
       {"TfrmOption",
        Make<ui::TfrmOption>(),
        {"Button1", "Button3", "Button4", "Button2", "Button5", "Button6", "Button7", "BitBtn1"}},
-      {"TfrmSyosai", Make<ui::TfrmSyosai>(), {"Button4", "BitBtn1"}},
+      {"TfrmSyosai", Make<ui::TfrmSyosai>(), {"Button4", "Button5", "BitBtn1"}},
       {"TfrmSavePath",
        Make<ui::TfrmSavePath>(),
        {"RadioGroup1Item1", "Button1", "Edit1", "BitBtn1"}},

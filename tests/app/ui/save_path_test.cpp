@@ -3,6 +3,8 @@
 
 #include "app/TfrmSavePath.h"
 #include "app/TfrmSyosai.h"
+#include "core/files.h"
+#include "core/run_history.h"
 #include "app_fixture.h"
 
 namespace tavo::test {
@@ -55,10 +57,10 @@ TEST_F(SavePathTest, ChoosingDownloadsClearsTheSettingAtOnce) {
     EXPECT_EQ(Ini("SAVEFDR"), "");
     EXPECT_FALSE(Shown(w, "Edit1"));
     // Back to "保存先指定" without a folder choice: the setting stays empty,
-    // the box keeps its text.
+    // and so does the box, which never shows a folder that is not in use.
     Pick(w, 1);
     EXPECT_TRUE(Shown(w, "Edit1"));
-    EXPECT_FALSE(Find<QLineEdit>(w, "Edit1")->text().isEmpty());
+    EXPECT_TRUE(Find<QLineEdit>(w, "Edit1")->text().isEmpty());
   });
   EXPECT_EQ(Ini("SAVEFDR"), "");
   Show([](ui::TfrmSavePath* w) { EXPECT_EQ(w->ItemIndex(), 0); });
@@ -110,6 +112,21 @@ TEST_F(SavePathTest, DetailedSettingsWindow) {
   EXPECT_EQ(frm.size(), QSize(355, 173));
   EXPECT_EQ(Find<QPushButton>(&frm, "Button4")->text(), U("保存先設定"));
   EXPECT_EQ(Find<QPushButton>(&frm, "BitBtn1")->text(), U("閉じる(&C)"));
+  EXPECT_EQ(Find<QPushButton>(&frm, "Button5")->text(), U("実行履歴を開く"));
+}
+
+TEST_F(SavePathTest, TheRunHistoryOpensInTheSystemsProgram) {
+  ui::TfrmSyosai frm(ctx);
+  Click(&frm, "Button5");
+  EXPECT_EQ(dialogs.MessageLines(), std::vector<std::string>{"情報: 実行履歴はまだありません。"});
+  EXPECT_TRUE(dialogs.openedUrls.empty());
+  const fs::path history = env.programDir / PathFromText(kRunHistoryName);
+  WriteBytes(history, "x\r\n");
+  Click(&frm, "Button5");
+  EXPECT_EQ(dialogs.openedUrls, std::vector<QString>{ui::Q(PathText(history))});
+  dialogs.openUrlFails = true;
+  Click(&frm, "Button5");
+  EXPECT_EQ(dialogs.MessageLines().back(), "警告: " + ToUtf8(PathText(history)) + " を開けません。");
 }
 
 }  // namespace
