@@ -201,11 +201,11 @@ std::vector<Scenario> Scenarios() {
   std::vector<Scenario> s;
   s.push_back(ReceiptScenario("branch removal", kShahoName,
                               [](const Env& env, TextView file, ClickOutputs* click) {
-                                return receipt::Conv2(env, file, {}, click);
+                                return receipt::RemoveBranchNumbers(env, file, {}, click);
                               }));
   s.push_back(ReceiptScenario("anonymization", "202604_1.UKE",
                               [](const Env& env, TextView file, ClickOutputs* click) {
-                                return receipt::Conv(env, file, click);
+                                return receipt::AnonymizeReceipt(env, file, click);
                               }));
   s.push_back({"converter 1",
                [](const fs::path& root, const Env& env) {
