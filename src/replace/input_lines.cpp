@@ -53,7 +53,8 @@ bool InputLines::NextPlain(std::string_view& line, bool* quoted) {
   while (true) {
     const char* b = buf_.get();
     const std::string_view rest(b + begin_, end_ - begin_);
-    const std::size_t at = begin_ + (quoted ? FindRecordEnd(rest, *quoted) : FindCrOrLf(rest.data(), rest.size()));
+    const std::size_t at =
+        begin_ + (quoted ? FindRecordEnd(rest, *quoted) : FindCrOrLf(rest.data(), rest.size()));
     if (at < end_) {
       const bool cr = b[at] == '\r';
       if (cr && at + 1 == end_ && !eof_) {

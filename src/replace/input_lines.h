@@ -42,7 +42,8 @@ class InputLines {
   bool Next(std::string_view& line, bool& quoted) {
     if (!marked_) {
       const char* b = buf_.get();
-      const std::size_t at = begin_ + FindRecordEnd(std::string_view(b + begin_, end_ - begin_), quoted);
+      const std::size_t at =
+          begin_ + FindRecordEnd(std::string_view(b + begin_, end_ - begin_), quoted);
       if (at + 1 < end_) {
         line = std::string_view(b + begin_, at - begin_);
         begin_ = at + (b[at] == '\r' && b[at + 1] == '\n' ? 2 : 1);

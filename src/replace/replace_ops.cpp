@@ -292,8 +292,8 @@ std::size_t Cp932Length(TextView decoded) {
 // Every occurrence of `key` in `text` (the decoded `line`), left to right,
 // replaced by `to` in the line's bytes; the bytes around them are copied as
 // they stand.
-void ReplaceTextOccurrences(std::string_view line, TextView text, TextView key,
-                            std::string_view to, std::string& out) {
+void ReplaceTextOccurrences(std::string_view line, TextView text, TextView key, std::string_view to,
+                            std::string& out) {
   const std::size_t keyBytes = Cp932Length(key);
   std::size_t from = 0;  // in the text
   std::size_t byte = 0;  // the same place in the bytes
@@ -430,7 +430,9 @@ bool SameUnquoted(View field, std::string_view ascii) {
   std::size_t k = 0;
   for (const auto c : field) {
     if (c == '"') continue;
-    if (k == ascii.size() || CodeUnit<View>(c) != static_cast<unsigned char>(ascii[k])) return false;
+    if (k == ascii.size() || CodeUnit<View>(c) != static_cast<unsigned char>(ascii[k])) {
+      return false;
+    }
     ++k;
   }
   return k == ascii.size();
@@ -604,12 +606,13 @@ class NumberTally {
 
 Text OperationName() { return T("患者番号リプレース"); }
 
-// The run's inputs for the history: the definition the map was read from, and the file.
-std::vector<fs::path> RunInputs(const NumberMap& map, TextView file) {
-  std::vector<fs::path> inputs;
-  if (!map.source().empty()) inputs.push_back(map.source());
-  inputs.push_back(PathFromText(file));
-  return inputs;
+// Inputs for the run history: the files named (a blank path names none).
+std::vector<fs::path> NamedFiles(const std::vector<Text>& files) {
+  std::vector<fs::path> paths;
+  for (const Text& file : files) {
+    if (!IsBlank(file)) paths.push_back(PathFromText(file));
+  }
+  return paths;
 }
 
 // The chart number (field 13, trimmed, as RewriteRecordBytes reads it) of
@@ -683,7 +686,8 @@ class ChartLookahead {
 
 RunResult Cnv(const Env& env, TextView pstFile, const NumberMap& map) {
   RunResult result;
-  result.Describe(OperationName(), T("モード1"), RunInputs(map, pstFile));
+  result.Describe(OperationName(), T("モード1"),
+                  NamedFiles({PathText(map.source()), Text(pstFile)}));
   try {
     // The lines stream from the input into the output, one at a time.
     const fs::path path = PathFromText(pstFile);
@@ -747,7 +751,8 @@ RunResult Cnv(const Env& env, TextView pstFile, const NumberMap& map) {
 
 RunResult Cnv2(const Env& env, TextView pstFile, const NumberMap& map, ClickOutputs* click) {
   RunResult result;
-  result.Describe(OperationName(), T("モード2"), RunInputs(map, pstFile));
+  result.Describe(OperationName(), T("モード2"),
+                  NamedFiles({PathText(map.source()), Text(pstFile)}));
   try {
     // The records stream from the input into a temporary file; the output's
     // name waits for the last IR record.
@@ -799,8 +804,8 @@ RunResult Cnv2(const Env& env, TextView pstFile, const NumberMap& map, ClickOutp
     out.CommitAs(target);
     if (click) click->Add(target, pstFile);
     result.HandOver(target, outName);
-    tally.CountInto(result, T("RE ") + IntToText(static_cast<std::int64_t>(tally.read())) +
-                                T("件を読み"));
+    tally.CountInto(result,
+                    T("RE ") + IntToText(static_cast<std::int64_t>(tally.read())) + T("件を読み"));
   } catch (const OpError& e) {
     result.Error(e.text());
     result.stopped = true;
@@ -810,9 +815,9 @@ RunResult Cnv2(const Env& env, TextView pstFile, const NumberMap& map, ClickOutp
 
 bool LoadForRun(int mode, TextView definition, const std::vector<Text>& inputs, NumberMap& map,
                 RunResult& result) {
-  std::vector<fs::path> paths = {PathFromText(definition)};
-  for (const Text& input : inputs) paths.push_back(PathFromText(input));
-  result.Describe(OperationName(), mode == 1 ? T("モード1") : T("モード2"), std::move(paths));
+  std::vector<Text> named = {Text(definition)};
+  named.insert(named.end(), inputs.begin(), inputs.end());
+  result.Describe(OperationName(), mode == 1 ? T("モード1") : T("モード2"), NamedFiles(named));
   return mode == 1 ? CsvSet(definition, map, result) : CsvSet2(definition, map, result);
 }
 

@@ -75,6 +75,8 @@ Text OutputName2(TextView inputName, TextView suffix);
 
 // Mode-1 run on one outpatient file; on success writes one file into
 // env.programDir and sets gstMsg / gstFile1 (gstFile2 empty) and the counts.
+// Each run names itself for the run history, with the map's definition file
+// and its input.
 RunResult Cnv(const Env& env, TextView pstFile, const NumberMap& map);
 // Mode-2 run on one receipt file; same contract. `stopped` marks a failure
 // that ends the whole click (index error).

@@ -47,8 +47,12 @@ TEST(ReplaceNumberMap, RomanNumeralsFoldAsTheWindowsCaseMappingFoldsThem) {
     map.Add(u"x" + small, u"888");
     EXPECT_EQ(map.Find(small + u"-1"), std::optional<std::size_t>(0));
     EXPECT_EQ(map.Find(u"X" + capital), std::optional<std::size_t>(1));
-    for (const std::string& b : smalls) EXPECT_EQ(map.FindBytes(b + "-1"), std::optional<std::size_t>(0));
-    for (const std::string& b : capitals) EXPECT_EQ(map.FindBytes("x" + b), std::optional<std::size_t>(1));
+    for (const std::string& b : smalls) {
+      EXPECT_EQ(map.FindBytes(b + "-1"), std::optional<std::size_t>(0));
+    }
+    for (const std::string& b : capitals) {
+      EXPECT_EQ(map.FindBytes("x" + b), std::optional<std::size_t>(1));
+    }
     EXPECT_FALSE(map.Find(small + u"-2"));
   }
 }

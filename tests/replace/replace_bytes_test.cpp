@@ -5,8 +5,8 @@
 
 #include <random>
 
-#include "core/cp932.h"
 #include "core/comma.h"
+#include "core/cp932.h"
 #include "core/errors.h"
 #include "replace/replace_ops.h"
 
@@ -92,6 +92,23 @@ TEST(ReplaceLineBytes, SameAsTheRuleOnRandomLines) {
   }
 }
 
+TEST(ReplaceLineBytes, EveryTwoBytesKeepTheirPlaceBeforeAKeyFoundInTheText) {
+  // A key other than digits is replaced where the text holds it: the bytes
+  // before each occurrence are counted from their characters. Any two bytes
+  // (a double-byte code, two single ones, a lead byte kept alone) stand
+  // between two occurrences; only ア itself (8341) is one more.
+  NumberMap map;
+  map.Add(T("ア"), u"X");
+  const std::string key = "\x83\x41";
+  for (int pair = 0; pair < 0x10000; ++pair) {
+    const std::string bytes = {static_cast<char>(pair >> 8), static_cast<char>(pair & 0xFF)};
+    std::string out;
+    ReplaceLineBytes("A\t" + key + "\t" + bytes + "\t" + key, map, out);
+    const std::string middle = bytes == key ? "X" : bytes;
+    ASSERT_EQ(out, "A\tX\t" + middle + "\tX") << pair;
+  }
+}
+
 // The mode-2 rule: the record split at every comma, quotes dropped when its
 // name, payer and chart number are read; an IR record's payer sets the
 // suffix, an RE record's chart number found in the map gives the new number
@@ -167,12 +184,12 @@ TEST(ReplaceRecordBytes, SameAsTheRuleOnRandomRecords) {
       std::string("\0", 1), "\x94\xFC", "\x87\x40", "\xFA\x40", "\x87\x90", "\x87\x54"};
   NumberMap map;
   map.Add(u"123", u"0000000999");
-  map.Add(u"abc", u"X,Y");   // a new number with a comma is written as it is
+  map.Add(u"abc", u"X,Y");    // a new number with a comma is written as it is
   map.Add(u"K1", u"\u5C71");  // a kanji new number
-  map.Add(u"7", u"");        // an empty new number
-  map.Add(u"Q", u"a b");     // a new number with a blank
-  map.Add(T("ア"), u"55");   // a kana key: the text path
-  map.Add(T("１"), u"66");   // a full-width digit
+  map.Add(u"7", u"");         // an empty new number
+  map.Add(u"Q", u"a b");      // a new number with a blank
+  map.Add(T("ア"), u"55");    // a kana key: the text path
+  map.Add(T("１"), u"66");    // a full-width digit
   map.Add(u"\u2170", u"77");  // ⅰ (FA40), the key of Ⅰ (8754) too
   std::mt19937 rng(1516);
   for (int round = 0; round < 30000; ++round) {

@@ -286,7 +286,8 @@ TEST_F(ReplaceRun, Mode2ChangesOnlyTheChartNumbersItReplaces) {
       Cnv2(env, PathArg(in / "m" / "MIXED.UKE"), Map(Fixture("replace/mode2_def.csv"), false));
   EXPECT_TRUE(r.messages.empty());
   ASSERT_TRUE(r.wrote());
-  EXPECT_EQ(ReadBytes(env.programDir / "MIXED_1R.UKE"), Fixture("replace/mode2_mixed_expected.UKE"));
+  EXPECT_EQ(ReadBytes(env.programDir / "MIXED_1R.UKE"),
+            Fixture("replace/mode2_mixed_expected.UKE"));
   EXPECT_EQ(r.counts, (std::vector<Text>{T("RE 5件を読み、患者番号を3件置き換えました"),
                                          T("定義にない番号: 1件（8行目）")}));
 }
@@ -440,7 +441,8 @@ TEST_F(ReplaceRun, Mode2KeepsEveryLineEnd) {
   };
   for (std::size_t i = 0; i < cases.size(); ++i) {
     SCOPED_TRACE(i);
-    const RunResult r = Cnv2(env, PathArg(Put("E" + std::to_string(i) + ".UKE", cases[i].first)), map);
+    const RunResult r =
+        Cnv2(env, PathArg(Put("E" + std::to_string(i) + ".UKE", cases[i].first)), map);
     ASSERT_TRUE(r.wrote());
     EXPECT_EQ(ReadBytes(r.written[0]), cases[i].second);
   }

@@ -162,7 +162,8 @@ void TfrmReplace::Button1Click() {
   }
   const Text file = FromQ(Edit1->text());
   RunResult load;
-  if (!RunBusy(ctx_.dialogs, [&] { return replace::LoadForRun(1, definition, {file}, map_, load); })) {
+  if (!RunBusy(ctx_.dialogs,
+               [&] { return replace::LoadForRun(1, definition, {file}, map_, load); })) {
     Report(load);
     return;
   }
