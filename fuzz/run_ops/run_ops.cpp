@@ -131,9 +131,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   ReceiptRuns(env, input, bytes);
 
   CheckRun(linkage::Cnv(env, in), input, bytes);
-  const linkage::Selection selection = linkage::SelectFile2(in);
-  if (selection.hasNgt) CheckRun(linkage::Conv2(env, in, selection.ngt), input, bytes);
-  CheckRun(linkage::Conv2(env, in, u"202606"), input, bytes);
+  CheckRun(linkage::Conv2(env, in), input, bytes);
   CheckRun(linkage::Anonymize(env, in), input, bytes);
 
   const fs::path def = Root() / "in" / "def.csv";

@@ -81,10 +81,6 @@ bool IsOutpatientFile(TextView pstFile, RunResult& result);
 // When values were blanked or widened, their report is the second file of
 // the hand-over.
 RunResult Conv2(const Env& env, TextView pstFile);
-// The older form: the year-month given is not used, the file's own is.
-inline RunResult Conv2(const Env& env, TextView pstFile, TextView /*mstNgt*/) {
-  return Conv2(env, pstFile);
-}
 
 // The anonymizer: every data line loses its second field.
 struct BlankCounts {

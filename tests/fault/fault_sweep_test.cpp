@@ -220,7 +220,7 @@ std::vector<Scenario> Scenarios() {
     const Text file = P(root / "in" / "ff.txt");
     const linkage::Selection selection = linkage::SelectFile2(file);
     if (!selection.hasNgt) return false;
-    return Succeeded(linkage::Conv2(env, file, selection.ngt));
+    return Succeeded(linkage::Conv2(env, file));
   };
   s.push_back({"converter 2, item codes",
                [](const fs::path& root, const Env& env) {
