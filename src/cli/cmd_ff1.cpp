@@ -31,13 +31,9 @@ Command AddFf1Command(CLI::App& app) {
   AddOutDir(*cmd, o->outDir, "the linkage file is written here (the window's Downloads folder)");
 
   return {cmd, [o] {
+            CliEnv(o->outDir);  // the run history goes into --out-dir
             ff1::FF1LinkParams params;
             params.YearMonth = ArgText(o->yearMonth);
-            if (IsBlank(params.YearMonth)) {
-              RunResult r;
-              r.Info(T("連携ファイル該当年月を入力してください"));
-              return Report(r);
-            }
             params.InDir = ArgText(o->ff1Dir);
             params.SpecCsv = o->spec.empty() ? ExecutableDir() / ff1::kSpecFileName
                                              : PathFromText(ArgText(o->spec));

@@ -7,6 +7,7 @@
 #include <unordered_map>
 
 #include "core/bytes.h"
+#include "core/comma.h"
 #include "core/cp932.h"
 #include "core/errors.h"
 #include "core/files.h"
@@ -198,8 +199,16 @@ SpecCSV LoadSpecCSV(const fs::path& SpecCsvPath) {
     if (SameTextAscii(t, titleCode)) posCode = static_cast<long>(i);
     if (SameTextAscii(t, titlePayload)) posPayload = static_cast<long>(i);
   }
-  if (posHeader < 0 || posCode < 0 || posPayload < 0)
-    throw OpError(T("仕様CSVの1行目に「ヘッダー名/コード/ペイロード番号」が見つかりません。"));
+  if (posHeader < 0 || posCode < 0 || posPayload < 0) {
+    // Excel's "CSV UTF-8" starts with the mark; read as Shift_JIS no title matches.
+    if (DetectEncodingFromFile(SpecCsvPath) == FF1Encoding::UTF8)
+      throw OpError(
+          T("仕様CSVがUTF-8で保存されています。Excelで「CSV (コンマ区切り)」"
+            "（Shift_JIS）を選んで保存し直してください。"));
+    throw OpError(
+        T("仕様CSVの1行目に「ヘッダー名称」「コード」「ペイロード番号」の"
+          "3つの列名が見つかりません。"));
+  }
 
   for (std::size_t li = 1; li < lines.size(); ++li) {
     if (IsBlank(lines[li])) continue;
@@ -219,12 +228,22 @@ SpecCSV LoadSpecCSV(const fs::path& SpecCsvPath) {
   return spec;
 }
 
-Text MakeCSVLine(const std::vector<Text>& cols) {
+Text MakeCSVLine(const std::vector<Text>& cols, std::size_t* widened) {
   Text line;
+  Text value;
   for (std::size_t i = 0; i < cols.size(); ++i) {
     if (i > 0) line.push_back(u',');
+    if (cols[i].find(u',') == Text::npos) {
+      for (char16_t c : cols[i])
+        if (c != u'"') line.push_back(c);
+      continue;
+    }
+    value.clear();
     for (char16_t c : cols[i])
-      if (c != u'"') line.push_back(c);
+      if (c != u'"') value.push_back(c);
+    WidenCommas(value);
+    if (widened) ++*widened;
+    line += value;
   }
   return line;
 }
@@ -252,7 +271,7 @@ Text FF1AllFileName(TextView YearMonthText) { return Text(YearMonthText) + u"_ff
 
 fs::path BuildEHRCSV_FromFF1_andSpecCSV(const fs::path& MergedFF1Path, const fs::path& SpecCsvPath,
                                         const fs::path& OutDir, const fs::path& AppendCsvPath,
-                                        TextView YearMonthText) {
+                                        TextView YearMonthText, BuildCounts* counts) {
   CheckYearMonthText(YearMonthText);
   const SpecCSV spec = LoadSpecCSV(SpecCsvPath);
 
@@ -271,16 +290,19 @@ fs::path BuildEHRCSV_FromFF1_andSpecCSV(const fs::path& MergedFF1Path, const fs:
     else
       Cp932DecodeAppend(bytes, out);
   };
-  bool headerSeen = false;
+  bool firstSeen = false;
   std::string lastId, lastCode;
   Text dataId, code;
   const ColumnsByCode::Columns* codeColumns = nullptr;
   std::string_view f[kFieldsRead];
   ForEachLineOfFile(MergedFF1Path, utf8 ? 3 : 0, [&](std::uint64_t, std::string_view line) {
     if (IsBlankBytes(line)) return;
-    if (!headerSeen) {
-      headerSeen = true;
-      return;
+    // The merge writes a header line first only when an FF1 file had one.
+    if (!firstSeen) {
+      firstSeen = true;
+      Text first;
+      decode(line, first);
+      if (IsHeaderLine(first)) return;
     }
     const std::size_t n = SplitLeadingFields(line, f);
     if (n < 5) return;
@@ -309,9 +331,11 @@ fs::path BuildEHRCSV_FromFF1_andSpecCSV(const fs::path& MergedFF1Path, const fs:
     }
   });
 
+  BuildCounts built;
   std::vector<Text> out;
-  out.push_back(MakeCSVLine(spec.Headers));
-  for (const TOutputRow* r : table.Sorted()) out.push_back(MakeCSVLine(r->Cols));
+  out.push_back(MakeCSVLine(spec.Headers, &built.widened));
+  for (const TOutputRow* r : table.Sorted()) out.push_back(MakeCSVLine(r->Cols, &built.widened));
+  built.rows = out.size() - 1;
   table = RowTable(Text());
 
   Text baseDate;
@@ -368,11 +392,15 @@ fs::path BuildEHRCSV_FromFF1_andSpecCSV(const fs::path& MergedFF1Path, const fs:
   out = {};
   if (append) {
     ForEachLineSjis(AppendCsvPath, [&](std::size_t i, const Text& line) {
-      if (i > 0 && !IsBlank(line)) writeLine(mapped(line));
+      if (i == 0 || IsBlank(line)) return true;
+      writeLine(mapped(line));
+      ++built.appended;
       return true;
     });
   }
   file.Commit();
+  if (haveRecelist) built.recelist = recelist;
+  if (counts) *counts = std::move(built);
   return target;
 }
 

@@ -26,9 +26,13 @@ struct FF1LinkParams {
 // The FF1 folder with a final path delimiter.
 Text WithFinalDelimiter(TextView dir);
 
-// Runs the linkage. The result holds one information message: the success
-// text, or "エラーが発生しました:" followed by the error text (then `stopped`).
-// The merged file is gone afterwards in every case.
+// Runs the linkage. A year-month that is not six digits YYYYMM with a month
+// from 01 to 12 (blank: "連携ファイル該当年月を入力してください") is refused
+// before anything is touched. Otherwise the result holds information
+// messages: the success text (and, without recelist.csv, that the chart-number
+// column holds data ids) with the counts, or "エラーが発生しました:" followed
+// by the error text (then `stopped`). The merged file is gone afterwards in
+// every case.
 RunResult RunFF1Link(const FF1LinkParams& params);
 
 }  // namespace tavo::ff1

@@ -136,6 +136,7 @@ class IdTable {
     std::uint32_t keyLength;
     std::int32_t latest;  // the latest year-month
     std::uint32_t runs;   // runs of rows of that month
+    std::uint32_t rows;   // rows of that month
   };
 
   // A new file: the same bytes may be another text in its encoding.
@@ -157,7 +158,7 @@ class IdTable {
     } else {
       id = static_cast<std::uint32_t>(entries.size());
       index_.Insert(key_, id);
-      entries.push_back({0, keys_.size(), static_cast<std::uint32_t>(key_.size()), 0, 0});
+      entries.push_back({0, keys_.size(), static_cast<std::uint32_t>(key_.size()), 0, 0, 0});
       keys_ += key_;
       added = true;
     }
@@ -236,10 +237,11 @@ class KeptRuns {
     IdTable::Entry& e = table_.entries[id];
     if (added || ym > e.latest) {
       live_ -= e.runs;
-      e = {place, e.keyAt, e.keyLength, ym, 0};
+      e = {place, e.keyAt, e.keyLength, ym, 0, 0};
     } else if (ym < e.latest) {
       return false;
     }
+    ++e.rows;
     if (follows && !runs_.empty()) {
       KeptRun& last = runs_.back();
       const std::uint64_t grown = place + length - last.place;
@@ -340,7 +342,7 @@ std::vector<fs::path> ListFF1Files(const fs::path& InDir) {
   return out;
 }
 
-void MergeFF1Latest(const fs::path& InDir, const fs::path& OutFile) {
+void MergeFF1Latest(const fs::path& InDir, const fs::path& OutFile, MergeCounts* counts) {
   if (!FolderExists(InDir)) throw OpError(T("入力フォルダが見つかりません：") + PathText(InDir));
   std::vector<fs::path> listed = ListFF1Files(InDir);
   // The merged file may lie in the folder under a name of the mask; it is
@@ -364,6 +366,7 @@ void MergeFF1Latest(const fs::path& InDir, const fs::path& OutFile) {
   encodings.reserve(listed.size());
   bool haveHeader = false;
   KeptRun header{};
+  std::size_t rows = 0;
   for (std::uint32_t fi = 0; fi < listed.size(); ++fi) {
     const fs::path& path = listed[fi];
     ShapedLineReader reader(path);
@@ -393,6 +396,7 @@ void MergeFF1Latest(const fs::path& InDir, const fs::path& OutFile) {
         follows = false;
         continue;
       }
+      ++rows;
       bool added = false;
       const std::uint32_t id = table.Find(idBytes, added);
       follows = kept.Add(id, added, ym, PlaceOf(fi, offset, line.size(), path), line.size(), follows);
@@ -482,6 +486,13 @@ void MergeFF1Latest(const fs::path& InDir, const fs::path& OutFile) {
   for (const KeptRun& r : runs) writeRun(r);
   fetcher.reset();
   out.Commit();
+  if (counts) {
+    counts->files = std::move(listed);
+    counts->rows = rows;
+    counts->patients = ids.size();
+    counts->kept = 0;
+    for (const IdTable::Entry& e : ids) counts->kept += e.rows;
+  }
 }
 
 }  // namespace tavo::ff1

@@ -2,6 +2,7 @@
 // patient's latest year-month.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <vector>
@@ -43,8 +44,17 @@ std::vector<fs::path> ListFF1Files(const fs::path& InDir);
 // unit order, a proper prefix first. <0, 0, >0.
 int CompareTextAsciiFold(TextView a, TextView b);
 
+// What a merge read and kept, for the run's counts.
+struct MergeCounts {
+  std::vector<fs::path> files;  // the FF1 files read, in order
+  std::size_t rows = 0;         // data lines taken (blank, short and header lines are not)
+  std::size_t patients = 0;     // data ids
+  std::size_t kept = 0;         // rows of each data id's latest month
+};
+
 // Merges every FF1 file of InDir into OutFile, keeping for each data id only
 // the rows of its latest year-month. Throws OpError with the message to show.
-void MergeFF1Latest(const fs::path& InDir, const fs::path& OutFile);
+// `counts`, when given, receives what the merge read and kept.
+void MergeFF1Latest(const fs::path& InDir, const fs::path& OutFile, MergeCounts* counts = nullptr);
 
 }  // namespace tavo::ff1

@@ -49,7 +49,10 @@ class Ff1Cli : public ::testing::Test {
 TEST_F(Ff1Cli, WritesTheLinkageFile) {
   const auto run = RunCli(Args(" 202405 "));
   EXPECT_EQ(run.exitCode, 0) << run.err;
-  EXPECT_EQ(run.err, "情報: 電カル連携ファイルが作成されました\n");
+  EXPECT_EQ(run.err,
+            "情報: 電カル連携ファイルが作成されました\n"
+            "情報: FF1ファイル2件の7行を、患者2人の最新月の6行にまとめました\n"
+            "情報: 3行を書き込みました（追記ファイルから1行）\n");
   EXPECT_EQ(run.out, (out_ / "202405_ff1all.csv").string() + "\n");
   EXPECT_EQ(ReadBytes(out_ / "202405_ff1all.csv"), Fixture("ff1/window_202405_ff1all.expected"));
   EXPECT_EQ(ListFiles(ff1_),
@@ -70,6 +73,12 @@ TEST_F(Ff1Cli, MessagesAndExitCodes) {
   run = RunCli(Args(" "));
   EXPECT_EQ(run.exitCode, 1);
   EXPECT_EQ(run.err, "情報: 連携ファイル該当年月を入力してください\n");
+
+  // A year-month the window refuses is a usage error here.
+  for (const char* bad : {"0605", "2024 05", "２０２４０５", "202413"}) {
+    run = RunCli(Args(bad));
+    EXPECT_EQ(run.exitCode, 2) << bad;
+  }
 
   run = RunCli({"ff1-link", "--ff1-dir", ff1_.string(), "--out-dir", out_.string()});
   EXPECT_EQ(run.exitCode, 2);

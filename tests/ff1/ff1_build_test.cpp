@@ -54,8 +54,11 @@ TEST(SpecLines, ExtractIndexFromBracket) {
   for (const auto& c : cases) EXPECT_EQ(ExtractIndexFromBracket(T(c.text)), c.index) << c.text;
 }
 
-TEST(SpecLines, MakeCSVLineDropsQuotesOnly) {
-  EXPECT_EQ(MakeCSVLine({T("\"a\""), T("b,c"), T(""), T(" d ")}), T("a,b,c,, d "));
+TEST(SpecLines, MakeCSVLineDropsQuotesAndWidensCommas) {
+  std::size_t widened = 0;
+  EXPECT_EQ(MakeCSVLine({T("\"a\""), T("b,c"), T(""), T(" d "), T("\",,\"")}, &widened),
+            T("a,b，c,, d ,，，"));
+  EXPECT_EQ(widened, 2u);  // values, not commas
   EXPECT_EQ(MakeCSVLine({}), T(""));
 }
 
@@ -103,14 +106,23 @@ TEST_F(Spec, TitlesAnywhereInAnyOrder) {
 }
 
 TEST_F(Spec, Failures) {
-  const Text titles = T("仕様CSVの1行目に「ヘッダー名/コード/ペイロード番号」が見つかりません。");
+  const Text titles = T(
+      "仕様CSVの1行目に「ヘッダー名称」「コード」「ペイロード番号」の3つの列名が見つかりません。");
+  const Text utf8 =
+      T("仕様CSVがUTF-8で保存されています。Excelで「CSV (コンマ区切り)」"
+        "（Shift_JIS）を選んで保存し直してください。");
   EXPECT_EQ(LoadError(""), T("仕様CSVが空です。"));
   EXPECT_EQ(LoadError("\r\n[1] x,PT_0002,1\r\n"), titles);  // blank title line
   EXPECT_EQ(LoadError(Sjis("ヘッダー名称,コード\r\n")), titles);
   EXPECT_EQ(LoadError(Sjis("ヘッダー名,コード,ペイロード番号\r\n")), titles);
-  // A byte-order mark is not recognised: it sticks to the first title.
-  EXPECT_EQ(LoadError("\xEF\xBB\xBF" + Sjis("ヘッダー名称,コード,ペイロード番号\r\n")), titles);
-  EXPECT_NE(LoadError("\xEF\xBB\xBF" + Sjis("x,ヘッダー名称,コード,ペイロード番号\r\n")), titles);
+  // Excel's "CSV UTF-8": the byte-order mark, then UTF-8 titles no Shift_JIS reading finds.
+  EXPECT_EQ(LoadError("\xEF\xBB\xBF"
+                      "ヘッダー名称,コード,ペイロード番号\r\n"),
+            utf8);
+  EXPECT_EQ(LoadError("\xEF\xBB\xBF" + Sjis("ヘッダー名称,コード,ペイロード番号\r\n")), utf8);
+  // The mark is not recognised otherwise: titles found after it are read as ever.
+  EXPECT_EQ(LoadError("\xEF\xBB\xBF" + Sjis("x,ヘッダー名称,コード,ペイロード番号\r\n")),
+            u"(no error)");
   EXPECT_THROW(LoadSpecCSV(dir_ / "missing.csv"), OpError);
 }
 
@@ -268,8 +280,12 @@ TEST_F(Build, SmallCases) {
       {"header only: header plus appended lines, no date check", Sjis("H\r\n"),
        Sjis("h\r\nX,y,20991231\r\n"), Sjis(HeaderLine() + "\r\nX,y,20991231\r\n")},
       {"nothing at all: the default header line", "", "", Sjis(HeaderLine() + "\r\n")},
-      {"the first non-blank line is the header whatever it holds",
+      {"a first line that is a data line is a patient, not a header line",
        Sjis("\r\n1\tA\t202405\tPT_0002\t1\tx\r\n1\tB\t202405\tPT_0002\t1\ty\r\n"), "",
+       Sjis(HeaderLine() + "\r\n" + Row("A", "x", "20240501") + "\r\n" + Row("B", "y", "20240501") +
+            "\r\n")},
+      {"a first line whose facility code is no number is the header line",
+       Sjis("\r\nX\tA\t202405\tPT_0002\t1\tx\r\n1\tB\t202405\tPT_0002\t1\ty\r\n"), "",
        Sjis(HeaderLine() + "\r\n" + Row("B", "y", "20240501") + "\r\n")},
       {"UTF-8 merged file with the mark is read as UTF-8; no Shift_JIS form becomes ?",
        "\xEF\xBB\xBF"

@@ -9,6 +9,7 @@
 #include "core/errors.h"
 #include "core/files.h"
 #include "core/ini.h"
+#include "core/run_history.h"
 #include "ff1/ff1_link.h"
 
 namespace tavo::ui {
@@ -16,6 +17,19 @@ namespace tavo::ui {
 namespace {
 const char16_t kSection[] = u"PARAM";
 const char16_t kKeyFF1[] = u"SAVEFF1";
+
+// This window reports in a message box, not the confirmation window: a run
+// that wrote its file shows its messages and counts in one information box.
+RunResult WithOneSuccessBox(RunResult result) {
+  if (!result.wrote()) return result;
+  std::vector<Text> lines;
+  for (const Message& m : result.messages) lines.push_back(m.text);
+  lines.insert(lines.end(), result.counts.begin(), result.counts.end());
+  Text box;
+  for (const Text& line : lines) box += (box.empty() ? Text() : Text(u"\r\n")) + line;
+  result.messages = {{MsgKind::Info, box}};
+  return result;
+}
 }  // namespace
 
 TfrmFF1MergeVCL2::TfrmFF1MergeVCL2(AppContext& ctx, QWidget* parent) : QDialog(parent), ctx_(ctx) {
@@ -66,11 +80,7 @@ void TfrmFF1MergeVCL2::Button3Click() { ChooseFileInto(ctx_, this, Edit4); }
 
 void TfrmFF1MergeVCL2::Button2Click() {
   ff1::FF1LinkParams params;
-  params.YearMonth = Trim(FromQ(Edit3->text()));
-  if (params.YearMonth.empty()) {
-    ctx_.dialogs.Info(this, Q("連携ファイル該当年月を入力してください"));
-    return;
-  }
+  params.YearMonth = FromQ(Edit3->text());
   const Text inDir = IFReadIniStr(ctx_.env.programDir, kSection, kKeyFF1, u"");
   edtInDir->setText(Q(inDir));
   params.InDir = inDir;
@@ -81,7 +91,8 @@ void TfrmFF1MergeVCL2::Button2Click() {
   Button2->setEnabled(false);
   const RunResult result = RunBusy(ctx_.dialogs, [&] { return ff1::RunFF1Link(params); });
   Button2->setEnabled(true);
-  ShowMessages(ctx_.dialogs, this, result);
+  RecordRun(ctx_.env.programDir, result);
+  ShowMessages(ctx_.dialogs, this, WithOneSuccessBox(result));
 }
 
 }  // namespace tavo::ui

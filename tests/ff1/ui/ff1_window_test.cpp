@@ -105,9 +105,12 @@ TEST_F(FF1Window, WholeLinkageIntoTheDownloadsFolder) {
     Child<QPushButton>(w, "Button2")->click();
   });
 
-  EXPECT_EQ(dialogs_.MessageLines(),
-            (std::vector<std::string>{"情報: 電カル連携ファイルが作成されました",
-                                      "情報: 電カル連携ファイルが作成されました"}));
+  // One box per click: the success message with the counts under it.
+  const std::string done =
+      "情報: 電カル連携ファイルが作成されました\r\n"
+      "FF1ファイル2件の7行を、患者2人の最新月の6行にまとめました\r\n"
+      "3行を書き込みました（追記ファイルから1行）";
+  EXPECT_EQ(dialogs_.MessageLines(), (std::vector<std::string>{done, done}));
   EXPECT_EQ(dialogs_.modalTitles, std::vector<QString>{Q("FF1連携")});
   EXPECT_EQ(ReadBytes(env_.downloadsDir / "202405_ff1all.csv"),
             Fixture("ff1/window_202405_ff1all.expected"));
@@ -143,9 +146,7 @@ TEST_F(FF1Window, FailuresAreShownAndLeaveNothingBehind) {
        "情報: エラーが発生しました:G_FF1*.txt / G_FF1*.tsv が見つかりません：" +
            ToUtf8(PathText(empty)) + sep},
       {"year-month that is no file name", "", "2024/05", false,
-       "情報: "
-       "エラーが発生しました:連携ファイル該当年月にファイル名に使えない文字が含まれています：2024/"
-       "05"},
+       "警告: 連携ファイル該当年月は6桁の年月で入力してください（例：202405）"},
       {"siyo4.csv missing", "", "202405", true,
        "情報: エラーが発生しました:ファイル " + ToUtf8(PathText(env_.programDir / "siyo4.csv")) +
            " を開けません。"},
@@ -198,9 +199,54 @@ TEST_F(FF1Window, FileToAppendIsOptional) {
     Run(w, "202405");
     EXPECT_EQ(ReadBytes(env_.downloadsDir / "202405_ff1all.csv"), noAppend);
   });
-  EXPECT_EQ(dialogs_.MessageLines(),
-            (std::vector<std::string>{"情報: 電カル連携ファイルが作成されました",
-                                      "情報: 電カル連携ファイルが作成されました"}));
+  // Without recelist.csv the chart-number column holds the data ids, and the box says so.
+  const std::string done =
+      "情報: 電カル連携ファイルが作成されました\r\n"
+      "recelist.csv が見つからないため、カルテ番号の列にはデータ識別番号を入れました\r\n"
+      "FF1ファイル1件の1行を、患者1人の最新月の1行にまとめました\r\n"
+      "1行を書き込みました";
+  EXPECT_EQ(dialogs_.MessageLines(), (std::vector<std::string>{done, done}));
+}
+
+// The year-month names the file and fills the date column: six ASCII digits
+// YYYYMM with a month 01 to 12, trimmed. Anything else is refused with an
+// example before anything is touched, an old merged file included.
+TEST_F(FF1Window, YearMonthMustBeSixDigits) {
+  WriteBytes(Ff1() / "G_FF1_1.txt", Sjis(Ff1Row("D001", "202405", "PT_0002", "x")));
+  const std::string refusal =
+      "警告: 連携ファイル該当年月は6桁の年月で入力してください（例：202405）";
+  const struct {
+    const char* typed;
+    const char* written;  // nullptr: refused
+  } cases[] = {
+      {"0605", nullptr},
+      {"2024 05", nullptr},
+      {"２０２４０５", nullptr},
+      {"202413", nullptr},
+      {"202400", nullptr},
+      {"2024051", nullptr},
+      {"202405", "202405_ff1all.csv"},
+      {" 202405 ", "202405_ff1all.csv"},
+  };
+  for (const auto& c : cases) {
+    dialogs_.messages.clear();
+    fs::remove_all(env_.downloadsDir);
+    fs::create_directories(env_.downloadsDir);
+    WriteBytes(Ff1() / "G_FF1_all.txt", "left by an earlier run");
+    Show([&](TfrmFF1MergeVCL2* w) { Run(w, c.typed); });
+    const std::vector<std::string> messages = dialogs_.MessageLines();
+    ASSERT_EQ(messages.size(), 1u) << c.typed;
+    if (c.written == nullptr) {
+      EXPECT_EQ(messages[0], refusal) << c.typed;
+      EXPECT_TRUE(ListFiles(env_.downloadsDir).empty()) << c.typed;
+      EXPECT_EQ(ListFiles(Ff1()), (std::vector<std::string>{"G_FF1_1.txt", "G_FF1_all.txt"}))
+          << c.typed;
+    } else {
+      EXPECT_EQ(messages[0].rfind("情報: 電カル連携ファイルが作成されました", 0), 0u) << c.typed;
+      EXPECT_EQ(ListFiles(env_.downloadsDir), std::vector<std::string>{c.written}) << c.typed;
+      EXPECT_EQ(ListFiles(Ff1()), std::vector<std::string>{"G_FF1_1.txt"}) << c.typed;
+    }
+  }
 }
 
 TEST_F(FF1Window, ExistingSettingIsKeptAndControlsAreLaidOut) {
