@@ -14,20 +14,22 @@ namespace {
 struct Marks {
   std::uint64_t tabs = 0;
   std::uint64_t quotes = 0;
-  std::uint64_t twins = 0;  // 87, ED-FF
+  std::uint64_t changes = 0;  // 87, ED-FF, comma
 };
 
-bool MayLeadTwin(char c) {
+// A byte that may start a code with a twin, or a comma.
+bool MayChange(char c) {
   const auto b = static_cast<unsigned char>(c);
-  return b == 0x87 || b >= 0xED;
+  return b == 0x87 || b >= 0xED || c == ',';
 }
 
 #if TAVO_SSE2
-// MayLeadTwin of sixteen bytes: 87, and ED-FF (the bytes that the unsigned
-// maximum with ED leaves as they are).
-__m128i TwinLeads(__m128i v) {
+// MayChange of sixteen bytes: 87, ED-FF (the bytes that the unsigned maximum
+// with ED leaves as they are) and the comma.
+__m128i ChangeMarks(__m128i v) {
   return _mm_or_si128(_mm_cmpeq_epi8(_mm_max_epu8(v, _mm_set1_epi8(static_cast<char>(0xED))), v),
-                      _mm_cmpeq_epi8(v, _mm_set1_epi8(static_cast<char>(0x87))));
+                      _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8(static_cast<char>(0x87))),
+                                   _mm_cmpeq_epi8(v, _mm_set1_epi8(','))));
 }
 
 // The marks of the sixteen bytes at `p`, the bytes below `drop` left out,
@@ -36,13 +38,12 @@ void Add16(const char* p, unsigned drop, unsigned shift, Marks& m) {
   const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
   const __m128i tab = _mm_cmpeq_epi8(v, _mm_set1_epi8('\t'));
   const __m128i quote = _mm_cmpeq_epi8(v, _mm_set1_epi8('"'));
-  const __m128i twin = TwinLeads(v);
   auto bits = [&](__m128i x) {
     return std::uint64_t{static_cast<unsigned>(_mm_movemask_epi8(x)) >> drop} << shift;
   };
   m.tabs |= bits(tab);
   m.quotes |= bits(quote);
-  m.twins |= bits(twin);
+  m.changes |= bits(ChangeMarks(v));
 }
 #endif
 
@@ -69,7 +70,7 @@ Marks MarksAt(const char* p, std::size_t n, std::size_t from) {
     const std::uint64_t bit = std::uint64_t{1} << (k - from);
     if (p[k] == '\t') m.tabs |= bit;
     if (p[k] == '"') m.quotes |= bit;
-    if (MayLeadTwin(p[k])) m.twins |= bit;
+    if (MayChange(p[k])) m.changes |= bit;
   }
   return m;
 }
@@ -88,13 +89,12 @@ Marks ShortLineMarks(const char* p, std::size_t n) {
       for (std::size_t from = 0;; from += 16) {
         const std::size_t at = std::min(from, n - 16);
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + at));
-        const __m128i twin = TwinLeads(v);
         auto bits = [&](__m128i x) {
           return std::uint64_t{static_cast<unsigned>(_mm_movemask_epi8(x))} << at;
         };
         m.tabs |= bits(_mm_cmpeq_epi8(v, tab));
         m.quotes |= bits(_mm_cmpeq_epi8(v, quote));
-        m.twins |= bits(twin);
+        m.changes |= bits(ChangeMarks(v));
         if (from + 16 >= n) return m;
       }
     }
@@ -104,12 +104,12 @@ Marks ShortLineMarks(const char* p, std::size_t n) {
 }
 
 // Of the window's 64 bytes: those that stop a field or a line (TAB, CR, LF,
-// and a quote, which sends the line to the text rule), and those that may start
-// a code with a twin.
+// and a quote, which sends the line to the text rule), and those that may
+// change when written (MayChange).
 template <bool kSse2>
-void WindowMarks(const char* p, std::uint64_t& stops, std::uint64_t& twins) {
+void WindowMarks(const char* p, std::uint64_t& stops, std::uint64_t& changes) {
   stops = 0;
-  twins = 0;
+  changes = 0;
 #if TAVO_SSE2
   if constexpr (kSse2) {
     const __m128i tab = _mm_set1_epi8('\t');
@@ -121,9 +121,8 @@ void WindowMarks(const char* p, std::uint64_t& stops, std::uint64_t& twins) {
       const __m128i stop =
           _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, tab), _mm_cmpeq_epi8(v, quote)),
                        _mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf)));
-      const __m128i twin = TwinLeads(v);
       stops |= std::uint64_t{static_cast<unsigned>(_mm_movemask_epi8(stop))} << at;
-      twins |= std::uint64_t{static_cast<unsigned>(_mm_movemask_epi8(twin))} << at;
+      changes |= std::uint64_t{static_cast<unsigned>(_mm_movemask_epi8(ChangeMarks(v)))} << at;
     }
     return;
   }
@@ -131,7 +130,7 @@ void WindowMarks(const char* p, std::uint64_t& stops, std::uint64_t& twins) {
   for (std::size_t k = 0; k < IntermediateFields::kWindow; ++k) {
     const char c = p[k];
     if (c == '\t' || c == '"' || c == '\r' || c == '\n') stops |= std::uint64_t{1} << k;
-    if (MayLeadTwin(c)) twins |= std::uint64_t{1} << k;
+    if (MayChange(c)) changes |= std::uint64_t{1} << k;
   }
 }
 
@@ -145,8 +144,8 @@ bool AnyIn(std::uint64_t marks, std::size_t from, std::size_t to) {
 template <bool kSse2>
 std::size_t IntermediateFields::SplitWindowWith(const char* p) {
   std::uint64_t stops;
-  std::uint64_t twins;
-  WindowMarks<kSse2>(p, stops, twins);
+  std::uint64_t changes;
+  WindowMarks<kSse2>(p, stops, changes);
   std::size_t start = 0;
   // The first five fields end at TABs; anything else first makes the line short or quoted.
   for (std::size_t i = 0; i + 1 < kCount; ++i) {
@@ -154,7 +153,7 @@ std::size_t IntermediateFields::SplitWindowWith(const char* p) {
     const auto at = static_cast<std::size_t>(std::countr_zero(stops));
     if (p[at] != '\t') return 0;
     fields_[i] = std::string_view(p + start, at - start);
-    twins_[i] = AnyIn(twins, start, at);
+    changes_[i] = AnyIn(changes, start, at);
     start = at + 1;
     stops &= stops - 1;
   }
@@ -163,7 +162,7 @@ std::size_t IntermediateFields::SplitWindowWith(const char* p) {
   char c = p[at];
   if (c == '"') return 0;
   fields_[kCount - 1] = std::string_view(p + start, at - start);
-  twins_[kCount - 1] = AnyIn(twins, start, at);
+  changes_[kCount - 1] = AnyIn(changes, start, at);
   // The line ends at the first CR or LF; TABs and quotes after the sixth field do not matter.
   while (c != '\r' && c != '\n') {
     stops &= stops - 1;
@@ -200,20 +199,20 @@ bool IntermediateFields::SplitWith(std::string_view line) {
     // (countr_zero of no bits is 64, past every end.)
     if (static_cast<std::size_t>(std::countr_zero(m.quotes)) < ends[kCount - 1]) return false;
     std::size_t start = 0;
-    std::uint64_t twins = m.twins;  // those from the current field's start on
+    std::uint64_t changes = m.changes;  // those from the current field's start on
     for (std::size_t i = 0; i < kCount; ++i) {
       fields_[i] = std::string_view(p + start, ends[i] - start);
-      twins_[i] = static_cast<std::size_t>(std::countr_zero(twins)) < ends[i];
+      changes_[i] = static_cast<std::size_t>(std::countr_zero(changes)) < ends[i];
       if (i + 1 == kCount) break;
       // Those through the TAB at ends[i] (below 64) dropped.
-      twins &= ~((std::uint64_t{2} << ends[i]) - 1);
+      changes &= ~((std::uint64_t{2} << ends[i]) - 1);
       start = ends[i] + 1;
     }
     return true;
   }
   std::size_t found = 0;
   std::size_t start = 0;  // of the current field
-  bool twinBefore = false;  // in the current field, in the windows before
+  bool changeBefore = false;  // in the current field, in the windows before
   for (std::size_t base = 0; base < n; base += 64) {
     const Marks m = MarksAt<kSse2>(p, n, base);
     // The bits from the current field's start on (a field never starts past a window's start).
@@ -226,21 +225,21 @@ bool IntermediateFields::SplitWith(std::string_view line) {
       const unsigned at = static_cast<unsigned>(std::countr_zero(tabs));
       const std::uint64_t below = (std::uint64_t{1} << at) - 1;
       fields_[found] = std::string_view(p + start, base + at - start);
-      twins_[found] = twinBefore || (m.twins & fromStart & below) != 0;
+      changes_[found] = changeBefore || (m.changes & fromStart & below) != 0;
       if (++found == kCount) return true;
       start = base + at + 1;
       fromStart = at == 63 ? 0 : ~std::uint64_t{0} << (at + 1);
-      twinBefore = false;
+      changeBefore = false;
       tabs &= tabs - 1;
     }
     // A quote here lies in a field still wanted.
     if (m.quotes != 0) return false;
-    twinBefore = twinBefore || (m.twins & fromStart) != 0;
+    changeBefore = changeBefore || (m.changes & fromStart) != 0;
   }
   // The line's last field (empty after a TAB that ends it).
   if (found + 1 != kCount) return false;
   fields_[found] = std::string_view(p + start, n - start);
-  twins_[found] = twinBefore;
+  changes_[found] = changeBefore;
   return true;
 }
 

@@ -3,7 +3,8 @@
 // occur inside a double-byte code, so a line with no quote before the end of
 // its sixth field splits at its TABs exactly as its decoded text does. The same
 // pass notes, per field, whether it holds a byte that may start a code with a
-// twin (87, ED and above), so the fields without one are copied as they are.
+// twin (87, ED and above) or a comma (widened when written), so the fields
+// without one are copied as they are.
 // With SSE2 sixteen bytes take a few compares; elsewhere a plain loop builds
 // the same marks.
 #pragma once
@@ -36,8 +37,9 @@ class IntermediateFields {
   std::size_t SplitWindowPlain(const char* p);
 
   std::string_view operator[](std::size_t i) const { return fields_[i]; }
-  // Whether the field may hold a code with a twin (false: it certainly does not).
-  bool MayHoldTwin(std::size_t i) const { return twins_[i]; }
+  // Whether the field may be written otherwise than it reads: it may hold a
+  // code with a twin, or a comma (false: it certainly holds neither).
+  bool MayChange(std::size_t i) const { return changes_[i]; }
 
  private:
   template <bool kSse2>
@@ -46,7 +48,7 @@ class IntermediateFields {
   std::size_t SplitWindowWith(const char* p);
 
   std::array<std::string_view, kCount> fields_;
-  std::array<bool, kCount> twins_{};
+  std::array<bool, kCount> changes_{};
 };
 
 }  // namespace tavo::postal

@@ -21,16 +21,43 @@ const char kHeader[] = "患者番号,氏名,診療年月,郵便番号";
 
 bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
 
-// One line of the postal-code file: patient number, name, date, postal code.
-Text PostalLine(Text number, const Text& name, const Text& date, TextView postcode) {
+Text Number(std::size_t n) { return IntToText(static_cast<std::int64_t>(n)); }
+
+// One line of the postal-code file: patient number, name, date, postal code;
+// the commas of the name and the postal code widened.
+Text PostalLine(Text number, Text name, const Text& date, TextView postcode, PostalCounts* counts) {
+  Text code = Trim(postcode);
+  const std::size_t widened = (WidenCommas(name) > 0 ? 1 : 0) + (WidenCommas(code) > 0 ? 1 : 0);
+  if (counts) {
+    counts->widened += widened;
+    ++counts->rows;
+  }
   number += u',';
   number += name;
   number += u',';
   number += date;
   number += u',';
-  number += Trim(postcode);
+  number += code;
   return number;
 }
+
+void CountRun(const PostalCounts& c, RunResult& result) {
+  result.Count(Number(c.rows + c.notNumber) + T("行を読み、") + Number(c.rows) +
+               T("行を書き込みました"));
+  if (c.notNumber > 0)
+    result.Count(T("読み飛ばした行: ") + Number(c.notNumber) + T("行（患者番号が数字でない）"));
+  if (c.notInDefinition > 0)
+    result.Count(T("変更定義ファイルで患者番号が見つからなかった行: ") + Number(c.notInDefinition) +
+                 T("行（患者番号は空欄）"));
+  if (c.widened > 0) result.Count(T("カンマを全角に置換した値: ") + Number(c.widened) + T("件"));
+}
+
+// The run's options for the history: the form and the target month as typed.
+Text RunOptions(const char* form, TextView year, TextView month) {
+  return T(form) + T(" / 令和") + Trim(year) + T("年") + Trim(month) + T("月");
+}
+
+const char kOperation[] = "郵便番号ファイル作成";
 
 // Both runs: the header, then one output line per data line, streamed from
 // the input into the output. An output that would replace an input is still
@@ -81,10 +108,13 @@ void StreamRun(const Env& env, const Text& mstNgt, const std::vector<fs::path>& 
       } else {
         text.clear();
         AnyEndLineReader::Decode(reader.coding(), bytes, text);
-        encoded.clear();
-        Cp932EncodeAppend(textLine(text), encoded);
-        encoded += "\r\n";
-        chunk.Append(encoded);
+        const Text converted = textLine(text);  // empty: the line is skipped
+        if (!converted.empty()) {
+          encoded.clear();
+          Cp932EncodeAppend(converted, encoded);
+          encoded += "\r\n";
+          chunk.Append(encoded);
+        }
       }
       handOnFull();
     }
@@ -181,7 +211,7 @@ std::optional<std::pair<bool, std::basic_string_view<Char>>> WholeNumber(
 Text OutputPatientNumber(TextView field) {
   const Text t = Trim(field);
   const auto number = WholeNumber(TextView(t));
-  if (!number) return u"0";
+  if (!number) return Text();
   Text out;
   if (number->first) out += u'-';
   out += number->second;
@@ -263,19 +293,27 @@ Text GetKarte(const std::vector<Text>& lines, const Text& pstDtsbt) {
   return KarteMap(lines).Get(pstDtsbt);
 }
 
-Text OutputFileLine(const Text& line, const Text& date) {
+Text OutputFileLine(const Text& line, const Text& date, PostalCounts* counts) {
   const FieldList fields = ParseCommaTxt(line, u',', false);
   // Fields are read in order, so that a short line names its first missing field.
   Text number = OutputPatientNumber(At(fields, 1));
   const Text& name = At(fields, 2);
-  return PostalLine(std::move(number), name, date, At(fields, 12));
+  const Text& postcode = At(fields, 12);
+  if (number.empty()) {
+    if (counts) ++counts->notNumber;
+    return Text();
+  }
+  return PostalLine(std::move(number), name, date, postcode, counts);
 }
 
-Text IntermediateLine(const Text& line, const Text& date, const KarteMap& karte) {
+Text IntermediateLine(const Text& line, const Text& date, const KarteMap& karte,
+                      PostalCounts* counts) {
   const FieldList fields = ParseCommaTxt(line, u'\t', true);
   Text number = karte.Get(At(fields, 0));
   const Text& name = At(fields, 1);
-  return PostalLine(std::move(number), name, date, At(fields, 5));
+  const Text& postcode = At(fields, 5);
+  if (counts && number.empty()) ++counts->notInDefinition;
+  return PostalLine(std::move(number), name, date, postcode, counts);
 }
 
 void OutBuffer::Reserve(std::size_t atLeast) {
@@ -308,13 +346,31 @@ std::string_view LineBytes::FieldAt(std::size_t index) const {
 
 namespace {
 
-// The bytes as WrtSet writes their text: the same unless a code has a twin
-// (which only bytes that may start one can hold).
-std::string_view AsWritten(std::string_view field, bool mayHoldTwin, std::string& rewritten) {
-  if (!mayHoldTwin || !Cp932ChangesOnReencodeExact(field)) return field;
+// The bytes as WrtSet writes their text, its commas widened: the same unless
+// a code has a twin or a comma is among them (which only bytes marked as
+// `mayChange` can hold). A widened value is counted in `widened`.
+std::string_view AsWritten(std::string_view field, bool mayChange, std::string& rewritten,
+                           std::size_t& widened) {
+  if (!mayChange) return field;
+  const bool twin = Cp932ChangesOnReencodeExact(field);
+  const bool comma = field.find(',') != std::string_view::npos;
+  if (!twin && !comma) return field;
   rewritten.clear();
-  Cp932NormalizeAppend(field, rewritten);
+  if (twin) {
+    Cp932NormalizeAppend(field, rewritten);
+  } else {
+    rewritten.assign(field);
+  }
+  if (comma) {
+    WidenCommasBytes(rewritten);
+    ++widened;
+  }
   return rewritten;
+}
+
+// Whether a field may be written otherwise than it reads (see AsWritten).
+bool MayChange(std::string_view field) {
+  return Cp932MayHoldTwin(field) || field.find(',') != std::string_view::npos;
 }
 
 // Puts a piece at p and returns the end. Most pieces are short: two word
@@ -389,13 +445,15 @@ std::size_t LineBytes::IntermediateLines(std::string_view bytes, const KarteMap&
     }
     if (done == split) break;
     const IntermediateFields& f = batch_[done % kBatch];
-    const std::string_view number = f.MayHoldTwin(0)
+    const std::string_view number = f.MayChange(0)
                                         ? karte.FindBytes(f[0])
                                         : karte.FindBytesWithoutTwins(f[0], hashes[done % kBatch]);
+    counts_.notInDefinition += number.empty() ? 1 : 0;
     // The name and the postal code as read lie in the window, readable 32
     // bytes on; as rewritten they are not.
-    const std::string_view name = AsWritten(f[1], f.MayHoldTwin(1), name_);
-    const std::string_view postcode = AsWritten(TrimBytes(f[5]), f.MayHoldTwin(5), postcode_);
+    const std::string_view name = AsWritten(f[1], f.MayChange(1), name_, counts_.widened);
+    const std::string_view postcode =
+        AsWritten(TrimBytes(f[5]), f.MayChange(5), postcode_, counts_.widened);
     constexpr std::size_t kBlock = 16;
     char* const begin = out.Room(number.size() + 1 + name.size() + postcode.size() + 4 * kBlock);
     char* at = Put(begin, number);
@@ -408,14 +466,16 @@ std::size_t LineBytes::IntermediateLines(std::string_view bytes, const KarteMap&
     written = ends[done % kBatch];
     ++done;
   }
+  counts_.rows += done;
   return static_cast<std::size_t>(written - bytes.data());
 }
 
 void LineBytes::AppendLine(std::string_view sign, std::string_view number, std::string_view name,
-                           bool nameMayHoldTwin, std::string_view postcode,
-                           bool postcodeMayHoldTwin, OutBuffer& out) {
-  name = AsWritten(name, nameMayHoldTwin, name_);
-  postcode = AsWritten(TrimBytes(postcode), postcodeMayHoldTwin, postcode_);
+                           bool nameMayChange, std::string_view postcode, bool postcodeMayChange,
+                           OutBuffer& out) {
+  name = AsWritten(name, nameMayChange, name_, counts_.widened);
+  postcode = AsWritten(TrimBytes(postcode), postcodeMayChange, postcode_, counts_.widened);
+  ++counts_.rows;
   char* p = out.Extend(sign.size() + number.size() + name.size() + middle_.size() +
                        postcode.size() + 1 + lineEnd_.size());
   p = Put(p, sign);
@@ -429,19 +489,22 @@ void LineBytes::AppendLine(std::string_view sign, std::string_view number, std::
 
 void LineBytes::OutputFileLine(std::string_view line, OutBuffer& out) {
   if (!fields_.Split(line, ',', false, 13)) {
-    out.Append(Cp932Encode(postal::OutputFileLine(Cp932Decode(line), date_)));
+    const Text converted = postal::OutputFileLine(Cp932Decode(line), date_, &counts_);
+    if (converted.empty()) return;  // skipped
+    out.Append(Cp932Encode(converted));
     out.Append(lineEnd_);
     return;
   }
-  std::string_view sign;
-  std::string_view number = "0";
-  if (const auto whole = WholeNumber(TrimBytes(FieldAt(1)))) {
-    if (whole->first) sign = "-";
-    number = whole->second;
-  }
+  // Fields unquoted and cut at commas hold no comma.
+  const auto whole = WholeNumber(TrimBytes(FieldAt(1)));
   const std::string_view name = FieldAt(2);
-  AppendLine(sign, number, name, Cp932MayHoldTwin(name), FieldAt(12),
-             Cp932MayHoldTwin(TrimBytes(FieldAt(12))), out);
+  const std::string_view postcode = FieldAt(12);
+  if (!whole) {
+    ++counts_.notNumber;
+    return;
+  }
+  AppendLine(whole->first ? "-" : "", whole->second, name, Cp932MayHoldTwin(name), postcode,
+             Cp932MayHoldTwin(TrimBytes(postcode)), out);
 }
 
 void LineBytes::IntermediateLine(std::string_view line, const KarteMap& karte, OutBuffer& out) {
@@ -449,19 +512,21 @@ void LineBytes::IntermediateLine(std::string_view line, const KarteMap& karte, O
   if (intermediate_.Split(line)) {
     const IntermediateFields& f = intermediate_;
     const std::string_view number =
-        f.MayHoldTwin(0) ? karte.FindBytes(f[0]) : karte.FindBytesWithoutTwins(f[0]);
-    AppendLine({}, number, f[1], f.MayHoldTwin(1), f[5], f.MayHoldTwin(5), out);
+        f.MayChange(0) ? karte.FindBytes(f[0]) : karte.FindBytesWithoutTwins(f[0]);
+    counts_.notInDefinition += number.empty() ? 1 : 0;
+    AppendLine({}, number, f[1], f.MayChange(1), f[5], f.MayChange(5), out);
     return;
   }
   if (!fields_.Split(line, '\t', true, 6)) {
-    out.Append(Cp932Encode(postal::IntermediateLine(Cp932Decode(line), date_, karte)));
+    out.Append(Cp932Encode(postal::IntermediateLine(Cp932Decode(line), date_, karte, &counts_)));
     out.Append(lineEnd_);
     return;
   }
   const std::string_view number = karte.FindBytes(FieldAt(0));
   const std::string_view name = FieldAt(1);
-  AppendLine({}, number, name, Cp932MayHoldTwin(name), FieldAt(5),
-             Cp932MayHoldTwin(TrimBytes(FieldAt(5))), out);
+  const std::string_view postcode = FieldAt(5);
+  counts_.notInDefinition += number.empty() ? 1 : 0;
+  AppendLine({}, number, name, MayChange(name), postcode, MayChange(TrimBytes(postcode)), out);
 }
 
 void OutputFileLineBytes(std::string_view line, const Text& date, std::string& out) {
@@ -481,6 +546,8 @@ Text OutputName(TextView mstNgt) { return Text(mstNgt) + T("_postcode.csv"); }
 
 RunResult Cnv(const Env& env, TextView year, TextView month, TextView pstFile) {
   RunResult result;
+  result.Describe(T(kOperation), RunOptions("OUTPUTファイル", year, month),
+                  {PathFromText(pstFile)});
   try {
     const auto mstNgt = TargetMonth(year, month, result);
     if (!mstNgt) return result;
@@ -496,7 +563,8 @@ RunResult Cnv(const Env& env, TextView year, TextView month, TextView pstFile) {
     StreamRun(
         env, *mstNgt, {path}, none,
         [&](std::string_view line, OutBuffer& out) { lines.OutputFileLine(line, out); },
-        [&](const Text& line) { return OutputFileLine(line, date); }, result);
+        [&](const Text& line) { return OutputFileLine(line, date, &lines.counts()); }, result);
+    if (result.wrote()) CountRun(lines.counts(), result);
   } catch (const OpError& e) {
     result.Error(e.text());
     result.stopped = true;
@@ -506,6 +574,8 @@ RunResult Cnv(const Env& env, TextView year, TextView month, TextView pstFile) {
 
 RunResult Cnv2(const Env& env, TextView year, TextView month, TextView pstFile, TextView pstFile2) {
   RunResult result;
+  result.Describe(T(kOperation), RunOptions("外来様式１中間ファイル", year, month),
+                  {PathFromText(pstFile), PathFromText(pstFile2)});
   try {
     const auto mstNgt = TargetMonth(year, month, result);
     if (!mstNgt) return result;
@@ -528,7 +598,9 @@ RunResult Cnv2(const Env& env, TextView year, TextView month, TextView pstFile, 
           return lines.IntermediateLines(bytes, karte, out, limit);
         },
         [&](std::string_view line, OutBuffer& out) { lines.IntermediateLine(line, karte, out); },
-        [&](const Text& line) { return IntermediateLine(line, date, karte); }, result);
+        [&](const Text& line) { return IntermediateLine(line, date, karte, &lines.counts()); },
+        result);
+    if (result.wrote()) CountRun(lines.counts(), result);
   } catch (const OpError& e) {
     result.Error(e.text());
     result.stopped = true;
@@ -543,6 +615,7 @@ RunResult RunFile(const Env& env, TextView year, TextView month, TextView pstFil
   // A missing file is reported by the run itself.
   if (!FileExists(path)) return Cnv(env, year, month, pstFile);
   RunResult result;
+  result.Describe(T(kOperation), RunOptions("形式未定", year, month), {path});
   std::vector<Text> lines;
   try {
     lines = LoadLeadingLines(path, 1);  // the form needs the first line only

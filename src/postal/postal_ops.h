@@ -37,8 +37,17 @@ Text FormatName(TTextFileFormat format);
 std::optional<Text> TargetMonth(TextView year, TextView month, RunResult& result);
 
 // Patient number of an OUTPUT line: a whole decimal number of any length
-// without its leading zeros, "0" for anything that is not one.
+// without its leading zeros; empty for anything that is not one (the line is
+// then skipped: several patients must never share one number).
 Text OutputPatientNumber(TextView field);
+
+// What a run did, counted while its lines are converted.
+struct PostalCounts {
+  std::size_t rows = 0;             // lines written after the header
+  std::size_t notNumber = 0;        // OUTPUT lines skipped: the patient number is no number
+  std::size_t notInDefinition = 0;  // intermediate lines written without a patient number
+  std::size_t widened = 0;          // values whose commas became "，"
+};
 
 // Data identification number -> patient number of one definition file: the
 // text after the first comma is the key, the text before it the value, later
@@ -82,10 +91,13 @@ class KarteMap {
 Text GetKarte(const std::vector<Text>& lines, const Text& pstDtsbt);
 
 // The output line of one data line of an OUTPUT file (after its header) and
-// of an intermediate file, `date` being YYYYMM01. Throw OpError (index error)
-// when the line is short of a field they read.
-Text OutputFileLine(const Text& line, const Text& date);
-Text IntermediateLine(const Text& line, const Text& date, const KarteMap& karte);
+// of an intermediate file, `date` being YYYYMM01; empty for an OUTPUT line
+// that is skipped. The commas of the name and the postal code become "，".
+// Throw OpError (index error) when the line is short of a field they read.
+// `counts`, when given, counts the line.
+Text OutputFileLine(const Text& line, const Text& date, PostalCounts* counts = nullptr);
+Text IntermediateLine(const Text& line, const Text& date, const KarteMap& karte,
+                      PostalCounts* counts = nullptr);
 
 // Output bytes gathered to be written in big pieces. A line's room is taken
 // without being filled first: its writer fills all of it.
@@ -122,11 +134,13 @@ class OutBuffer {
 };
 
 // The same on lines of code page 932 bytes, appending the output line's bytes
-// (as WrtSet writes the text) and `lineEnd` to `out`. A line whose fields
-// read are quoted goes through the text rule.
+// (as WrtSet writes the text) and `lineEnd` to `out`, nothing for a skipped
+// line. A line whose fields read are quoted goes through the text rule.
 class LineBytes {
  public:
   LineBytes(const Text& date, std::string_view lineEnd);
+  // Every line converted so far, whichever way; the text rule of a run counts here too.
+  PostalCounts& counts() { return counts_; }
   void OutputFileLine(std::string_view line, OutBuffer& out);
   void IntermediateLine(std::string_view line, const KarteMap& karte, OutBuffer& out);
   // Whole intermediate lines from the start of `bytes` (each with its break),
@@ -141,9 +155,10 @@ class LineBytes {
  private:
   std::string_view FieldAt(std::size_t index) const;  // or the index error of a short line
   // The output line from its values as read (the number as sign and digits);
-  // the name and the postal code as written unless known to hold no twin code.
+  // the name and the postal code as written unless known to hold no twin code
+  // and no comma.
   void AppendLine(std::string_view sign, std::string_view number, std::string_view name,
-                  bool nameMayHoldTwin, std::string_view postcode, bool postcodeMayHoldTwin,
+                  bool nameMayChange, std::string_view postcode, bool postcodeMayChange,
                   OutBuffer& out);
   Text date_;
   std::string middle_;  // ",YYYYMM01," between the name and the postal code
@@ -159,6 +174,7 @@ class LineBytes {
   std::array<IntermediateFields, kBatch> batch_;
   std::string name_;  // the name and the postal code as written, where they differ
   std::string postcode_;
+  PostalCounts counts_;
 };
 // One line of each kind, without line end.
 void OutputFileLineBytes(std::string_view line, const Text& date, std::string& out);

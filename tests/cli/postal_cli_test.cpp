@@ -24,7 +24,10 @@ TEST(PostalCli, OutputFile) {
   const auto run = RunCli({"postal", "--year", "08", "--month", "06", "--out-dir",
                            PathArg(dir.path()), PathArg(FixturePath("postal/output.csv"))});
   EXPECT_EQ(run.exitCode, 0) << run.err;
-  EXPECT_EQ(Lf(run.err), "");
+  EXPECT_EQ(Lf(run.err),
+            "情報: 7行を読み、5行を書き込みました\n"
+            "情報: 読み飛ばした行: 2行（患者番号が数字でない）\n"
+            "情報: カンマを全角に置換した値: 1件\n");
   EXPECT_EQ(Lf(run.out), PathArg(dir / "202606_postcode.csv") + "\n");
   EXPECT_EQ(ReadBytes(dir / "202606_postcode.csv"),
             Fixture("postal/output_202606_postcode.expected"));

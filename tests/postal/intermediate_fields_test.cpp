@@ -1,7 +1,8 @@
 // The fields of an intermediate line split in one pass, with and without SSE2,
 // against the leading fields of the general split, on random lines short and
-// long (the bytes are looked at 64 at a time), and the twin marks against the
-// check of each field's bytes. The same where the line is cut in the same pass.
+// long (the bytes are looked at 64 at a time), and the change marks (a twin
+// code or a comma) against the check of each field's bytes. The same where the
+// line is cut in the same pass.
 #include "postal/intermediate_fields.h"
 
 #include <gtest/gtest.h>
@@ -22,8 +23,7 @@ std::string Outcome(bool split, const IntermediateFields& fields, std::string_vi
   for (std::size_t i = 0; i < IntermediateFields::kCount; ++i) {
     EXPECT_TRUE(fields[i].data() >= line.data() &&
                 fields[i].data() + fields[i].size() <= line.data() + line.size());
-    out += std::string(fields[i]) + "|" +
-           (fields.MayHoldTwin(i) ? "twin" : "") + "\n";
+    out += std::string(fields[i]) + "|" + (fields.MayChange(i) ? "change" : "") + "\n";
   }
   return out;
 }
@@ -66,9 +66,9 @@ TEST(IntermediateFields, SameAsTheGeneralSplit) {
     ASSERT_EQ(general.size(), 6u);
     for (std::size_t i = 0; i < 6; ++i) {
       EXPECT_EQ(plain[i], general[i]) << i;
-      // A field marked free of twins holds none of their first bytes.
-      if (!plain.MayHoldTwin(i)) EXPECT_FALSE(Cp932MayHoldTwin(plain[i])) << i;
-      if (Cp932MayHoldTwin(plain[i])) EXPECT_TRUE(plain.MayHoldTwin(i)) << i;
+      // A field is marked exactly when it holds a first byte of a twin or a comma.
+      const bool changes = Cp932MayHoldTwin(plain[i]) || plain[i].find(',') != std::string::npos;
+      EXPECT_EQ(plain.MayChange(i), changes) << i;
     }
   }
 }
@@ -77,10 +77,25 @@ TEST(IntermediateFields, SameAsTheGeneralSplit) {
 // at its first CR or LF and split as above, whichever of SSE2 or the plain
 // loop marks it, and its length with the break (a CR LF being one).
 TEST(IntermediateFields, WindowSameAsTheLineCutFirst) {
-  const std::string pieces[] = {"\t",       "\t",       "\t",       "\t",      "D0012",
-                                "123-4567", "\x8E\x52", "\x94\xFC", "\x87\x90", "\xED\x40",
-                                "\x81",     " ",        "\r",       "\n",       "\r\n",
-                                "abcdefghijklmnopq",    std::string("\0", 1),   "\""};
+  const std::string pieces[] = {"\t",
+                                "\t",
+                                "\t",
+                                "\t",
+                                "D0012",
+                                "123-4567",
+                                "\x8E\x52",
+                                "\x94\xFC",
+                                "\x87\x90",
+                                "\xED\x40",
+                                "\x81",
+                                " ",
+                                ",",
+                                "\r",
+                                "\n",
+                                "\r\n",
+                                "abcdefghijklmnopq",
+                                std::string("\0", 1),
+                                "\""};
   std::mt19937 rng(2611);
   IntermediateFields sse2;
   IntermediateFields plain;

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "core/cp932.h"
 #include "core/errors.h"
 #include "core/files.h"
 #include "support/run_text.h"
@@ -26,6 +27,12 @@ using test::WriteBytes;
 namespace fs = std::filesystem;
 
 Text P(const fs::path& p) { return PathText(p); }
+
+std::vector<std::string> Counts(const RunResult& r) {
+  std::vector<std::string> lines;
+  for (const Text& c : r.counts) lines.push_back(ToUtf8(c));
+  return lines;
+}
 
 // An OUTPUT line of 13 fields with the patient number, name and postal code given.
 std::string OutputLine(const std::string& number, const std::string& name,
@@ -57,21 +64,22 @@ TEST(PostalForm, FirstLineDecidesTheForm) {
 // ------------------------------------------------------------ values
 
 TEST(PostalValues, OutputPatientNumber) {
+  // Empty: no number, the line is skipped.
   const std::pair<const char*, const char*> cases[] = {
       {"0000012345", "12345"},
       {" 0000012345 ", "12345"},
-      {"ABC", "0"},
-      {"", "0"},
-      {"12a", "0"},
-      {"1 2", "0"},
+      {"ABC", ""},
+      {"", ""},
+      {"12a", ""},
+      {"1 2", ""},
       {"3000000000", "3000000000"},  // beyond 32 bits: read whole
       {"000099999999999999999999", "99999999999999999999"},
       {"0000", "0"},
       {"-0042", "-42"},
       {"+7", "7"},
       {"-0", "0"},
-      {"-", "0"},
-      {"１２", "0"},  // full-width digits are no number
+      {"-", ""},
+      {"１２", ""},  // full-width digits are no number
   };
   for (const auto& [in, out] : cases) EXPECT_EQ(ToUtf8(OutputPatientNumber(T(in))), out) << in;
 }
@@ -137,7 +145,13 @@ TEST(PostalCnv, OutputFileMatchesFixture) {
   EXPECT_EQ(ToUtf8(r.gstMsg), "202606_postcode.csvが作成されました");
   EXPECT_EQ(ToUtf8(r.gstFile1), "202606_postcode.csv");
   EXPECT_TRUE(r.gstFile2.empty());
+  // Patient numbers ABC and empty: skipped. The quoted name 田中,花子: "，".
   EXPECT_EQ(ReadBytes(r.written[0]), Fixture("postal/output_202606_postcode.expected"));
+  EXPECT_EQ(Counts(r), (std::vector<std::string>{
+                           "7行を読み、5行を書き込みました",
+                           "読み飛ばした行: 2行（患者番号が数字でない）",
+                           "カンマを全角に置換した値: 1件",
+                       }));
 }
 
 TEST(PostalCnv, HeaderOnlyInputGivesHeaderOnlyOutput) {
@@ -160,6 +174,29 @@ TEST(PostalCnv, ReplacesAnEarlierOutput) {
   ASSERT_TRUE(Cnv(env, u"08", u"06", P(in)).wrote());
   EXPECT_EQ(ReadBytes(env.programDir / "202606_postcode.csv"),
             Sjis("患者番号,氏名,診療年月,郵便番号\r\n1,甲,20260601,111-1111\r\n"));
+}
+
+// A patient number that is no number (empty included) never becomes a patient
+// of its own: the line is skipped and counted, on the bytes read and, for a
+// file with a byte-order mark, on the decoded text alike.
+TEST(PostalCnv, LinesWithoutANumberAreSkippedAndCounted) {
+  const std::string lines =
+      "h,h\r\n" + OutputLine("0012", "甲", "111-1111") + "\r\n" +
+      OutputLine("ABC", "乙", "222-2222") + "\r\n" + OutputLine("", "丙", "333-3333") + "\r\n" +
+      OutputLine("１２", "丁", "444-4444") + "\r\n" + OutputLine("\"\"", "戊", "555-5555") +
+      "\r\n" + OutputLine("0", "己", "666-6666") + "\r\n";
+  const std::string expected = Sjis(
+      "患者番号,氏名,診療年月,郵便番号\r\n12,甲,20260601,111-1111\r\n0,己,20260601,666-6666\r\n");
+  for (const std::string& input : {Sjis(lines), "\xEF\xBB\xBF" + lines}) {
+    TempDir dir;
+    const Env env = test::MakeEnv(dir.path());
+    WriteBytes(dir / "in.csv", input);
+    const RunResult r = Cnv(env, u"08", u"06", P(dir / "in.csv"));
+    ASSERT_TRUE(r.wrote()) << testing::PrintToString(MessageLines(r));
+    EXPECT_EQ(ReadBytes(r.written[0]), expected);
+    EXPECT_EQ(Counts(r), (std::vector<std::string>{"6行を読み、2行を書き込みました",
+                                                   "読み飛ばした行: 4行（患者番号が数字でない）"}));
+  }
 }
 
 // Runs that stop: the message, and no file anywhere in the program folder.
@@ -222,6 +259,30 @@ TEST(PostalCnv2, IntermediateFileMatchesFixture) {
   EXPECT_EQ(ToUtf8(r.gstFile1), "202606_postcode.csv");
   EXPECT_EQ(ReadBytes(env.programDir / "202606_postcode.csv"),
             Fixture("postal/intermediate_202606_postcode.expected"));
+  // D002 and d001 are not in the definition.
+  EXPECT_EQ(Counts(r),
+            (std::vector<std::string>{
+                "5行を読み、5行を書き込みました",
+                "変更定義ファイルで患者番号が見つからなかった行: 2行（患者番号は空欄）"}));
+}
+
+// Names and postal codes that hold commas keep the columns: their commas are
+// written as "，". The Shift_JIS file goes through the bulk of lines cut from
+// the bytes read, a quoted line through the text rule and the last lines one
+// by one; the same file with a UTF-8 mark goes through the decoded text.
+TEST(PostalCnv2, CommasInValuesBecomeFullWidth) {
+  const std::string sjis = Fixture("postal/commas.tsv");
+  for (const std::string& input : {sjis, "\xEF\xBB\xBF" + ToUtf8(Cp932Decode(sjis))}) {
+    TempDir dir;
+    const Env env = test::MakeEnv(dir.path());
+    WriteBytes(dir / "in.tsv", input);
+    const RunResult r =
+        Cnv2(env, u"08", u"06", P(dir / "in.tsv"), P(FixturePath("postal/commas_definition.csv")));
+    ASSERT_TRUE(r.wrote()) << testing::PrintToString(MessageLines(r));
+    EXPECT_EQ(ReadBytes(r.written[0]), Fixture("postal/commas_202606_postcode.expected"));
+    EXPECT_EQ(Counts(r), (std::vector<std::string>{"6行を読み、6行を書き込みました",
+                                                   "カンマを全角に置換した値: 5件"}));
+  }
 }
 
 TEST(PostalCnv2, FailuresWriteNothing) {

@@ -6,7 +6,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "ui/TfrmMsg.h"
 #include "ui/widgets.h"
 #include "ui/window_behaviour.h"
 #include "core/dates.h"
@@ -97,16 +96,21 @@ void TfrmOYubin::SelectInput(const QString& chosen) {
 void TfrmOYubin::Button3Click() { ChooseFileInto(ctx_, this, Edit2); }
 
 void TfrmOYubin::Report(const RunResult& result) {
-  ShowMessages(ctx_.dialogs, this, result);
-  if (!result.wrote()) return;
-  gstMsg = result.gstMsg;
-  gstFile1 = result.gstFile1;
-  gstFile2 = result.gstFile2;
-  mstNgt = gstFile1.substr(0, gstFile1.size() - postal::OutputName(u"").size());
-  TfrmMsg(ctx_, this).DspSet(Q(gstMsg), Q(gstFile1), Q(gstFile2));
+  if (result.wrote()) {
+    gstMsg = result.gstMsg;
+    gstFile1 = result.gstFile1;
+    gstFile2 = result.gstFile2;
+    mstNgt = gstFile1.substr(0, gstFile1.size() - postal::OutputName(u"").size());
+  }
+  ReportRun(ctx_, this, result);
 }
 
 void TfrmOYubin::Button1Click() {
+  // One click, one account: nothing an earlier click made is handed on.
+  gstMsg.clear();
+  gstFile1.clear();
+  gstFile2.clear();
+  mstNgt.clear();
   const Text form = Trim(FromQ(Edit3->text()));
   const Text year = FromQ(ComboBox1->currentText());
   const Text month = FromQ(ComboBox2->currentText());

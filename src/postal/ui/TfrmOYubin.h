@@ -36,7 +36,8 @@ class TfrmOYubin : public QDialog {
   // What follows the file dialog of the input (empty when cancelled), and what a dropped
   // input goes through.
   void SelectInput(const QString& chosen);
-  // The run's messages, then the confirmation window when it wrote the file.
+  // The run's history line and messages, then the confirmation window with its
+  // counts when it wrote the file.
   void Report(const RunResult& result);
 
   AppContext& ctx_;

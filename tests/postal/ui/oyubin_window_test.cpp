@@ -6,14 +6,15 @@
 
 #include <gtest/gtest.h>
 
-#include "ui/app_context.h"
 #include "core/errors.h"
+#include "core/run_history.h"
 #include "gui_support/drop.h"
 #include "gui_support/gallery.h"
 #include "gui_support/scripted_dialogs.h"
 #include "gui_support/widget_find.h"
 #include "postal/ui/TfrmOYubin.h"
 #include "support/test_util.h"
+#include "ui/app_context.h"
 
 namespace tavo::ui {
 namespace {
@@ -234,6 +235,38 @@ TEST_F(OYubinFixture, RunMessagesFromTheBoxes) {
   EXPECT_EQ(dialogs.MessageLines(), Strings{"警告: OUTPUTファイルがありません。"});
   EXPECT_TRUE(dialogs.modalTitles.empty());
   EXPECT_EQ(test::ListFiles(ctx.env.programDir), Strings{"user.ini"});  // no output
+}
+
+// Each click accounts for itself: a click that writes shows its file and its
+// counts; a later click that writes nothing opens no confirmation window.
+// Both leave their line in the run history.
+TEST_F(OYubinFixture, EachClickAccountsForItself) {
+  TfrmOYubin w(ctx, nullptr);
+  dialogs.fileAnswers = {QP(FixturePath("postal/output.csv"))};
+  w.Button2Click();
+  dialogs.messages.clear();
+  QString confirmed;
+  QString counts;
+  dialogs.modalHandlers.push_back([&](QDialog* msg) {
+    confirmed = Child<QLabel>(msg, "Label1")->text();
+    counts = Child<QLabel>(msg, "Label2")->text();
+  });
+  w.Button1Click();
+  EXPECT_EQ(confirmed, Q("202606_postcode.csvが作成されました"));
+  EXPECT_EQ(counts, Q("7行を読み、5行を書き込みました\n"
+                      "読み飛ばした行: 2行（患者番号が数字でない）\n"
+                      "カンマを全角に置換した値: 1件"));
+
+  Child<QLineEdit>(&w, "Edit1")->setText(QP(dir / "missing.csv"));
+  w.Button1Click();
+  EXPECT_EQ(dialogs.MessageLines(), Strings{"警告: OUTPUTファイルがありません。"});
+  EXPECT_EQ(dialogs.modalTitles, std::vector<QString>{Q("確認")});
+  const std::string history = ReadBytes(ctx.env.programDir / PathFromText(kRunHistoryName));
+  std::size_t lines = 0;
+  for (std::size_t at = history.find("\r\n"); at != std::string::npos;
+       at = history.find("\r\n", at + 2))
+    ++lines;
+  EXPECT_EQ(lines, 3u);  // the title line and one line per click
 }
 
 TEST_F(OYubinFixture, Gallery) {
