@@ -131,6 +131,53 @@ Text Seq10(std::size_t seq) {
   return digits;
 }
 
+// Characters Cp932Encode made "?" of in `encoded`, the bytes of `text`: each
+// became one "?" (3F), a byte never part of a double-byte code.
+std::size_t Unencodable(TextView text, std::string_view encoded) {
+  return static_cast<std::size_t>(std::count(encoded.begin(), encoded.end(), '?') -
+                                  std::count(text.begin(), text.end(), u'?'));
+}
+
+Text Number(std::size_t n) { return IntToText(static_cast<std::int64_t>(n)); }
+
+// Lines read and left out, by reason, as the run counts them.
+using Verdicts = std::array<std::size_t, static_cast<std::size_t>(LeftOut::kCount)>;
+
+// What the run did. `wrote`: the output was written, with `rows` checkup
+// rows and `added` lines of the additional file (`hasAdd`).
+void CountRun(const Verdicts& verdicts, bool wrote, int rows, bool hasAdd, std::size_t added,
+              std::size_t unencodable, RunResult& result) {
+  std::size_t read = 0;
+  for (const std::size_t n : verdicts) read += n;
+  const std::size_t taken = verdicts[static_cast<std::size_t>(LeftOut::kNone)];
+  if (!wrote) {
+    result.Count(Number(read) + T("行を読みました"));
+  } else {
+    Text line = Number(read) + T("行を読み、条件に該当した") + Number(taken) + T("行から患者") +
+                Number(static_cast<std::size_t>(rows)) + T("人の行を書き込みました");
+    if (hasAdd) line += T("（追加レセ電連携ファイルから") + Number(added) + T("行）");
+    result.Count(line);
+  }
+  if (read > taken) {
+    static const std::pair<LeftOut, const char*> kReasons[] = {
+        {LeftOut::kBlank, "空行"},
+        {LeftOut::kShort, "項目が足りない"},
+        {LeftOut::kMonth, "受診年月が対象外"},
+        {LeftOut::kAge, "年齢が対象外"},
+        {LeftOut::kNoIdOrName, "患者番号か氏名が空欄"},
+    };
+    Text why;
+    for (const auto& [reason, text] : kReasons) {
+      const std::size_t n = verdicts[static_cast<std::size_t>(reason)];
+      if (n == 0) continue;
+      why += (why.empty() ? Text() : T("、")) + T(text) + u' ' + Number(n) + T("行");
+    }
+    result.Count(T("読み飛ばした行: ") + Number(read - taken) + T("行（") + why + T("）"));
+  }
+  if (unencodable > 0)
+    result.Count(T("Shift_JISで表せないため?に置き換えた文字: ") + Number(unencodable) + T("文字"));
+}
+
 bool LessIgnoringCase(const Text& a, const Text& b) {
   const std::size_t n = std::min(a.size(), b.size());
   for (std::size_t i = 0; i < n; ++i) {
@@ -166,30 +213,36 @@ std::optional<Checkup> QualifyLine(const Text& line, CheckupWindow window) {
   return Checkup{std::move(p), std::move(n), std::move(ym)};
 }
 
-bool QualifyLineView(std::string_view utf8, CheckupWindow window, CheckupBytes& taken,
-                     std::string& spill) {
+LeftOut JudgeLineView(std::string_view utf8, CheckupWindow window, CheckupBytes& taken,
+                      std::string& spill) {
   // A blank line has no comma, so it is short of fields too. The bytes up
   // to 20 are never part of a longer UTF-8 character, and a field with a
   // byte from 80 on is no year-month or age.
   std::string_view fields[kLeadingFields];
-  if (!SplitLeadingFields(utf8, fields)) return false;
+  if (!SplitLeadingFields(utf8, fields))
+    return IsBlankBytes(utf8) ? LeftOut::kBlank : LeftOut::kShort;
   const std::string_view ym = TrimBytes(fields[TKK_COL_YM]);
-  if (ym.size() != 6) return false;
+  if (ym.size() != 6) return LeftOut::kMonth;
   const int iv = AsciiInt32Def(ym, 0);
-  if (iv < window.iFrom || iv > window.iYM) return false;
+  if (iv < window.iFrom || iv > window.iYM) return LeftOut::kMonth;
   const std::string_view age = TrimBytes(fields[TKK_COL_AGE]);
-  if (age.empty()) return false;
+  if (age.empty()) return LeftOut::kAge;
   const int years = AsciiInt32Def(age, -1);
-  if (years < TKK_AGE_MIN || years >= TKK_AGE_MAX) return false;
+  if (years < TKK_AGE_MIN || years >= TKK_AGE_MAX) return LeftOut::kAge;
   // FromUtf8 gives at least one character for every byte, so the texts are
   // empty exactly when the trimmed bytes are.
   const std::string_view id = TrimBytes(fields[TKK_COL_ID]);
   const std::string_view n = TrimBytes(fields[TKK_COL_NAME]);
-  if (id.empty() || n.empty()) return false;
+  if (id.empty() || n.empty()) return LeftOut::kNoIdOrName;
   taken.p = CarteBytes(id, spill);
   taken.n = n;
   taken.ym = ym;
-  return true;
+  return LeftOut::kNone;
+}
+
+bool QualifyLineView(std::string_view utf8, CheckupWindow window, CheckupBytes& taken,
+                     std::string& spill) {
+  return JudgeLineView(utf8, window, taken, spill) == LeftOut::kNone;
 }
 
 std::optional<Checkup> QualifyLineBytes(std::string_view utf8, CheckupWindow window) {
@@ -204,6 +257,12 @@ Text OutputName(TextView mstNgt) { return Text(mstNgt) + T("_carte_特定健診.
 RunResult Cnv(const Env& env, TextView year, TextView month, TextView pstTkkFile,
               TextView pstAddFile) {
   RunResult result;
+  {
+    std::vector<fs::path> inputs{PathFromText(pstTkkFile)};
+    if (!IsBlank(pstAddFile)) inputs.push_back(PathFromText(pstAddFile));
+    result.Describe(T("特定健診取込"), T("令和") + Trim(year) + T("年") + Trim(month) + T("月"),
+                    std::move(inputs));
+  }
   try {
     const fs::path tkkPath = PathFromText(pstTkkFile);
     if (!FileExists(tkkPath)) {
@@ -263,9 +322,12 @@ RunResult Cnv(const Env& env, TextView year, TextView month, TextView pstTkkFile
     std::array<Qualified, kBatch> batch;
     std::size_t batched = 0;
     std::size_t j = 1;  // the line's number after the header
+    Verdicts verdicts{};
     const auto qualify = [&](std::string_view line) {
       Qualified& q = batch[batched];
-      if (!QualifyLineView(line, window, q.taken, q.spill)) return;
+      const LeftOut why = JudgeLineView(line, window, q.taken, q.spill);
+      ++verdicts[static_cast<std::size_t>(why)];
+      if (why != LeftOut::kNone) return;
       q.probe = ByteIndex::MakeProbe(q.taken.p);
       index.Prefetch(q.probe);
       q.line = j;
@@ -330,6 +392,7 @@ RunResult Cnv(const Env& env, TextView year, TextView month, TextView pstTkkFile
 
     std::string rows = Cp932Encode(linkage::LongHeaderLine()) + "\r\n";
     int iHit = 0;
+    std::size_t unencodable = 0;
     const Text date = mstNgt + u"01";
     Text row;
     for (const auto& [key, i] : KList) {
@@ -339,13 +402,18 @@ RunResult Cnv(const Env& env, TextView year, TextView month, TextView pstTkkFile
       row = key.substr(key.find(u'=') + 1);
       row += u',';
       row += FromUtf8(patients[i].name);
+      // Only the patient number and the name may hold a character Shift_JIS lacks.
+      const std::size_t head = row.size();
       row += u',';
       row += date;
       row.append(NIVA_TKK_UM - NIVA_DATE, u',');
       row += u"1,";
       row += key.substr(0, 6);
       row.append(NIVA_COLS - 1 - NIVA_TKK_YM, u',');
-      Cp932EncodeAppend(row, rows);
+      const std::size_t at = rows.size();
+      Cp932EncodeAppend(TextView(row).substr(0, head), rows);
+      unencodable += Unencodable(TextView(row).substr(0, head), std::string_view(rows).substr(at));
+      Cp932EncodeAppend(TextView(row).substr(head), rows);
       rows += "\r\n";
       ++iHit;
     }
@@ -406,7 +474,11 @@ RunResult Cnv(const Env& env, TextView year, TextView month, TextView pstTkkFile
     }
 
     noPatientInfo();
-    if (outLines == 1) return result;
+    const std::size_t added = outLines - 1 - static_cast<std::size_t>(iHit);
+    if (outLines == 1) {
+      CountRun(verdicts, false, iHit, hasAdd, added, unencodable, result);
+      return result;
+    }
     if (result.RefusesOverwrite(target, name, inputs)) return result;
     try {
       out->Commit();
@@ -415,6 +487,7 @@ RunResult Cnv(const Env& env, TextView year, TextView month, TextView pstTkkFile
       throw;
     }
     result.HandOver(target, name);
+    CountRun(verdicts, true, iHit, hasAdd, added, unencodable, result);
   } catch (const OpError& e) {
     result.Error(e.text());
     result.stopped = true;

@@ -61,6 +61,11 @@ struct CheckupBytes {
 // QualifyLineBytes without building texts: true when the line qualifies.
 bool QualifyLineView(std::string_view utf8, CheckupWindow window, CheckupBytes& taken,
                      std::string& spill);
+// Why a line is left out, by the first rule it fails (kNone: it qualifies).
+enum class LeftOut { kNone, kBlank, kShort, kMonth, kAge, kNoIdOrName, kCount };
+// QualifyLineView with the reason.
+LeftOut JudgeLineView(std::string_view utf8, CheckupWindow window, CheckupBytes& taken,
+                      std::string& spill);
 
 // Output name of a target month.
 Text OutputName(TextView mstNgt);

@@ -30,6 +30,12 @@ namespace fs = std::filesystem;
 
 Text P(const fs::path& p) { return PathText(p); }
 
+std::vector<std::string> Counts(const RunResult& r) {
+  std::vector<std::string> lines;
+  for (const Text& c : r.counts) lines.push_back(ToUtf8(c));
+  return lines;
+}
+
 const char kHeader[] = "患者番号,氏名,性別,特定健診受診年月,年齢,保険者番号\r\n";
 
 // The bytes of a row of 100 fields as the import writes it.
@@ -95,6 +101,46 @@ TEST(CheckupCnv, WholeFileMatchesFixture) {
   EXPECT_EQ(ToUtf8(r.gstFile1), "202606_carte_特定健診.csv");
   EXPECT_TRUE(r.gstFile2.empty());
   EXPECT_EQ(ReadBytes(r.written[0]), Fixture("checkup/202606_carte_checkup.expected"));
+  // 21 lines: 11 qualify for 10 patients (12345 twice); left out are the
+  // blank line, 1100 (four fields), 200, 700 and 1200 (month), 400, 500, 800
+  // and 900 (age), 1000 (no name). The name of 1600 holds 𠮷.
+  EXPECT_EQ(Counts(r),
+            (std::vector<std::string>{
+                "21行を読み、条件に該当した11行から患者10人の行を書き込みました"
+                "（追加レセ電連携ファイルから3行）",
+                "読み飛ばした行: 10行（空行 1行、項目が足りない 1行、受診年月が対象外 3行、"
+                "年齢が対象外 4行、患者番号か氏名が空欄 1行）",
+                "Shift_JISで表せないため?に置き換えた文字: 1文字"}));
+  EXPECT_EQ(ToUtf8(r.operation), "特定健診取込");
+  EXPECT_EQ(ToUtf8(r.options), "令和08年06月");
+}
+
+// Every character of a patient number or a name that Shift_JIS lacks becomes
+// one "?" and is counted; a "?" of the list itself is not.
+TEST(CheckupCnv, CharactersShiftJisLacksAreCounted) {
+  TempDir dir;
+  const Env env = test::MakeEnv(dir.path());
+  const fs::path in = dir / "in.csv";
+  WriteBytes(in, std::string(kHeader) + "ß,é𠮷,1,202606,50,x\r\n2,a?b,1,202606,50,x\r\n");
+  const RunResult r = Cnv(env, u"08", u"06", P(in), u"");
+  ASSERT_TRUE(r.wrote());
+  EXPECT_EQ(ReadBytes(r.written[0]),
+            LongHeaderBytes() + Row("?", "??", "202606") + Row("2", "a?b", "202606"));
+  EXPECT_EQ(Counts(r),
+            (std::vector<std::string>{"2行を読み、条件に該当した2行から患者2人の行を書き込みました",
+                                      "Shift_JISで表せないため?に置き換えた文字: 3文字"}));
+}
+
+// Nobody qualifies: nothing is written, and the counts say why.
+TEST(CheckupCnv, CountsWhenNobodyQualifies) {
+  TempDir dir;
+  const Env env = test::MakeEnv(dir.path());
+  const fs::path in = dir / "in.csv";
+  WriteBytes(in, std::string(kHeader) + "1,甲,1,202606,75,x\r\n2,乙,1,202605,39,x\r\n");
+  const RunResult r = Cnv(env, u"08", u"06", P(in), u"");
+  EXPECT_FALSE(r.wrote());
+  EXPECT_EQ(Counts(r), (std::vector<std::string>{"2行を読みました",
+                                                 "読み飛ばした行: 2行（年齢が対象外 2行）"}));
 }
 
 // The window of six months back across a year end, and its edges.

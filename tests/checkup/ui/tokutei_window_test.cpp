@@ -91,6 +91,7 @@ TEST_F(TokuteiFixture, DroppedFilesFillTheirBox) {
 TEST_F(TokuteiFixture, RunThroughTheShownWindow) {
   TfrmTokutei w(ctx, nullptr);
   QString confirmed;
+  QString counts;
   dialogs.modalHandlers.push_back([&](QDialog* d) {
     dialogs.fileAnswers = {QP(FixturePath("checkup/checkups.csv")),
                            QP(FixturePath("checkup/additional.csv"))};
@@ -100,11 +101,18 @@ TEST_F(TokuteiFixture, RunThroughTheShownWindow) {
     Child<QComboBox>(d, "ComboBox2")->setEditText("06");
     Child<QPushButton>(d, "Button1")->click();
   });
-  dialogs.modalHandlers.push_back(
-      [&](QDialog* msg) { confirmed = Child<QLabel>(msg, "Label1")->text(); });
+  dialogs.modalHandlers.push_back([&](QDialog* msg) {
+    confirmed = Child<QLabel>(msg, "Label1")->text();
+    counts = Child<QLabel>(msg, "Label2")->text();
+  });
   EXPECT_TRUE(w.DspSet());
   EXPECT_EQ(dialogs.modalTitles, (std::vector<QString>{Q("特定健診取込"), Q("確認")}));
   EXPECT_EQ(confirmed, Q("202606_carte_特定健診.csvが作成されました"));
+  // What the run did, under the message (checkup_ops_test.cpp derives the numbers).
+  EXPECT_EQ(counts.split(QLatin1Char('\n')).size(), 3);
+  EXPECT_TRUE(
+      counts.startsWith(Q("21行を読み、条件に該当した11行から患者10人の行を書き込みました")))
+      << counts.toStdString();
   EXPECT_EQ(ReadBytes(ctx.env.programDir / Q("202606_carte_特定健診.csv").toStdU16String()),
             Fixture("checkup/202606_carte_checkup.expected"));
   EXPECT_EQ(dialogs.busyDepth, 0);
