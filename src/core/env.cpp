@@ -17,7 +17,7 @@ namespace fs = std::filesystem;
 
 Date Env::Today() const { return fixedToday ? *fixedToday : LocalToday(); }
 
-Date LocalToday() {
+std::tm LocalNow() {
   const std::time_t now = std::time(nullptr);
   std::tm tm{};
 #ifdef _WIN32
@@ -25,6 +25,11 @@ Date LocalToday() {
 #else
   localtime_r(&now, &tm);
 #endif
+  return tm;
+}
+
+Date LocalToday() {
+  const std::tm tm = LocalNow();
   return Date{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday};
 }
 

@@ -2,6 +2,7 @@
 // lives, where NIVA keeps its data, where the user's downloads go, and today.
 #pragma once
 
+#include <ctime>
 #include <filesystem>
 #include <optional>
 
@@ -42,5 +43,7 @@ Env DetectEnv();
 bool FolderWritable(const std::filesystem::path& dir);
 // Today's local date.
 Date LocalToday();
+// The local date and time now.
+std::tm LocalNow();
 
 }  // namespace tavo

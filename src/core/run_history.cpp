@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "core/cp932.h"
+#include "core/env.h"
 #include "core/files.h"
 #include "core/sha256.h"
 
@@ -18,13 +19,7 @@ const char16_t kHeader[] =
     u"日時,操作,モード・オプション,入力ファイル,出力ファイル,件数,結果,メッセージ";
 
 Text NowText() {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-#ifdef _WIN32
-  localtime_s(&local, &now);
-#else
-  localtime_r(&now, &local);
-#endif
+  const std::tm local = LocalNow();
   char buf[32];
   std::strftime(buf, sizeof buf, "%Y/%m/%d %H:%M:%S", &local);
   return FromUtf8(buf);
