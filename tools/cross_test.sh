@@ -2,10 +2,14 @@
 # Windows cross build: builds everything with MinGW-w64 against a Qt for
 # Windows (see tools/qt_windows.sh for where it comes from), runs every test
 # program under Wine (the GUI ones on the offscreen platform), then makes the
-# package zip and starts it under Xvfb + Wine (tools/smoke_windows.sh).
+# package zip and the setup program and starts the zip's tavo.exe under Xvfb +
+# Wine (tools/smoke_windows.sh); last the setup program installs, updates and
+# uninstalls in a prefix of its own (tools/installer_test.sh, which ends with
+# the line "installer: N passed, M failed").
 #   tools/cross_test.sh [BUILD_DIR]      (default build/win)
 # Exits non-zero when a package is missing and cannot be installed, when the
-# build fails, or when a test fails. The ctest output is kept in BUILD_DIR/ctest.log.
+# build fails, or when a test fails. The ctest output is kept in BUILD_DIR/ctest.log,
+# the installer test's in BUILD_DIR/installer.log.
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 BUILD=${1:-build/win}
@@ -67,6 +71,17 @@ cmake --build "$BUILD" -j "$JOBS"
 set +e
 ctest --test-dir "$BUILD" --output-on-failure -j "$JOBS" --timeout 900 2>&1 | tee "$BUILD/ctest.log"
 rc=${PIPESTATUS[0]}
-set -e
 "$(dirname "$WINE")/wineserver" -k 2>/dev/null || true
-exit "$rc"
+# The setup program that the windows_package test made (only then: an older
+# one in dist/ would be tested in its place).
+if grep -qE "Test +#[0-9]+: windows_package \.+ +Passed" "$BUILD/ctest.log"; then
+  "$ROOT/tools/installer_test.sh" "$BUILD" 2>&1 | tee "$BUILD/installer.log"
+  irc=${PIPESTATUS[0]}
+else
+  echo "installer: 0 passed, 1 failed (no setup program: the windows_package test did not pass)" |
+    tee "$BUILD/installer.log"
+  irc=1
+fi
+set -e
+[ "$rc" -ne 0 ] && exit "$rc"
+exit "$irc"

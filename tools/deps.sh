@@ -27,7 +27,7 @@ tavo_need_packages() {
 TAVO_BUILD_PACKAGES=(cmake make g++ pkg-config qt6-base-dev qt6-translations-l10n libgtest-dev googletest
                      libbenchmark-dev libcli11-dev fonts-noto-cjk clang libclang-rt-14-dev)
 # What the Windows pass needs: the cross compiler, the host Qt's moc, rcc and
-# uic, CLI11's headers (the same as on Linux), Wine, and for the package's start
-# under a display Xvfb, xdotool and ImageMagick's import.
+# uic, CLI11's headers (the same as on Linux), Wine, NSIS for the setup program,
+# and for the package's start under a display Xvfb, xdotool and ImageMagick's import.
 TAVO_WINDOWS_PACKAGES=(cmake g++-mingw-w64-x86-64-posix qt6-base-dev qt6-translations-l10n googletest
-                       libcli11-dev wine64 wine python3 xvfb xdotool imagemagick fonts-noto-cjk)
+                       libcli11-dev wine64 wine python3 xvfb xdotool imagemagick fonts-noto-cjk nsis)
