@@ -95,6 +95,14 @@ if [ "${TAVO_SKIP_CROSS:-0}" != 1 ]; then
         TOTAL_PASSED=$((TOTAL_PASSED + t - f)); TOTAL_FAILED=$((TOTAL_FAILED + f))
       fi
     fi
+    # The setup program's checks under Wine (tools/installer_test.sh, run by the pass).
+    if [ -f build/win/installer.log ]; then
+      line=$(grep -E "^installer: [0-9]+ passed, [0-9]+ failed" build/win/installer.log | tail -1 || true)
+      if [ -n "$line" ]; then
+        TOTAL_PASSED=$((TOTAL_PASSED + $(sed -E 's/^installer: ([0-9]+) passed.*/\1/' <<<"$line")))
+        TOTAL_FAILED=$((TOTAL_FAILED + $(sed -E 's/.* ([0-9]+) failed.*/\1/' <<<"$line")))
+      fi
+    fi
     [ "$win_rc" -eq 0 ] || { echo "The Windows pass failed" >&2; exit "$win_rc"; }
   fi
 fi
