@@ -1,7 +1,5 @@
 #include "core/errors.h"
 
-#include <cstring>
-
 #include "core/files.h"
 
 namespace tavo {
@@ -16,18 +14,42 @@ Text IntConvErrorText(TextView value) {
 
 OpError::OpError(Text text) : std::runtime_error(ToUtf8(text)), text_(std::move(text)) {}
 
+OpError::OpError(Text text, const SystemError& error)
+    : std::runtime_error(ToUtf8(text)), text_(std::move(text)), error_(error) {}
+
+namespace {
+
+[[noreturn]] void ThrowFileError(const std::filesystem::path& file, const char* what,
+                                 FileAction action, const SystemError& error) {
+  throw OpError(T("ファイル ") + PathText(file) + T(what) + u"\n" +
+                    CauseText(error, file, action),
+                error);
+}
+
+}  // namespace
+
 void ThrowOpenError(const std::filesystem::path& file) {
-  throw OpError(T("ファイル ") + PathText(file) + T(" を開けません。"));
+  ThrowOpenError(file, FailureOf(FileAction::kOpen, file));
+}
+
+void ThrowOpenError(const std::filesystem::path& file, const SystemError& error) {
+  ThrowFileError(file, " を開けません。", FileAction::kOpen, error);
 }
 
 void ThrowReadError(const std::filesystem::path& file) {
-  throw OpError(T("ファイル ") + PathText(file) + T(" を読み込めません。"));
+  ThrowReadError(file, FailureOf(FileAction::kRead, file));
 }
 
-void ThrowWriteError(const std::filesystem::path& file, const std::string& detail) {
-  Text text = T("ファイル ") + PathText(file) + T(" に書き込めません。");
-  if (!detail.empty()) text += u" (" + FromUtf8(detail) + u")";
-  throw OpError(text);
+void ThrowReadError(const std::filesystem::path& file, const SystemError& error) {
+  ThrowFileError(file, " を読み込めません。", FileAction::kRead, error);
+}
+
+void ThrowWriteError(const std::filesystem::path& file, const SystemError& error) {
+  ThrowFileError(file, " に書き込めません。", FileAction::kWrite, error);
+}
+
+void ThrowWriteError(const std::filesystem::path& file, const std::string&) {
+  ThrowWriteError(file, FailureOf(FileAction::kWrite, file));
 }
 
 void ThrowIndexError(long long index) { throw OpError(IndexErrorText(index)); }

@@ -3,10 +3,12 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "core/system_error_text.h"
 #include "core/text.h"
 
 namespace tavo {
@@ -24,19 +26,31 @@ Text IndexErrorText(long long index);
 // "'%s' は整数ではありません"
 Text IntConvErrorText(TextView value);
 
-// A failure that ends the current operation; carries the text for the error box.
+// A failure that ends the current operation; carries the text for the error box
+// and, for a file the system failed on, the system's error.
 class OpError : public std::runtime_error {
  public:
   explicit OpError(Text text);
+  OpError(Text text, const SystemError& error);
   const Text& text() const { return text_; }
+  const std::optional<SystemError>& error() const { return error_; }
 
  private:
   Text text_;
+  std::optional<SystemError> error_;
 };
 
-// Readable Japanese file errors naming the file.
+// Japanese file errors: "ファイル X を開けません。", "… を読み込めません。" or
+// "… に書き込めません。", then on the next line the cause and what to do
+// (core/system_error_text.h). Without an error given, the cause is the
+// failure the file layer noted for the file, else what the path shows now.
 [[noreturn]] void ThrowOpenError(const std::filesystem::path& file);
+[[noreturn]] void ThrowOpenError(const std::filesystem::path& file, const SystemError& error);
 [[noreturn]] void ThrowReadError(const std::filesystem::path& file);
+[[noreturn]] void ThrowReadError(const std::filesystem::path& file, const SystemError& error);
+[[noreturn]] void ThrowWriteError(const std::filesystem::path& file, const SystemError& error);
+// The same; the English detail of older callers is not shown, staff read the
+// cause found for the file instead.
 [[noreturn]] void ThrowWriteError(const std::filesystem::path& file, const std::string& detail);
 [[noreturn]] void ThrowIndexError(long long index);
 

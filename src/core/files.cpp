@@ -5,7 +5,9 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <iterator>
 #include <random>
+#include <thread>
 
 #include "core/cp932.h"
 #include "core/errors.h"
@@ -13,6 +15,7 @@
 #include "core/line_breaks.h"
 
 #ifdef _WIN32
+#include <fcntl.h>
 #include <io.h>
 #include <windows.h>
 #else
@@ -40,25 +43,53 @@ std::filesystem::path PathFromText(TextView text) {
 
 namespace {
 
-std::FILE* OpenFile(const fs::path& path, bool write) {
+// Opens for reading (other programs may go on reading, writing and deleting
+// it meanwhile: an input open in Excel is still read) or makes a new file for
+// writing. Fills `error` when it fails.
+std::FILE* OpenFile(const fs::path& path, bool write, SystemError& error) {
   if (fault::Fails(FileOp::kOpen)) {
-    errno = EIO;
+    error = fault::Injected();
     return nullptr;
   }
 #ifdef _WIN32
-  return _wfopen(path.wstring().c_str(), write ? L"wb" : L"rb");
+  const HANDLE h =
+      write ? CreateFileW(path.wstring().c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                          CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr)
+            : CreateFileW(path.wstring().c_str(), GENERIC_READ,
+                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) {
+    error = LastSystemError(path);
+    return nullptr;
+  }
+  const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(h),
+                                 (write ? _O_WRONLY : _O_RDONLY) | _O_BINARY);
+  if (fd == -1) {
+    error = LastSystemError(path);
+    CloseHandle(h);
+    return nullptr;
+  }
+  std::FILE* f = _fdopen(fd, write ? "wb" : "rb");
+  if (!f) {
+    error = SystemError{FileCause::kOther, 0};
+    _close(fd);
+  }
+  return f;
 #else
-  return std::fopen(path.c_str(), write ? "wb" : "rb");
+  std::FILE* f = std::fopen(path.c_str(), write ? "wb" : "rb");
+  if (!f) error = LastSystemError(path);
+  return f;
 #endif
 }
 
 constexpr std::size_t kChunk = 1 << 16;
 constexpr std::size_t kReadChunk = 1 << 20;
 
-// fwrite of all the bytes; false when any is not written.
-bool WriteAll(std::FILE* f, const char* bytes, std::size_t n) {
+// fwrite of all the bytes; false when any is not written, with `error` filled.
+bool WriteAll(std::FILE* f, const char* bytes, std::size_t n, const fs::path& path,
+              SystemError& error) {
   if (fault::Fails(FileOp::kWrite)) {
-    errno = EIO;
+    error = fault::Injected();
     return false;
   }
   // In pieces of at most 256 KiB: on Linux, writing 1 MiB per call cost a
@@ -66,37 +97,144 @@ bool WriteAll(std::FILE* f, const char* bytes, std::size_t n) {
   constexpr std::size_t kPiece = std::size_t{1} << 18;
   for (std::size_t done = 0; done < n;) {
     const std::size_t piece = std::min(n - done, kPiece);
-    if (std::fwrite(bytes + done, 1, piece, f) != piece) return false;
+    if (std::fwrite(bytes + done, 1, piece, f) != piece) {
+      error = LastSystemError(path);
+      return false;
+    }
     done += piece;
   }
   return true;
 }
 
+// The waits before the retries of an operation on a file that another program
+// holds (a virus scanner, for a moment; a viewer being closed): about 2 s in all.
+constexpr int kRetryWaitsMs[] = {50, 100, 200, 400, 600, 650};
+
+// Whether a failure may pass if waited for: a file held by another program.
+// For a file that is there and not read-only, Windows also answers "access
+// denied" while another program holds it open or is deleting it.
+bool MayPass(const SystemError& error, const fs::path& file) {
+  if (error.cause == FileCause::kHeld) return true;
+#ifdef _WIN32
+  return error.cause == FileCause::kAccessDenied && error.code == ERROR_ACCESS_DENIED &&
+         FileExists(file);
+#else
+  (void)file;
+  return false;
+#endif
+}
+
+#ifdef _WIN32
+// After the last wait: an "access denied" on a file that a program still holds
+// without letting it be deleted is that program's doing, and staff are told so.
+SystemError HeldOrAsReported(const SystemError& error, const fs::path& file) {
+  if (error.cause != FileCause::kAccessDenied || !FileExists(file)) return error;
+  const HANDLE h = CreateFileW(file.wstring().c_str(), DELETE,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h != INVALID_HANDLE_VALUE) {
+    CloseHandle(h);
+    return error;
+  }
+  const DWORD code = GetLastError();
+  return code == ERROR_SHARING_VIOLATION ? SystemError{FileCause::kHeld, static_cast<long>(code)}
+                                         : error;
+}
+#endif
+
+// Runs `attempt` (true on success; on failure it fills the error) until it
+// succeeds, fails in a way that waiting does not cure, or the waits are used
+// up. `file` is the file whose hold is waited out. Each attempt is one
+// operation for the fault seam.
+template <class Attempt>
+bool Retried(FileOp op, const fs::path& file, SystemError& error, Attempt attempt) {
+  for (std::size_t i = 0;; ++i) {
+    if (fault::Fails(op)) {
+      error = fault::Injected();
+    } else if (attempt(error)) {
+      return true;
+    }
+    if (i == std::size(kRetryWaitsMs) || !MayPass(error, file)) break;
+    fault::Wait(std::chrono::milliseconds(kRetryWaitsMs[i]));
+  }
+#ifdef _WIN32
+  error = HeldOrAsReported(error, file);
+#endif
+  return false;
+}
+
 }  // namespace
 
-std::FILE* OpenForReading(const fs::path& path) { return OpenFile(path, false); }
+std::FILE* OpenForReading(const fs::path& path) {
+  SystemError error;
+  std::FILE* f = OpenFile(path, false, error);
+  if (!f) NoteFailure(FileAction::kOpen, path, error);
+  return f;
+}
 
 bool ReadChunk(std::FILE* f, char* buf, std::size_t want, std::size_t& got) {
   if (fault::Fails(FileOp::kRead)) {
     got = 0;
+    NoteFailure(FileAction::kRead, {}, fault::Injected());
     return false;
   }
   got = std::fread(buf, 1, want, f);
-  return got == want || std::ferror(f) == 0;
+  if (got == want || std::ferror(f) == 0) return true;
+  NoteFailure(FileAction::kRead, {}, LastSystemError({}));
+  return false;
 }
 
 bool RemoveFile(const fs::path& path) noexcept {
-  if (fault::Fails(FileOp::kRemove)) return false;
-  std::error_code ec;
-  fs::remove(path, ec);
-  return !ec;
+  SystemError error;
+  const bool removed = Retried(FileOp::kRemove, path, error, [&](SystemError& e) {
+#ifdef _WIN32
+    if (DeleteFileW(path.wstring().c_str())) return true;
+    const DWORD code = GetLastError();
+    // Nothing there is nothing to remove.
+    if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) return true;
+    e = FromSystemCode(static_cast<long>(code), path);
+#else
+    std::error_code ec;
+    fs::remove(path, ec);
+    if (!ec) return true;
+    e = FromSystemCode(ec.value(), path);
+#endif
+    return false;
+  });
+  if (!removed) NoteFailure(FileAction::kWrite, path, error);
+  return removed;
 }
 
 bool MakeFolder(const fs::path& path) noexcept {
-  if (fault::Fails(FileOp::kMakeFolder)) return false;
-  std::error_code ec;
-  fs::create_directory(path, ec);
-  return !ec;
+  SystemError error;
+  if (fault::Fails(FileOp::kMakeFolder)) {
+    error = fault::Injected();
+  } else {
+#ifdef _WIN32
+    if (CreateDirectoryW(path.wstring().c_str(), nullptr)) return true;
+    const DWORD code = GetLastError();
+    if (code == ERROR_ALREADY_EXISTS && FolderExists(path)) return true;
+    error = FromSystemCode(static_cast<long>(code), path);
+#else
+    std::error_code ec;
+    fs::create_directory(path, ec);
+    if (!ec) return true;
+    error = FromSystemCode(ec.value(), path);
+#endif
+  }
+  NoteFailure(FileAction::kWrite, path, error);
+  return false;
+}
+
+bool IsReadOnlyFile(const fs::path& path) {
+#ifdef _WIN32
+  const DWORD attributes = GetFileAttributesW(path.wstring().c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
+         !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+#else
+  (void)path;
+  return false;
+#endif
 }
 
 bool FileExists(const fs::path& path) {
@@ -110,8 +248,9 @@ bool FolderExists(const fs::path& path) {
 }
 
 std::string ReadFileBytes(const fs::path& path) {
-  std::FILE* f = OpenFile(path, false);
-  if (!f) ThrowOpenError(path);
+  SystemError error;
+  std::FILE* f = OpenFile(path, false, error);
+  if (!f) ThrowOpenError(path, error);
   std::string out;
   char buf[kChunk];
   while (true) {
@@ -130,9 +269,10 @@ std::string ReadFileBytes(const fs::path& path) {
 // ---------------------------------------------------------------- LineReader
 
 std::FILE* OpenForStreaming(const fs::path& path) {
-  if (FolderExists(path)) ThrowOpenError(path);
-  std::FILE* f = OpenForReading(path);
-  if (!f) ThrowOpenError(path);
+  if (FolderExists(path)) ThrowOpenError(path, SystemError{FileCause::kIsFolder, 0});
+  SystemError error;
+  std::FILE* f = OpenFile(path, false, error);
+  if (!f) ThrowOpenError(path, error);
   std::setvbuf(f, nullptr, _IONBF, 0);
   return f;
 }
@@ -453,14 +593,22 @@ fs::path TempNameBeside(const fs::path& target) {
 }  // namespace
 
 AtomicFile::AtomicFile(const fs::path& target, Sync sync) : target_(target), sync_(sync) {
-  if (FolderExists(target)) ThrowWriteError(target, "a folder of that name exists");
+  if (FolderExists(target)) ThrowWriteError(target, SystemError{FileCause::kIsFolder, 0});
+  SystemError error;
   for (int attempt = 0; attempt < 8 && !file_; ++attempt) {
     temp_ = TempNameBeside(target);
     std::error_code ec;
     if (fs::exists(temp_, ec)) continue;
-    file_ = OpenFile(temp_, true);
+    file_ = OpenFile(temp_, true, error);
   }
-  if (!file_) ThrowWriteError(target, std::strerror(errno));
+  if (!file_) {
+    // Told at Close() or Commit(), under the name the output then has: an
+    // output named at the end would otherwise be reported under a name that
+    // is never made.
+    temp_.clear();
+    unopened_ = error;
+    return;
+  }
   // Unbuffered: Write gathers its own blocks, which then go out in one call each.
   std::setvbuf(file_, nullptr, _IONBF, 0);
   buf_.reserve(kChunk);
@@ -475,74 +623,101 @@ void AtomicFile::Abort() noexcept {
     std::fclose(file_);
     file_ = nullptr;
   }
-  if (!temp_.empty()) {
-    // Not through RemoveFile: the seam fails the operations of a run, and this
-    // is the clean-up after one failed.
+  if (temp_.empty()) return;
+  // Not through RemoveFile: the seam fails the operations of a run, and this
+  // is the clean-up after one failed. A virus scanner may still be reading
+  // the file for a moment.
+  for (std::size_t i = 0;; ++i) {
     std::error_code ec;
     fs::remove(temp_, ec);
+#ifdef _WIN32
+    if (!ec || i == std::size(kRetryWaitsMs)) return;
+    std::this_thread::sleep_for(std::chrono::milliseconds(kRetryWaitsMs[i]));
+#else
+    return;
+#endif
   }
 }
 
 void AtomicFile::Write(std::string_view bytes) {
-  if (!file_) ThrowWriteError(target_, "closed");
+  if (unopened_) return;  // reported at Close() or Commit()
+  if (!file_) ThrowWriteError(target_, SystemError{});
   if (buf_.size() + bytes.size() < kChunk) {
     buf_.append(bytes);
     return;
   }
+  SystemError error;
   if (!buf_.empty()) {
-    if (!WriteAll(file_, buf_.data(), buf_.size())) ThrowWriteError(target_, std::strerror(errno));
+    if (!WriteAll(file_, buf_.data(), buf_.size(), target_, error)) ThrowWriteError(target_, error);
     buf_.clear();
   }
   if (bytes.size() >= kChunk) {
-    if (!WriteAll(file_, bytes.data(), bytes.size()))
-      ThrowWriteError(target_, std::strerror(errno));
+    if (!WriteAll(file_, bytes.data(), bytes.size(), target_, error))
+      ThrowWriteError(target_, error);
   } else {
     buf_.append(bytes);
   }
 }
 
 void AtomicFile::Close() {
-  if (!file_) ThrowWriteError(target_, "closed");
-  bool ok = true;
-  if (!buf_.empty() && !WriteAll(file_, buf_.data(), buf_.size())) ok = false;
+  if (unopened_) ThrowWriteError(target_, *unopened_);
+  if (!file_) ThrowWriteError(target_, SystemError{});
+  std::optional<SystemError> failed;
+  SystemError error;
+  if (!buf_.empty() && !WriteAll(file_, buf_.data(), buf_.size(), target_, error)) failed = error;
   buf_.clear();
-  if (fault::Fails(FileOp::kFlush) || std::fflush(file_) != 0) ok = false;
-  if (ok && sync_ == Sync::kToDisk) {
+  if (fault::Fails(FileOp::kFlush)) {
+    if (!failed) failed = fault::Injected();
+  } else if (std::fflush(file_) != 0 && !failed) {
+    failed = LastSystemError(target_);
+  }
+  if (!failed && sync_ == Sync::kToDisk) {
     if (fault::Fails(FileOp::kSync)) {
-      ok = false;
+      failed = fault::Injected();
     } else {
 #ifdef _WIN32
-      if (!FlushFileBuffers(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file_))))) ok = false;
+      if (!FlushFileBuffers(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file_)))))
+        failed = LastSystemError(target_);
 #else
-      if (::fsync(fileno(file_)) != 0 && errno != EINVAL) ok = false;
+      if (::fsync(fileno(file_)) != 0 && errno != EINVAL) failed = LastSystemError(target_);
 #endif
     }
   }
-  const int saved = errno;
-  if (std::fclose(file_) != 0) ok = false;
+  if (std::fclose(file_) != 0 && !failed) failed = LastSystemError(target_);
   file_ = nullptr;
-  if (!ok) ThrowWriteError(target_, std::strerror(saved));
+  if (failed) ThrowWriteError(target_, *failed);
   closed_ = true;
 }
 
 void AtomicFile::Commit() {
   if (!closed_) Close();
-  if (fault::Fails(FileOp::kRename)) ThrowWriteError(target_, "rename failed");
+  // Windows refuses to replace a read-only file (Wine replaces it and drops
+  // the mark): staff are told, and nothing is waited for.
+  if (IsReadOnlyFile(target_)) ThrowWriteError(target_, SystemError{FileCause::kReadOnly, 0});
+  // Whose hold is waited out: the earlier output's, else the temporary file's
+  // (a virus scanner reading what was just written).
+  const fs::path& held = FileExists(target_) ? target_ : temp_;
+  SystemError error;
+  const bool renamed = Retried(FileOp::kRename, held, error, [&](SystemError& e) {
 #ifdef _WIN32
-  const DWORD flags =
-      MOVEFILE_REPLACE_EXISTING | (sync_ == Sync::kToDisk ? MOVEFILE_WRITE_THROUGH : 0);
-  if (!MoveFileExW(temp_.wstring().c_str(), target_.wstring().c_str(), flags))
-    ThrowWriteError(target_, "rename failed");
+    const DWORD flags =
+        MOVEFILE_REPLACE_EXISTING | (sync_ == Sync::kToDisk ? MOVEFILE_WRITE_THROUGH : 0);
+    if (MoveFileExW(temp_.wstring().c_str(), target_.wstring().c_str(), flags)) return true;
+    e = LastSystemError(target_);
 #else
-  std::error_code ec;
-  fs::rename(temp_, target_, ec);
-  if (ec) ThrowWriteError(target_, ec.message());
+    std::error_code ec;
+    fs::rename(temp_, target_, ec);
+    if (!ec) return true;
+    e = FromSystemCode(ec.value(), target_);
 #endif
+    return false;
+  });
+  if (!renamed) ThrowWriteError(target_, error);
   committed_ = true;
 }
 
 void AtomicFile::CommitAs(const fs::path& target) {
-  if (FolderExists(target)) ThrowWriteError(target, "a folder of that name exists");
+  if (FolderExists(target)) ThrowWriteError(target, SystemError{FileCause::kIsFolder, 0});
   target_ = target;
   Commit();
 }
@@ -574,14 +749,17 @@ void WrtSetRaw(const fs::path& stFile, const std::vector<std::string>& lines) {
   f.Commit();
 }
 
-bool MoveFileSafely(const fs::path& from, const fs::path& to) noexcept {
+bool MoveFileSafely(const fs::path& from, const fs::path& to, SystemError* why) noexcept {
+  auto fail = [why](const SystemError& error) {
+    if (why) *why = error;
+    return false;
+  };
   try {
-    if (!FileExists(from) ||
-        !FolderExists(to.parent_path().empty() ? fs::path(".") : to.parent_path()))
-      return false;
+    if (!FileExists(from)) return fail(FailureOf(FileAction::kOpen, from));
     {
-      std::FILE* in = OpenFile(from, false);
-      if (!in) return false;
+      SystemError error;
+      std::FILE* in = OpenFile(from, false, error);
+      if (!in) return fail(error);
       struct Closer {
         std::FILE* f;
         ~Closer() { std::fclose(f); }
@@ -590,7 +768,8 @@ bool MoveFileSafely(const fs::path& from, const fs::path& to) noexcept {
       std::string buf(kChunk, '\0');
       while (true) {
         std::size_t got = 0;
-        if (!ReadChunk(in, buf.data(), buf.size(), got)) return false;
+        if (!ReadChunk(in, buf.data(), buf.size(), got))
+          return fail(FailureOf(FileAction::kRead, from));
         out.Write(std::string_view(buf.data(), got));
         if (got < buf.size()) break;
       }
@@ -599,8 +778,10 @@ bool MoveFileSafely(const fs::path& from, const fs::path& to) noexcept {
     // A source that cannot be deleted leaves the file in both places, whole.
     RemoveFile(from);
     return true;
+  } catch (const OpError& e) {
+    return fail(e.error().value_or(SystemError{}));
   } catch (...) {
-    return false;
+    return fail(SystemError{});
   }
 }
 
@@ -630,10 +811,11 @@ Text SafeFileName(TextView name) {
       c = u'_';
     }
   }
-  bool onlyDotsOrBlanks = true;
-  for (char16_t c : out)
-    if (c != u'.' && c != u' ') onlyDotsOrBlanks = false;
-  if (onlyDotsOrBlanks) return u"_";
+  // Windows drops dots and blanks at the end of a name: "山田内科. " would
+  // be made as "山田内科" and then not be found under its own name.
+  const std::size_t kept = out.find_last_not_of(u". ");
+  if (kept == Text::npos) return u"_";
+  out.erase(kept + 1);
   return out;
 }
 

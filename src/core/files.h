@@ -4,10 +4,12 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "core/line_breaks.h"
+#include "core/system_error_text.h"
 #include "core/text.h"
 
 namespace tavo {
@@ -20,7 +22,15 @@ Text PathText(const fs::path& path);
 fs::path PathFromText(TextView text);
 
 // The file operations every reader and writer goes through, so that the
-// fault seam (core/fault.h) sees each of them.
+// fault seam (core/fault.h) sees each of them. A failure is noted for the
+// message that follows it (ThrowOpenError, ThrowReadError: core/errors.h).
+//
+// Opening for reading lets other programs go on reading, writing and
+// deleting the file (an input open in Excel is still read). Removing, and
+// AtomicFile's replacing, wait out a file that another program holds: on
+// Windows' sharing or lock violation, or its "access denied" on a file that is
+// there and not read-only, they try again after growing waits, about 2 s in
+// all, then fail as before.
 std::FILE* OpenForReading(const fs::path& path);  // nullptr when it cannot open
 // One fread of up to `want` bytes into `got`; false on a read error.
 bool ReadChunk(std::FILE* f, char* buf, std::size_t want, std::size_t& got);
@@ -29,6 +39,8 @@ bool MakeFolder(const fs::path& path) noexcept;  // one level; false when it fai
 
 bool FileExists(const fs::path& path);            // a regular file is there
 bool FolderExists(const fs::path& path);          // a folder is there
+// A file marked read-only (Windows' attribute; false on other systems).
+bool IsReadOnlyFile(const fs::path& path);
 std::string ReadFileBytes(const fs::path& path);  // throws OpError
 
 // The file of a streamed reader, unbuffered: its reads go straight into the
@@ -139,7 +151,10 @@ std::vector<Text> LoadLeadingLines(const fs::path& path, std::size_t count);
 
 // Writes to a temporary file in the target's folder and renames it over the
 // target only at Commit(); destroyed without Commit() it removes the temporary
-// file and leaves any earlier target untouched.
+// file and leaves any earlier target untouched. A read-only target is not
+// replaced. A temporary file that cannot be made (a folder that cannot be
+// written) is reported by Close() or Commit(), under the target's name at
+// that time: for CommitAs, the name the output would have had.
 //
 // kToDisk also forces the data to the disk before the rename. Outputs made in
 // the program folder do without it (their input is untouched, so a power cut
@@ -169,6 +184,7 @@ class AtomicFile {
   fs::path temp_;
   Sync sync_;
   std::FILE* file_ = nullptr;
+  std::optional<SystemError> unopened_;  // why the temporary file could not be made
   std::string buf_;
   bool closed_ = false;
   bool committed_ = false;
@@ -188,15 +204,17 @@ void WrtSetRaw(const fs::path& stFile, const std::vector<std::string>& lines);
 bool SameFile(const fs::path& a, const fs::path& b);
 
 // Copy `from` into `to` (replacing) through a temporary name in the
-// destination, forced to the disk, then delete `from`. False when anything failed; `from` then
-// stays.
-bool MoveFileSafely(const fs::path& from, const fs::path& to) noexcept;
+// destination, forced to the disk, then delete `from`. False when anything
+// failed, with the reason in `why` when given; `from` then stays.
+bool MoveFileSafely(const fs::path& from, const fs::path& to,
+                    SystemError* why = nullptr) noexcept;
 
 // A bare output name made safe for Windows and for staying inside its folder:
 // \ / : * ? " < > |, control characters and unpaired surrogates (bytes that
-// were not Shift_JIS, as decoded) become "_", and a name of only dots or
-// blanks becomes "_". Other characters are kept. Every name built from file
-// content goes through it.
+// were not Shift_JIS, as decoded) become "_"; dots and blanks at the end,
+// which Windows drops from a name, are removed; a name of only dots or blanks
+// becomes "_". Other characters are kept. Every name built from file content
+// goes through it.
 Text SafeFileName(TextView name);
 bool IsSafeFileName(TextView name);
 

@@ -1,9 +1,12 @@
 #include "core/output_folder.h"
 
+#include <algorithm>
+#include <optional>
 #include <system_error>
 
 #include "core/comma.h"
 #include "core/files.h"
+#include "core/system_error_text.h"
 
 namespace tavo {
 
@@ -38,8 +41,13 @@ OutputMoveResult MoveOutputs(const Env& env, TextView file1, TextView file2, Tex
                              TextView svChg) {
   OutputMoveResult r;
   r.destination = env.downloadsDir;
+  // Why the files cannot go at all: a save folder that has gone, or a clinic
+  // subfolder that could not be made.
+  bool saveFolderGone = false;
+  std::optional<SystemError> noFolder;
   if (!IsBlank(saveFdr)) {
-    r.destination = PathFromText(saveFdr);
+    const fs::path saveFolder = PathFromText(saveFdr);
+    r.destination = saveFolder;
     if (Trim(svChg) == u"1") {
       try {
         // Named from the first output the click wrote: the 社保 file, or the
@@ -50,10 +58,15 @@ OutputMoveResult MoveOutputs(const Env& env, TextView file1, TextView file2, Tex
         r.stopped = true;
         return r;
       }
-      if (!FolderExists(r.destination)) MakeFolder(r.destination);
+    }
+    if (!FolderExists(saveFolder)) {
+      saveFolderGone = true;
+    } else if (!FolderExists(r.destination) && !MakeFolder(r.destination)) {
+      noFolder = FailureOf(FileAction::kWrite, r.destination);
     }
   }
 
+  std::vector<SystemError> causes;  // of each file that stayed
   for (TextView name : {file1, file2}) {
     if (name.empty()) continue;
     const fs::path src = env.programDir / PathFromText(name);
@@ -63,18 +76,41 @@ OutputMoveResult MoveOutputs(const Env& env, TextView file1, TextView file2, Tex
     }
     // A save folder that is the program folder itself: the file is already
     // where it belongs, and copying it onto itself before the delete would lose it.
-    if (SameFolder(r.destination, env.programDir) ||
-        MoveFileSafely(src, r.destination / PathFromText(name))) {
+    SystemError why;
+    if (!saveFolderGone && !noFolder &&
+        (SameFolder(r.destination, env.programDir) ||
+         MoveFileSafely(src, r.destination / PathFromText(name), &why))) {
       r.moved.emplace_back(name);
     } else {
       r.stayed.emplace_back(name);
+      causes.push_back(noFolder.value_or(why));
     }
   }
 
   if (!r.stayed.empty()) {
-    Text text = T("ファイルを ") + PathText(r.destination) +
-                T(" へ移動できませんでした。\n次のファイルは元の場所に残っています：");
-    for (const Text& name : r.stayed) text += u"\n" + PathText(env.programDir / PathFromText(name));
+    Text text = T("ファイルを ") + PathText(r.destination) + T(" へ移動できませんでした。\n");
+    // One cause for all is said once; different ones go with their files.
+    const bool oneCause = std::all_of(causes.begin(), causes.end(),
+                                      [&](const SystemError& e) { return e == causes.front(); });
+    auto cause = [&](std::size_t i) {
+      return CauseText(causes[i], r.destination / PathFromText(r.stayed[i]), FileAction::kWrite);
+    };
+    if (saveFolderGone) {
+      text += T("保存先のフォルダーが見つかりません。") + WhereFolderWentText(PathFromText(saveFdr)) +
+              T("「詳細設定」の「保存先設定」で保存先を選び直してください。\n");
+    } else if (oneCause) {
+      text += cause(0);
+      text += u'\n';
+    }
+    text += T("次のファイルは元の場所に残っています：");
+    for (std::size_t i = 0; i < r.stayed.size(); ++i) {
+      text += u'\n';
+      text += PathText(env.programDir / PathFromText(r.stayed[i]));
+      if (!saveFolderGone && !oneCause) {
+        text += u'\n';
+        text += cause(i);
+      }
+    }
     r.messages.push_back({MsgKind::Warning, std::move(text)});
   }
   return r;

@@ -92,7 +92,9 @@ TEST_F(LinkageCli, Convert2StopsOnUnreadableYearMonth) {
             "エラー: ファイル " + one + " には2行目がないため、診療年月を読み取れません。\n");
   run = RunCli({"convert2", "--out-dir", out.string(), (root / "none.txt").string()});
   EXPECT_EQ(run.exitCode, 1);
-  EXPECT_EQ(run.err, "エラー: ファイル " + (root / "none.txt").string() + " を開けません。\n");
+  EXPECT_EQ(run.err, "エラー: ファイル " + (root / "none.txt").string() +
+                         " を開けません。\nファイルが見つかりません。ファイルが移動または削除されて"
+                         "いないか、名前が変わっていないか確かめてください。(コード 2)\n");
   EXPECT_TRUE(ListFiles(out).empty());
 }
 

@@ -230,6 +230,11 @@ TEST(SafeFileName, KeepsNamesInsideTheirFolder) {
       {"a\tb", "a_b"},
       {"..", "_"},
       {"a*?\"<>|b", "a______b"},
+      // Windows drops dots and blanks at the end of a name.
+      {"x.uke. . ", "x.uke"},
+      {"山田内科. ", "山田内科"},
+      {". .", "_"},
+      {".x", ".x"},
   };
   for (const auto& c : cases) EXPECT_EQ(SafeFileName(T(c.in)), T(c.out)) << c.in;
   // Bytes that were not Shift_JIS decode to unpaired surrogates: "_". A pair

@@ -344,7 +344,10 @@ TEST_F(Build, FailuresWriteNothingAndKeepTheEarlierOutput) {
   WriteBytes(spec_, "");
   EXPECT_EQ(Error(merged, {}), T("仕様CSVが空です。"));
   fs::remove(spec_);
-  EXPECT_EQ(Error(merged, {}), T("ファイル ") + PathText(spec_) + T(" を開けません。"));
+  EXPECT_EQ(Error(merged, {}), T("ファイル ") + PathText(spec_) +
+                                   T(" を開けません。\nファイルが見つかりません。ファイルが移動または"
+                                     "削除されていないか、名前が変わっていないか確かめてください。"
+                                     "(コード 2)"));
   EXPECT_EQ(ReadBytes(Out()), "earlier");
   EXPECT_EQ(ListFiles(out_), std::vector<std::string>{"202405_ff1all.csv"});
   EXPECT_EQ(ListFiles(dir_.path()), (std::vector<std::string>{"Downloads", "FF1", "append.csv"}));

@@ -551,7 +551,10 @@ TEST(Converter2, FailuresWriteNothing) {
                                   "ファイルを選んでください。"));
   r = Conv2(env, P(dir / "missing.txt"));
   ASSERT_EQ(r.messages.size(), 1u);
-  EXPECT_EQ(r.messages[0].text, T("ファイル ") + P(dir / "missing.txt") + T(" を開けません。"));
+  EXPECT_EQ(r.messages[0].text,
+            T("ファイル ") + P(dir / "missing.txt") +
+                T(" を開けません。\nファイルが見つかりません。ファイルが移動または削除されていないか、"
+                  "名前が変わっていないか確かめてください。(コード 2)"));
   EXPECT_FALSE(r.wrote());
   EXPECT_EQ(ReadBytes(env.programDir / "202606_carte.csv"), "earlier");
   EXPECT_EQ(ListFiles(env.programDir), std::vector<std::string>{"202606_carte.csv"});

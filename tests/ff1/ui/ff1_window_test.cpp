@@ -149,7 +149,8 @@ TEST_F(FF1Window, FailuresAreShownAndLeaveNothingBehind) {
        "警告: 連携ファイル該当年月は6桁の年月で入力してください（例：202405）"},
       {"siyo4.csv missing", "", "202405", true,
        "情報: エラーが発生しました:ファイル " + ToUtf8(PathText(env_.programDir / "siyo4.csv")) +
-           " を開けません。"},
+           " を開けません。\nファイルが見つかりません。ファイルが移動または削除されていないか、"
+           "名前が変わっていないか確かめてください。(コード 2)"},
   };
   for (const auto& c : cases) {
     dialogs_.messages.clear();

@@ -278,7 +278,9 @@ TEST_F(ConvertWindowTest, Converter2SelectionAndConversionErrors) {
   fs::remove(root / "good.txt");
   Click(w, "Button1");
   EXPECT_EQ(dlg.MessageLines(),
-            Lines{"エラー: ファイル " + ToUtf8(PathText(root / "good.txt")) + " を開けません。"});
+            Lines{"エラー: ファイル " + ToUtf8(PathText(root / "good.txt")) +
+                  " を開けません。\nファイルが見つかりません。ファイルが移動または削除されて"
+                  "いないか、名前が変わっていないか確かめてください。(コード 2)"});
   EXPECT_EQ(dlg.modalTitles.size(), 1u);
 }
 
