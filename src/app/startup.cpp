@@ -1,8 +1,15 @@
 #include "app/startup.h"
 
 #include <QApplication>
+#include <QIcon>
+#include <QImage>
 #include <QLibraryInfo>
+#include <QPixmap>
 #include <QTranslator>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 #include "app/TfrmMain.h"
 #include "app/single_instance.h"
@@ -12,9 +19,15 @@ namespace tavo::ui {
 
 int RunTavo(QApplication& app, const Env& env, IDialogs& dialogs, const QString& lockDir) {
   SingleInstanceGuard guard(QString::fromLatin1(kMutexName), lockDir);
-  if (!guard.acquired()) return 0;
+  if (!guard.acquired()) {
+    // Staff who minimized the window would think the program did not start.
+    guard.BringFirstToFront();
+    return 0;
+  }
 
   app.setApplicationName(QStringLiteral("Tavo"));
+  // Once for the application: every window shows it, the tool windows and messages too.
+  if (const QIcon icon = ProgramIcon(); !icon.isNull()) app.setWindowIcon(icon);
   // Every output and user.ini are written beside the program: say so once now
   // rather than let every run fail on its own later.
   if (!FolderWritable(env.programDir)) dialogs.Warning(nullptr, ProgramFolderNotWritableText(env));
@@ -23,7 +36,23 @@ int RunTavo(QApplication& app, const Env& env, IDialogs& dialogs, const QString&
   QObject::connect(&frmMain, &QDialog::finished, &app, &QCoreApplication::quit,
                    Qt::QueuedConnection);
   frmMain.show();
+  guard.PublishWindow(frmMain.winId());
   return app.exec();
+}
+
+QIcon ProgramIcon() {
+  QIcon icon;
+#ifdef _WIN32
+  // The icon of the executable (its resource IDI_ICON1), in the sizes it holds.
+  for (int size : {16, 24, 32, 48, 64, 256}) {
+    const HICON h = static_cast<HICON>(
+        LoadImageW(GetModuleHandleW(nullptr), L"IDI_ICON1", IMAGE_ICON, size, size, 0));
+    if (!h) continue;
+    icon.addPixmap(QPixmap::fromImage(QImage::fromHICON(h)));
+    DestroyIcon(h);
+  }
+#endif
+  return icon;
 }
 
 QTranslator* InstallQtJapanese(QCoreApplication& app, const QString& programDir) {

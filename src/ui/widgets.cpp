@@ -19,8 +19,11 @@ namespace tavo::ui {
 void InitToolWindow(QDialog* window, const char* caption, int width, int height,
                     Qt::WindowFlags kind) {
   window->setWindowTitle(Q(caption));
+  // The fixed-size hint takes the sizing border away on Windows, so that the
+  // window manager offers no resizing (a window dragged larger than its fixed
+  // size shows an unpainted area).
   window->setWindowFlags(kind | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                         Qt::WindowCloseButtonHint);
+                         Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
   ApplyWindowFont(window);
   SetClientSize(window, width, height);
 }

@@ -1,17 +1,28 @@
-// Start-up: one copy only, the main window, the NIVA check ending the program,
-// the program folder that cannot be written, and Qt's own Japanese texts.
+// Start-up: one copy only (a second start brings the first copy's window to
+// the front), the main window, the program's icon on every window, windows
+// of a fixed size, the NIVA check ending the program, the program folder that
+// cannot be written, and Qt's own Japanese texts.
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QLineEdit>
 #include <QSysInfo>
 #include <QTimer>
 #include <QTranslator>
+#include <memory>
 
 #include "app/TfrmMain.h"
+#include "app/TfrmOption.h"
+#include "app/TfrmSavePath.h"
+#include "app/TfrmSyosai.h"
 #include "app/single_instance.h"
 #include "app/startup.h"
 #include "app_fixture.h"
 #include "core/files.h"
+#include "ui/TfrmMsg.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 namespace tavo::test {
 namespace {
@@ -90,6 +101,63 @@ TEST_F(StartupTest, MainWindowRunsUntilItCloses) {
   EXPECT_EQ(Ini("CB1"), "0");
   ui::SingleInstanceGuard after(ui::kMutexName, LockDir());
   EXPECT_TRUE(after.acquired());
+}
+
+#ifdef _WIN32
+TEST_F(StartupTest, SecondStartBringsTheFirstCopysWindowBackAndEnds) {
+  // A plain window stands for the first copy's main window, minimized.
+  const HWND first = CreateWindowExW(0, L"STATIC", L"NIVAサポートツール", WS_OVERLAPPEDWINDOW,
+                                     0, 0, 300, 200, nullptr, nullptr, nullptr, nullptr);
+  // Wine without a display makes no window (the GUI tests run on Qt's offscreen
+  // platform); under Xvfb it does.
+  if (!first) GTEST_SKIP() << "no window can be made here (no display)";
+  ShowWindow(first, SW_SHOWMINIMIZED);
+  ASSERT_TRUE(IsIconic(first));
+  ui::SingleInstanceGuard guard(ui::kMutexName, LockDir());
+  ASSERT_TRUE(guard.acquired());
+  guard.PublishWindow(reinterpret_cast<WId>(first));
+  EXPECT_EQ(Run(), 0);
+  EXPECT_FALSE(IsIconic(first));
+  EXPECT_TRUE(IsWindowVisible(first));
+  EXPECT_TRUE(dialogs.messages.empty());
+  EXPECT_EQ(MainWindow(), nullptr);
+  DestroyWindow(first);
+  // With the window gone, a second start ends as before.
+  EXPECT_EQ(Run(), 0);
+}
+#endif
+
+// Every window of the program shows its icon, and none can be resized.
+TEST_F(StartupTest, EveryWindowHasTheProgramsIconAndAFixedSize) {
+  const bool hasIcon = !ui::ProgramIcon().isNull();
+  QTimer::singleShot(0, [&] {
+    ui::TfrmMain* m = MainWindow();
+    ASSERT_NE(m, nullptr);
+    std::vector<std::unique_ptr<QWidget>> others;
+    others.emplace_back(new ui::TfrmMsg(ctx, m));
+    others.emplace_back(new ui::TfrmOption(ctx, m));
+    others.emplace_back(new ui::TfrmSyosai(ctx, m));
+    others.emplace_back(new ui::TfrmSavePath(ctx, m));
+    std::vector<QWidget*> windows{m};
+    for (const auto& w : others) windows.push_back(w.get());
+    for (QWidget* w : windows) {
+      SCOPED_TRACE(w->windowTitle().toStdString());
+      // The icon of the executable, where it has one (Windows).
+      if (hasIcon) {
+        EXPECT_FALSE(w->windowIcon().isNull());
+        EXPECT_EQ(w->windowIcon().cacheKey(), QApplication::windowIcon().cacheKey());
+      }
+      EXPECT_TRUE(w->windowFlags().testFlag(Qt::MSWindowsFixedSizeDialogHint));
+      EXPECT_EQ(w->minimumSize(), w->maximumSize());
+    }
+    m->close();
+  });
+  EXPECT_EQ(Run(), 0);
+#ifdef _WIN32
+  EXPECT_TRUE(hasIcon);
+  EXPECT_TRUE(ui::ProgramIcon().availableSizes().contains(QSize(16, 16)));
+  EXPECT_TRUE(ui::ProgramIcon().availableSizes().contains(QSize(32, 32)));
+#endif
 }
 
 TEST_F(StartupTest, MissingNivaFolderEndsTheProgramAfterTheWarning) {
