@@ -1,7 +1,6 @@
 #include "core/system_error_text.h"
 
 #include <cerrno>
-#include <optional>
 #include <system_error>
 
 #include "core/files.h"
@@ -303,29 +302,33 @@ Text CauseText(const SystemError& error, const fs::path& path, FileAction action
 
 namespace {
 
+// Trivially destructible: a thread_local with a destructor (a path) corrupts
+// the heap at thread exit with MinGW's thread-local storage. The path is kept
+// as its hash.
 struct Note {
-  FileAction action;
-  fs::path path;
+  bool noted = false;
+  FileAction action = FileAction::kOpen;
+  bool anyFile = false;  // noted without a path
+  std::size_t file = 0;  // fs::hash_value of the path
   SystemError error;
 };
 
-std::optional<Note>& Noted() {
-  thread_local std::optional<Note> note;
+Note& Noted() {
+  thread_local Note note;
   return note;
 }
 
 }  // namespace
 
 void NoteFailure(FileAction action, const fs::path& path, const SystemError& error) {
-  Noted() = Note{action, path, error};
+  Noted() = Note{true, action, path.empty(), fs::hash_value(path), error};
 }
 
 SystemError FailureOf(FileAction action, const fs::path& path) {
-  std::optional<Note>& note = Noted();
-  if (note && note->action == action && (note->path.empty() || note->path == path)) {
-    const SystemError error = note->error;
-    note.reset();
-    return error;
+  Note& note = Noted();
+  if (note.noted && note.action == action && (note.anyFile || note.file == fs::hash_value(path))) {
+    note.noted = false;
+    return note.error;
   }
   // Nothing the system said: what the path shows now.
   std::error_code ec;
