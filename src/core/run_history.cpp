@@ -53,14 +53,24 @@ std::uintmax_t SizeOf(const fs::path& file, bool& known) {
   return ec ? 0 : size;
 }
 
-Text InputText(const fs::path& file) {
+Text InputText(const fs::path& file, bool fingerprint) {
   bool known = false;
   const std::uintmax_t size = SizeOf(file, known);
   if (!known) return BareName(file) + T(" (なし)");
   Text text = BareName(file) + u" (" + IntToText(static_cast<std::int64_t>(size)) + T("バイト, SHA-256 ");
-  if (size > kFingerprintLimit) return text + T("省略: 64MB超)");
+  if (!fingerprint) return text + T("省略: 入力の合計が32MB超)");
   const std::optional<std::string> hex = Sha256FileHex(file);
   return text + (hex ? FromUtf8(hex->substr(0, 16)) : T("読めません")) + u")";
+}
+
+// Whether the run's inputs are small enough together to be fingerprinted.
+bool WorthFingerprinting(const std::vector<fs::path>& inputs) {
+  std::uintmax_t total = 0;
+  for (const fs::path& in : inputs) {
+    bool known = false;
+    total += SizeOf(in, known);
+  }
+  return total <= kFingerprintLimit;
 }
 
 Text OutputText(const fs::path& file) {
@@ -144,7 +154,8 @@ void RecordRun(const fs::path& programDir, const RunResult& result) noexcept {
   try {
     if (result.operation.empty()) return;
     std::vector<Text> inputs;
-    for (const fs::path& in : result.inputs) inputs.push_back(InputText(in));
+    const bool fingerprint = WorthFingerprinting(result.inputs);
+    for (const fs::path& in : result.inputs) inputs.push_back(InputText(in, fingerprint));
     std::vector<Text> outputs;
     for (const fs::path& out : result.written) outputs.push_back(OutputText(out));
     AppendLine(programDir, {NowText(), result.operation, result.options, JoinedBySlash(inputs),

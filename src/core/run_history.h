@@ -18,9 +18,10 @@ inline constexpr char16_t kRunHistoryName[] = u"実行履歴.csv";
 inline constexpr char16_t kRunHistoryOldName[] = u"実行履歴_old.csv";
 // Past this size the history becomes 実行履歴_old.csv and a new one starts.
 inline constexpr std::uintmax_t kRunHistoryLimit = 1024 * 1024;
-// Inputs up to this size get a SHA-256 fingerprint: real claim and outpatient
-// files are far smaller, and hashing a larger one would cost the run time.
-inline constexpr std::uintmax_t kFingerprintLimit = 64 * 1024 * 1024;
+// A run whose inputs together stay within this size gets a SHA-256
+// fingerprint of each: a month's claim and outpatient files are far smaller,
+// and hashing more would cost the run noticeable time (about 3 s a gigabyte).
+inline constexpr std::uintmax_t kFingerprintLimit = 32 * 1024 * 1024;
 
 // Appends the line of one run (nothing when the run has no operation name).
 // A history that cannot be written is left as it is: the run is never affected.

@@ -97,6 +97,22 @@ TEST_F(RunHistory, OneLinePerRunWithItsFilesCountsAndResult) {
   EXPECT_EQ(lines[2].substr(22), "\"匿名化\",\"\",\"\",\"\",\"\",\"エラー\",\"エラー 二行\"");
 }
 
+TEST_F(RunHistory, LargeInputsTogetherAreListedWithoutFingerprints) {
+  const std::string half(kFingerprintLimit / 2, 'a');
+  WriteBytes(dir_.path() / "a.UKE", half);
+  WriteBytes(dir_.path() / "b.UKE", half + "b");  // one byte over the limit together
+  RunResult r;
+  r.Describe(T("患者番号リプレース"), T("モード2"), {dir_.path() / "a.UKE", dir_.path() / "b.UKE"});
+  RecordRun(dir_.path(), r);
+  const std::vector<std::string> lines = Lines();
+  ASSERT_EQ(lines.size(), 2u);
+  const std::string size = std::to_string(half.size());
+  EXPECT_NE(lines[1].find("\"a.UKE (" + size + "バイト, SHA-256 省略: 入力の合計が32MB超) / b.UKE (" +
+                          std::to_string(half.size() + 1) + "バイト, SHA-256 省略: 入力の合計が32MB超)\""),
+            std::string::npos)
+      << lines[1];
+}
+
 TEST_F(RunHistory, MoveLineNamesTheDestination) {
   OutputMoveResult move;
   move.destination = dir_.path() / "save";

@@ -23,7 +23,7 @@ TEST(WindowsCli, JapaneseNamesInArguments) {
 
   const CliRun run = RunCli({"branch-removal", "--out-dir", Utf8(out), Utf8(file)});
   EXPECT_EQ(run.exitCode, 0) << run.err;
-  EXPECT_EQ(run.err, "");
+  EXPECT_EQ(run.err, "情報: 社保：RE 1件を読み、患者番号 1件を変更しました\n");
   const fs::path written = out / Wide("(202604提出_社保)RECEIPTC.uke");
   // Written paths come back in UTF-8, one per line, LF only.
   EXPECT_EQ(run.out, Utf8(written) + "\n");
