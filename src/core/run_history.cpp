@@ -155,7 +155,9 @@ void RecordRun(const fs::path& programDir, const RunResult& result) noexcept {
     if (result.operation.empty()) return;
     std::vector<Text> inputs;
     const bool fingerprint = WorthFingerprinting(result.inputs);
-    for (const fs::path& in : result.inputs) inputs.push_back(InputText(in, fingerprint));
+    for (const fs::path& in : result.inputs) {
+      if (!in.empty()) inputs.push_back(InputText(in, fingerprint));  // a blank box names no file
+    }
     std::vector<Text> outputs;
     for (const fs::path& out : result.written) outputs.push_back(OutputText(out));
     AppendLine(programDir, {NowText(), result.operation, result.options, JoinedBySlash(inputs),

@@ -79,7 +79,7 @@ TEST_F(RunHistory, OneLinePerRunWithItsFilesCountsAndResult) {
   r.Warn(T("「a\"b」の値"));
   RecordRun(dir_.path(), r);
   RunResult refused;
-  refused.Describe(T("匿名化"), Text(), {});
+  refused.Describe(T("匿名化"), Text(), {fs::path()});
   refused.Error(T("エラー\n二行"));
   RecordRun(dir_.path(), refused);
   RecordRun(dir_.path(), RunResult{});  // no operation: not a run
