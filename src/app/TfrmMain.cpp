@@ -7,16 +7,16 @@
 #include <QPushButton>
 #include <QShowEvent>
 
-#include "ui/TfrmMsg.h"
 #include "app/TfrmOption.h"
 #include "app/TfrmSyosai.h"
-#include "ui/widgets.h"
-#include "ui/window_behaviour.h"
 #include "core/errors.h"
 #include "core/files.h"
 #include "core/ini.h"
 #include "core/run_history.h"
 #include "receipt/receipt_ops.h"
+#include "ui/TfrmMsg.h"
+#include "ui/widgets.h"
+#include "ui/window_behaviour.h"
 
 namespace tavo::ui {
 
@@ -145,7 +145,9 @@ void TfrmMain::RunBoth(const char* what, Run run) {
     if (result.stopped) return;
   }
   if (gstFile1.isEmpty() && gstFile2.isEmpty()) return;  // the warnings said why
-  const char* kinds = gstFile2.isEmpty() ? "社保の" : gstFile1.isEmpty() ? "国保の" : "社保と国保の";
+  const char* kinds = gstFile2.isEmpty()   ? "社保の"
+                      : gstFile1.isEmpty() ? "国保の"
+                                           : "社保と国保の";
   gstMsg = Q(kinds) + Q(what) + Q("が作成されました");
   TfrmMsg frmMsg(ctx_, this);
   frmMsg.DspSet(gstMsg, gstFile1, gstFile2, counts);

@@ -6,9 +6,9 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include "core/ini.h"
 #include "ui/widgets.h"
 #include "ui/window_behaviour.h"
-#include "core/ini.h"
 
 namespace tavo::ui {
 

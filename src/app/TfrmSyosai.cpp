@@ -3,10 +3,10 @@
 #include <QPushButton>
 
 #include "app/TfrmSavePath.h"
-#include "ui/widgets.h"
-#include "ui/window_behaviour.h"
 #include "core/files.h"
 #include "core/run_history.h"
+#include "ui/widgets.h"
+#include "ui/window_behaviour.h"
 
 namespace tavo::ui {
 

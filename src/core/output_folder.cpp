@@ -96,7 +96,8 @@ OutputMoveResult MoveOutputs(const Env& env, TextView file1, TextView file2, Tex
       return CauseText(causes[i], r.destination / PathFromText(r.stayed[i]), FileAction::kWrite);
     };
     if (saveFolderGone) {
-      text += T("保存先のフォルダーが見つかりません。") + WhereFolderWentText(PathFromText(saveFdr)) +
+      text += T("保存先のフォルダーが見つかりません。") +
+              WhereFolderWentText(PathFromText(saveFdr)) +
               T("「詳細設定」の「保存先設定」で保存先を選び直してください。\n");
     } else if (oneCause) {
       text += cause(0);

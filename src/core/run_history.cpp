@@ -57,7 +57,8 @@ Text InputText(const fs::path& file, bool fingerprint) {
   bool known = false;
   const std::uintmax_t size = SizeOf(file, known);
   if (!known) return BareName(file) + T(" (なし)");
-  Text text = BareName(file) + u" (" + IntToText(static_cast<std::int64_t>(size)) + T("バイト, SHA-256 ");
+  Text text =
+      BareName(file) + u" (" + IntToText(static_cast<std::int64_t>(size)) + T("バイト, SHA-256 ");
   if (!fingerprint) return text + T("省略: 入力の合計が32MB超)");
   const std::optional<std::string> hex = Sha256FileHex(file);
   return text + (hex ? FromUtf8(hex->substr(0, 16)) : T("読めません")) + u")";
@@ -76,8 +77,8 @@ bool WorthFingerprinting(const std::vector<fs::path>& inputs) {
 Text OutputText(const fs::path& file) {
   bool known = false;
   const std::uintmax_t size = SizeOf(file, known);
-  return BareName(file) + u" (" + (known ? IntToText(static_cast<std::int64_t>(size)) + T("バイト") : T("なし")) +
-         u")";
+  return BareName(file) + u" (" +
+         (known ? IntToText(static_cast<std::int64_t>(size)) + T("バイト") : T("なし")) + u")";
 }
 
 Text ResultText(const RunResult& result) {
@@ -161,8 +162,8 @@ void RecordRun(const fs::path& programDir, const RunResult& result) noexcept {
     std::vector<Text> outputs;
     for (const fs::path& out : result.written) outputs.push_back(OutputText(out));
     AppendLine(programDir, {NowText(), result.operation, result.options, JoinedBySlash(inputs),
-                            JoinedBySlash(outputs), JoinedBySlash(result.counts), ResultText(result),
-                            MessagesText(result.messages)});
+                            JoinedBySlash(outputs), JoinedBySlash(result.counts),
+                            ResultText(result), MessagesText(result.messages)});
   } catch (...) {
   }
 }

@@ -317,9 +317,9 @@ bool Refuses(RunResult& r, const fs::path& target, const Text& name, const fs::p
 bool IsReceiptOfKind(RunResult& r, const fs::path& path, TextView pstFile, ReceiptKind expected) {
   const std::vector<Text> lines = LoadLeadingLines(path, 1);
   const char16_t kind = !lines.empty() && lines[0].size() >= 4 ? lines[0][3] : u'\0';
-  const bool ok = expected == ReceiptKind::Shaho     ? kind == u'1'
-                  : expected == ReceiptKind::Kokuho  ? kind == u'2'
-                                                     : kind == u'1' || kind == u'2';
+  const bool ok = expected == ReceiptKind::Shaho    ? kind == u'1'
+                  : expected == ReceiptKind::Kokuho ? kind == u'2'
+                                                    : kind == u'1' || kind == u'2';
   if (ok) return true;
   r.Warn(Text(pstFile) + u"\n" +
          T(expected == ReceiptKind::Shaho    ? "社保のレセ電データではありません。"
@@ -575,8 +575,8 @@ RunResult AnonymizeReceipt(const Env& env, TextView pstFile, ClickOutputs* click
     r.written.push_back(target);
     r.gstMsg = KindText(kokuho) + T("の匿名化ファイル") + T("が作成されました");
     (kokuho ? r.gstFile2 : r.gstFile1) = name;
-    r.Count(KindText(kokuho) + T("：患者名 ") + IntToText(names) + T("件をダミーに置き換え、SJ・CO ") +
-            IntToText(removed) + T("行を除きました"));
+    r.Count(KindText(kokuho) + T("：患者名 ") + IntToText(names) +
+            T("件をダミーに置き換え、SJ・CO ") + IntToText(removed) + T("行を除きました"));
   });
   return r;
 }

@@ -8,11 +8,11 @@
 #include <QTextBoundaryFinder>
 #include <algorithm>
 
-#include "ui/widgets.h"
-#include "ui/window_behaviour.h"
 #include "core/ini.h"
 #include "core/output_folder.h"
 #include "core/run_history.h"
+#include "ui/widgets.h"
+#include "ui/window_behaviour.h"
 
 namespace tavo::ui {
 

@@ -93,8 +93,8 @@ void ReportRun(AppContext& ctx, QWidget* parent, const RunResult& result) {
   RecordRun(ctx.env.programDir, result);
   ShowMessages(ctx.dialogs, parent, result);
   if (!result.wrote()) return;
-  TfrmMsg(ctx, parent).DspSet(Q(result.gstMsg), Q(result.gstFile1), Q(result.gstFile2),
-                              CountLines(result));
+  TfrmMsg(ctx, parent)
+      .DspSet(Q(result.gstMsg), Q(result.gstFile1), Q(result.gstFile2), CountLines(result));
 }
 
 namespace {

@@ -33,16 +33,11 @@ TEST(JoinCommaTxt, QuotesOnlyWhereNeeded) {
     bool strict;
     const char* expected;
   } cases[] = {
-      {{u""}, false, "\"\""},
-      {{}, false, ""},
-      {{u"", u""}, false, ","},
-      {{u"a", u"", u"b"}, false, "a,,b"},
-      {{u"a b"}, false, "\"a b\""},
-      {{u"a b"}, true, "a b"},
-      {{u"a\"b"}, false, "\"a\"\"b\""},
-      {{u"a,b"}, true, "\"a,b\""},
-      {{u"a\tb"}, false, "\"a\tb\""},
-      {{T("山田\u3000太郎")}, false, "山田\u3000太郎"},
+      {{u""}, false, "\"\""},           {{}, false, ""},
+      {{u"", u""}, false, ","},         {{u"a", u"", u"b"}, false, "a,,b"},
+      {{u"a b"}, false, "\"a b\""},     {{u"a b"}, true, "a b"},
+      {{u"a\"b"}, false, "\"a\"\"b\""}, {{u"a,b"}, true, "\"a,b\""},
+      {{u"a\tb"}, false, "\"a\tb\""},   {{T("山田\u3000太郎")}, false, "山田\u3000太郎"},
   };
   for (const auto& c : cases) EXPECT_EQ(JoinCommaTxt(c.fields, c.strict), T(c.expected));
 }
@@ -76,11 +71,12 @@ TEST(WidenCommas, TextAndBytesAgree) {
     const char* out;
     std::size_t count;
   };
-  for (const Case& c : std::vector<Case>{{"", "", 0},
-                                         {"田中,花子", "田中，花子", 1},
-                                         {",,", "，，", 2},
-                                         {"ソ,表", "ソ，表", 1},  // 83 5C: a trail byte that is not a comma
-                                         {"no comma", "no comma", 0}}) {
+  for (const Case& c :
+       std::vector<Case>{{"", "", 0},
+                         {"田中,花子", "田中，花子", 1},
+                         {",,", "，，", 2},
+                         {"ソ,表", "ソ，表", 1},  // 83 5C: a trail byte that is not a comma
+                         {"no comma", "no comma", 0}}) {
     Text text = T(c.in);
     EXPECT_EQ(WidenCommas(text), c.count) << c.in;
     EXPECT_EQ(text, T(c.out)) << c.in;

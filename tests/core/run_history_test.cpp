@@ -36,7 +36,8 @@ TEST(Sha256, PiecesGiveTheDigestOfTheWhole) {
     sha.Update(std::string_view(bytes).substr(cut));
     const auto digest = sha.Finish();
     std::string hex;
-    for (const auto b : digest) hex += "0123456789abcdef"[b >> 4], hex += "0123456789abcdef"[b & 15];
+    for (const auto b : digest)
+      hex += "0123456789abcdef"[b >> 4], hex += "0123456789abcdef"[b & 15];
     EXPECT_EQ(hex, Sha256Hex(bytes)) << cut;
   }
 }
@@ -86,7 +87,8 @@ TEST_F(RunHistory, OneLinePerRunWithItsFilesCountsAndResult) {
 
   const std::vector<std::string> lines = Lines();
   ASSERT_EQ(lines.size(), 3u);
-  EXPECT_EQ(lines[0], "日時,操作,モード・オプション,入力ファイル,出力ファイル,件数,結果,メッセージ");
+  EXPECT_EQ(lines[0],
+            "日時,操作,モード・オプション,入力ファイル,出力ファイル,件数,結果,メッセージ");
   const std::regex time("^\"\\d{4}/\\d\\d/\\d\\d \\d\\d:\\d\\d:\\d\\d\",");
   EXPECT_TRUE(std::regex_search(lines[1], time)) << lines[1];
   EXPECT_EQ(lines[1].substr(22),
@@ -107,8 +109,9 @@ TEST_F(RunHistory, LargeInputsTogetherAreListedWithoutFingerprints) {
   const std::vector<std::string> lines = Lines();
   ASSERT_EQ(lines.size(), 2u);
   const std::string size = std::to_string(half.size());
-  EXPECT_NE(lines[1].find("\"a.UKE (" + size + "バイト, SHA-256 省略: 入力の合計が32MB超) / b.UKE (" +
-                          std::to_string(half.size() + 1) + "バイト, SHA-256 省略: 入力の合計が32MB超)\""),
+  EXPECT_NE(lines[1].find(
+                "\"a.UKE (" + size + "バイト, SHA-256 省略: 入力の合計が32MB超) / b.UKE (" +
+                std::to_string(half.size() + 1) + "バイト, SHA-256 省略: 入力の合計が32MB超)\""),
             std::string::npos)
       << lines[1];
 }

@@ -187,7 +187,8 @@ TEST_F(Anonymize, RandomRecordsFollowTheRules) {
 TEST_F(Anonymize, CountsTheNamesReplacedAndTheRecordsRemoved) {
   const RunResult r = AnonymizeReceipt(env_, Input(Fixture("receipt/shaho.UKE")));
   // The fixture holds two RE records, one SJ and one CO record.
-  EXPECT_EQ(r.counts, std::vector<Text>{T("社保：患者名 2件をダミーに置き換え、SJ・CO 2行を除きました")});
+  EXPECT_EQ(r.counts,
+            std::vector<Text>{T("社保：患者名 2件をダミーに置き換え、SJ・CO 2行を除きました")});
 }
 
 }  // namespace

@@ -189,8 +189,8 @@ TEST_F(BranchRemoval, HostileClaimMonthStaysInTheProgramFolder) {
       {"a\tb\x01", "(a_b提出_社保)RECEIPTC.uke"},  // 01 at the end is trimmed
   };
   for (const auto& c : cases) {
-    const RunResult r =
-        RemoveBranchNumbers(env_, Input(std::string("IR,1,13,1,1,,x,") + c.month + ",00,0\r\n"), {});
+    const RunResult r = RemoveBranchNumbers(
+        env_, Input(std::string("IR,1,13,1,1,,x,") + c.month + ",00,0\r\n"), {});
     EXPECT_EQ(ToUtf8(r.gstFile1), c.name);
     ASSERT_EQ(r.written.size(), 1u);
     EXPECT_EQ(r.written[0], Out(c.name));
@@ -203,9 +203,9 @@ TEST_F(BranchRemoval, HostileClaimMonthStaysInTheProgramFolder) {
 TEST_F(BranchRemoval, CountsTheNumbersItChanged) {
   // Three RE records: one number with a branch, one plain, one quoted (the
   // general path) with a branch; and a record that is not RE.
-  const std::string in = Sjis("IR,1,13,1,1,,x,202604,00,0\r\n" + Re("1", "a", "12-1") + "\r\n" +
-                              Re("2", "b", "34") + "\r\n" + Re("3", "c d", "56*2") +
-                              "\r\nHO,12-3\r\n");
+  const std::string in =
+      Sjis("IR,1,13,1,1,,x,202604,00,0\r\n" + Re("1", "a", "12-1") + "\r\n" + Re("2", "b", "34") +
+           "\r\n" + Re("3", "c d", "56*2") + "\r\nHO,12-3\r\n");
   const RunResult r = RemoveBranchNumbers(env_, Input(in), {});
   EXPECT_EQ(r.counts, std::vector<Text>{T("社保：RE 3件を読み、患者番号 2件を変更しました")});
   const RunResult none = RemoveBranchNumbers(env_, Input(in, "b.UKE"), {-1, u"", u""});
@@ -236,7 +236,8 @@ TEST_F(BranchRemoval, RefusesAFileThatIsNotOfTheExpectedKind) {
     for (const RunResult& r : {RemoveBranchNumbers(env_, file, {}, nullptr, c.expected),
                                AnonymizeReceipt(env_, file, nullptr, c.expected)}) {
       if (*c.warning) {
-        EXPECT_EQ(r.messages, (std::vector<Message>{{MsgKind::Warning, file + u"\n" + T(c.warning)}}))
+        EXPECT_EQ(r.messages,
+                  (std::vector<Message>{{MsgKind::Warning, file + u"\n" + T(c.warning)}}))
             << c.bytes;
         EXPECT_FALSE(r.wrote());
         EXPECT_TRUE(r.counts.empty());

@@ -3,9 +3,9 @@
 
 #include "app/TfrmSavePath.h"
 #include "app/TfrmSyosai.h"
+#include "app_fixture.h"
 #include "core/files.h"
 #include "core/run_history.h"
-#include "app_fixture.h"
 
 namespace tavo::test {
 namespace {
@@ -126,7 +126,8 @@ TEST_F(SavePathTest, TheRunHistoryOpensInTheSystemsProgram) {
   EXPECT_EQ(dialogs.openedUrls, std::vector<QString>{ui::Q(PathText(history))});
   dialogs.openUrlFails = true;
   Click(&frm, "Button5");
-  EXPECT_EQ(dialogs.MessageLines().back(), "警告: " + ToUtf8(PathText(history)) + " を開けません。");
+  EXPECT_EQ(dialogs.MessageLines().back(),
+            "警告: " + ToUtf8(PathText(history)) + " を開けません。");
 }
 
 }  // namespace

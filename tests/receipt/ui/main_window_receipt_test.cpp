@@ -85,8 +85,9 @@ TEST_F(ReceiptButtons, AFileOfTheOtherKindIsRefusedByItsBox) {
   auto w = Open(kokuhoInShaho, outpatient);
   Click(w.get(), "Button1");
   Click(w.get(), "Button2");
-  const std::vector<std::string> refusals{"警告: " + kokuhoInShaho + "\n社保のレセ電データではありません。",
-                                          "警告: " + outpatient + "\n国保のレセ電データではありません。"};
+  const std::vector<std::string> refusals{
+      "警告: " + kokuhoInShaho + "\n社保のレセ電データではありません。",
+      "警告: " + outpatient + "\n国保のレセ電データではありません。"};
   std::vector<std::string> both = refusals;
   both.insert(both.end(), refusals.begin(), refusals.end());
   EXPECT_EQ(dialogs.MessageLines(), both);
@@ -173,11 +174,11 @@ TEST_F(ReceiptButtons, ALaterClickHandsOverOnlyWhatItWrote) {
 TEST_F(ReceiptButtons, TheConfirmationShowsTheCountsOfBothRuns) {
   auto w = Open(File("s.UKE", Fixture("receipt/shaho.UKE")), File("k.UKE", kKokuho));
   QString counts;
-  dialogs.modalHandlers.push_back(
-      [&](QDialog* d) { counts = Find<QLabel>(d, "Label2")->text(); });
+  dialogs.modalHandlers.push_back([&](QDialog* d) { counts = Find<QLabel>(d, "Label2")->text(); });
   Click(w.get(), "Button2");
   EXPECT_EQ(counts.split(QLatin1Char('\n')).size(), 2);
-  EXPECT_TRUE(counts.endsWith(U("国保：RE 1件を読み、患者番号 1件を変更しました"))) << counts.toStdString();
+  EXPECT_TRUE(counts.endsWith(U("国保：RE 1件を読み、患者番号 1件を変更しました")))
+      << counts.toStdString();
 }
 
 TEST_F(ReceiptButtons, TheHistoryRecordsEachRunAndTheMove) {
@@ -189,7 +190,8 @@ TEST_F(ReceiptButtons, TheHistoryRecordsEachRunAndTheMove) {
       ToUtf8(Cp932Decode(ReadBytes(env.programDir / PathFromText(kRunHistoryName))));
   // The header, a line per run, and the move's line.
   EXPECT_EQ(std::count(history.begin(), history.end(), '\n'), 4) << history;
-  EXPECT_NE(history.find("\"枝番除去\",\"記号「-」「*」「/」より後を除去\",\"s.UKE ("), std::string::npos);
+  EXPECT_NE(history.find("\"枝番除去\",\"記号「-」「*」「/」より後を除去\",\"s.UKE ("),
+            std::string::npos);
   EXPECT_NE(history.find("\"保存\",\"\",\"\",\"(202604提出_社保)RECEIPTC.uke / "
                          "(202604提出_国保)RECEIPTC.uke\",\"\",\"移動\",\"移動先: " +
                          ToUtf8(PathText(env.downloadsDir)) + "\""),
